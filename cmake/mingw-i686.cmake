@@ -1,0 +1,4 @@
+# The release build: 32-bit x86 Windows programs.
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(VK_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,77 @@
+#include "engine/EngineUtil.h"
+
+#include <windows.h>
+
+#include "engine/FileSystem.h"
+#include "engine/Texts.h"
+
+namespace vk {
+namespace {
+
+bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The parent of `path` with its trailing separator kept ("X:\A\B" -> "X:\A\").
+std::wstring ParentWithSeparator(std::wstring path) {
+  if (!path.empty() && IsPathSeparator(path.back())) path.pop_back();
+  while (!path.empty() && !IsPathSeparator(path.back()) && path.back() != L':')
+    path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool CreateFolderPath(const std::wstring& path) {
+  if (path.empty() || path.back() == L':') return false;
+  DWORD attributes = FileSystem().GetFileAttributes(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  std::wstring parent = ParentWithSeparator(path);
+  if (parent.empty() || !CreateFolderPath(parent)) return false;
+  return FileSystem().CreateDirectory(path.c_str()) != FALSE;
+}
+
+SplitPathParts SplitPath(const std::wstring& path) {
+  SplitPathParts parts;
+  std::wstring rest = path;
+  size_t colon = rest.find(L':');
+  if (colon != std::wstring::npos) {
+    parts.drive = rest.substr(0, colon + 1);
+    rest.erase(0, colon + 1);
+  }
+  size_t slash = rest.rfind(L'\\');
+  if (slash != std::wstring::npos) {
+    parts.folder = rest.substr(0, slash + 1);
+    rest.erase(0, slash + 1);
+  }
+  size_t dot = rest.rfind(L'.');
+  if (dot != std::wstring::npos) {
+    parts.extension = rest.substr(dot);
+    rest.erase(dot);
+  }
+  parts.base = rest;
+  return parts;
+}
+
+std::wstring FormatSize(uint64_t bytes) { return FormatSize(bytes, AppLanguage()); }
+
+std::wstring FormatSize(uint64_t bytes, uint32_t language) {
+  struct Unit {
+    unsigned shift;
+    uint32_t textId;
+  };
+  static const Unit kUnits[] = {
+      {40, kTextSizeTB}, {30, kTextSizeGB}, {20, kTextSizeMB}, {10, kTextSizeKB}};
+  for (const Unit& unit : kUnits) {
+    if (bytes < (uint64_t{1} << unit.shift)) continue;
+    uint64_t whole = bytes >> unit.shift;
+    uint64_t rest = bytes & ((uint64_t{1} << unit.shift) - 1);
+    uint64_t top = rest >> (unit.shift - 10);  // 0..1023
+    uint64_t hundredths = ((top * 1000) / 1024) / 10;
+    std::wstring number = FormatText(L"%I64d.%02I64d", whole, hundredths);
+    return LoadText(unit.textId, language, number.c_str());
+  }
+  std::wstring number = FormatText(L"%I64d", bytes);
+  return LoadText(kTextSizeBytes, language, number.c_str());
+}
+
+}  // namespace vk

@@ -1,0 +1,34 @@
+// Small helpers every engine job uses: folder creation, path splitting and
+// size texts.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vk {
+
+// Text ids of the size units.
+constexpr uint32_t kTextSizeGB = 1420;     // "%s GB"
+constexpr uint32_t kTextSizeTB = 1421;     // "%s TB"
+constexpr uint32_t kTextSizeBytes = 1422;  // "%s bytes"
+constexpr uint32_t kTextSizeKB = 1423;     // "%s KB"
+constexpr uint32_t kTextSizeMB = 1424;     // "%s MB"
+
+// Makes sure the folder and all its missing parents exist. Fails for an empty
+// path, a path ending in ':' (a bare drive), or when something that is not a
+// folder stands in the way.
+bool CreateFolderPath(const std::wstring& path);
+
+struct SplitPathParts {
+  std::wstring drive;      // up to and including the first ':'
+  std::wstring folder;     // up to and including the last '\'
+  std::wstring base;       // the name without its extension
+  std::wstring extension;  // from the last '.' of the name, dot included
+};
+SplitPathParts SplitPath(const std::wstring& path);
+
+// "1.50 GB", "1023 bytes": hundredths truncated, never rounded; unit texts in
+// `language` (the program's language by default).
+std::wstring FormatSize(uint64_t bytes);
+std::wstring FormatSize(uint64_t bytes, uint32_t language);
+
+}  // namespace vk

@@ -1,0 +1,30 @@
+// The target volume of a job and the names of what Vaultkeep keeps on it.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <string>
+
+#include "engine/BkupTypes.h"
+
+namespace vk {
+
+// A volume can hold backups when its index is 0..25, its letter is in the
+// logical-drive mask and its root reports the file system "NTFS" exactly.
+// kResultOk or kResultInvalid.
+BkupResult CheckTargetVolume(int driveIndex);
+
+// 'A' + driveIndex; the caller has checked the index.
+wchar_t DriveLetter(int driveIndex);
+
+std::wstring RootFolderPath(int driveIndex);    // X:\CorvaneVaultkeep
+std::wstring BackupFolderPath(int driveIndex);  // X:\CorvaneVaultkeep\Backup
+std::wstring LogFolderPath(int driveIndex);     // X:\CorvaneVaultkeep\Log
+std::wstring PlanFilePath(int driveIndex);      // X:\CorvaneVaultkeep\Backup\Backup.plan
+
+// "YYYYMMDDhhmmssmmm.bkup" for a run that started at `start` (local time).
+std::wstring BackupSetFileName(const SYSTEMTIME& start);
+
+// "<temporary folder without trailing backslashes>\Arkwell.tmp".
+std::wstring TempIndexPath();
+
+}  // namespace vk
