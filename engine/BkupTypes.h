@@ -53,6 +53,17 @@ constexpr wchar_t kSetExtension[] = L".bkup";
 constexpr wchar_t kTempIndexName[] = L"Arkwell.tmp";
 constexpr wchar_t kRequiredFileSystem[] = L"NTFS";
 
+// Logs in X:\CorvaneVaultkeep\Log; a run writes the "_" work files and
+// renames them over the logs at its end.
+constexpr wchar_t kBackupSummaryLog[] = L"storage-backup.log";
+constexpr wchar_t kBackupDetailLog[] = L"backup-detail.log";
+constexpr wchar_t kRestoreSummaryLog[] = L"storage-restore.log";
+constexpr wchar_t kRestoreDetailLog[] = L"restore-detail.log";
+constexpr wchar_t kBackupSummaryWork[] = L"_storage-backup.log";
+constexpr wchar_t kBackupDetailWork[] = L"_backup-detail.log";
+constexpr wchar_t kRestoreSummaryWork[] = L"_storage-restore.log";
+constexpr wchar_t kRestoreDetailWork[] = L"_restore-detail.log";
+
 constexpr wchar_t kRootPathPattern[] = L"%C:\\%s";                // X:\CorvaneVaultkeep
 constexpr wchar_t kSubFolderPattern[] = L"%C:\\%s\\%s";           // X:\CorvaneVaultkeep\Backup
 constexpr wchar_t kPlanPathPattern[] = L"%C:\\%s\\%s\\%s";        // ...\Backup\Backup.plan
