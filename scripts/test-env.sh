@@ -24,4 +24,9 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     fi
   done
 fi
+# One persistent wineserver, and Wine's own background processes (services,
+# device manager) started here with their output going nowhere: started by a
+# test instead, they would inherit the test runner's output pipe and keep it
+# open after the test ends.
 /usr/lib/wine/wineserver64 -p 2>/dev/null || true
+/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null || true
