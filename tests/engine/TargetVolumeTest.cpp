@@ -77,6 +77,8 @@ TEST(TargetVolume, Names) {
   std::wstring temp = TempIndexPath();
   EXPECT_EQ(temp.substr(temp.size() - 12), L"\\Arkwell.tmp");
   EXPECT_EQ(temp.find(L"\\\\Arkwell"), std::wstring::npos) << "no doubled backslash";
+  EXPECT_NE(temp.find(L"vaultkeep-test-"), std::wstring::npos)
+      << "each test executable has a temporary folder of its own";
 }
 
 }  // namespace
