@@ -115,7 +115,8 @@ TEST_F(PlanFileTest, SaveWritesRecordAndListThatLoadReturns) {
     std::vector<wchar_t> list;
   } cases[] = {
       {"empty list", FolderList({})},
-      {"folders and a drive", FolderList({L"C:\\Users\\Ann\\Documents", L"D:", L"C:\\Fotos \u00e9t\u00e9"})},
+      {"folders and a drive",
+       FolderList({L"C:\\Users\\Ann\\Documents", L"D:", L"C:\\Fotos \u00e9t\u00e9"})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -196,11 +197,13 @@ TEST_F(PlanFileTest, ReadersOnDamagedFiles) {
     std::wstring list;  // what LoadPlanFile returns, guard character included
   } cases[] = {
       {"whole", [](Bytes&) {}, kResultOk, kResultOk, std::wstring(L"a\0\0\0", 4)},
-      {"cut to 700 bytes", [](Bytes& f) { f.resize(700); }, kResultReadError, kResultReadError, L""},
+      {"cut to 700 bytes", [](Bytes& f) { f.resize(700); }, kResultReadError, kResultReadError,
+       L""},
       {"empty", [](Bytes& f) { f.clear(); }, kResultReadError, kResultReadError, L""},
       {"version 0", [](Bytes& f) { RecordIn(f)->Version = 0; }, kResultOk, kResultOk,
        std::wstring(L"a\0\0\0", 4)},
-      {"version 2", [](Bytes& f) { RecordIn(f)->Version = 2; }, kResultInvalid, kResultInvalid, L""},
+      {"version 2", [](Bytes& f) { RecordIn(f)->Version = 2; }, kResultInvalid, kResultInvalid,
+       L""},
       {"foreign magic", [](Bytes& f) { RecordIn(f)->Magic[0] = 'X'; }, kResultInvalid,
        kResultInvalid, L""},
       {"magic without its blank", [](Bytes& f) { RecordIn(f)->Magic[15] = 0; }, kResultInvalid,
@@ -372,8 +375,12 @@ class FailingFileSystem : public FileSystemApi {
   BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* done) override {
     return Fail() ? FALSE : FileSystemApi::ReadFile(h, data, n, done);
   }
+  // A failing write gets half of its bytes to the disk, as one cut short by a crash.
   BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* done) override {
-    return Fail() ? FALSE : FileSystemApi::WriteFile(h, data, n, done);
+    if (!Fail()) return FileSystemApi::WriteFile(h, data, n, done);
+    DWORD partial = 0;
+    FileSystemApi::WriteFile(h, data, n / 2, &partial);
+    return FALSE;
   }
   BOOL SetFilePointerEx(HANDLE h, LARGE_INTEGER to, LARGE_INTEGER* now, DWORD how) override {
     return Fail() ? FALSE : FileSystemApi::SetFilePointerEx(h, to, now, how);
