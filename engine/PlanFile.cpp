@@ -12,19 +12,6 @@
 namespace vk {
 namespace {
 
-// Handles opened through the file-system door are closed through it as well,
-// so a test that replaces the door sees every call.
-struct DoorFileTraits {
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { FileSystem().CloseHandle(h); }
-};
-struct DoorFindTraits {
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { FileSystem().FindClose(h); }
-};
-using DoorFile = UniqueHandle<DoorFileTraits>;
-using DoorFind = UniqueHandle<DoorFindTraits>;
-
 // An update copies the folder list from the old file to the new one in pieces
 // of this size, whatever the list's stored length.
 constexpr DWORD kCopyChunkBytes = 64 * 1024;

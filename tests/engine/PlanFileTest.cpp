@@ -9,21 +9,13 @@
 
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
+#include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-class ScopedFileSystem {
- public:
-  explicit ScopedFileSystem(FileSystemApi* api) : old_(SetFileSystem(api)) {}
-  ~ScopedFileSystem() { SetFileSystem(old_); }
-
- private:
-  FileSystemApi* old_;
-};
 
 // A double-zero-terminated list: each folder, its zero, one more zero.
 std::vector<wchar_t> FolderList(std::initializer_list<const wchar_t*> folders) {
@@ -466,7 +458,7 @@ TEST_F(PlanFileTest, InterruptedWritesLeaveTheOldPlanOrTheNew) {
 
     FailingFileSystem counter;
     {
-      ScopedFileSystem scoped(&counter);
+      test::ScopedFileSystem scoped(&counter);
       ASSERT_EQ(c.op(drive), kResultOk);
     }
     const FileState after = StateOf(PlanPath());
@@ -481,7 +473,7 @@ TEST_F(PlanFileTest, InterruptedWritesLeaveTheOldPlanOrTheNew) {
         failing.crash = crash;
         BkupResult r;
         {
-          ScopedFileSystem scoped(&failing);
+          test::ScopedFileSystem scoped(&failing);
           r = c.op(drive);
         }
         const FileState now = StateOf(PlanPath());
@@ -635,7 +627,7 @@ class ThrowingFileSystem : public FileSystemApi {
 
 TEST_F(PlanFileTest, ExceptionsBecomeResult255) {
   ThrowingFileSystem throwing;
-  ScopedFileSystem scoped(&throwing);
+  test::ScopedFileSystem scoped(&throwing);
   for (const auto& r : RunAll(drive)) {
     EXPECT_EQ(r.second, kResultException) << r.first;
   }
