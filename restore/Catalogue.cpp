@@ -62,14 +62,14 @@ BkupResult ListBackupSets(int driveIndex, const _BKUP_PLAN& plan, _BKUPFILE_HEAD
     std::wstring folder = BackupFolderPath(driveIndex);
     std::wstring pattern = folder + L"\\*" + kSetExtension;
     WIN32_FIND_DATAW found;
-    FindHandle find(FileSystem().FindFirstFile(pattern.c_str(), &found));
+    DoorFind find(FileSystem().FindFirstFile(pattern.c_str(), &found));
     if (!find) return kResultOk;
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       std::wstring path = folder + L"\\" + found.cFileName;
       _BKUPFILE_HEADER header;
       {
-        FileHandle file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+        DoorFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
         if (!file || ReadSetHeader(file.Get(), &header) != kResultOk) continue;
       }

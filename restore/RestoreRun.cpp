@@ -64,7 +64,7 @@ class RestoreWalker {
   BkupResult AskOverwrite(const _BKUPFILE_ENTRY& entry, const std::wstring& target,
                           int32_t* choice);
   BkupResult WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target, uint64_t limit);
-  BkupResult CreateTarget(const std::wstring& path, FileHandle* file);
+  BkupResult CreateTarget(const std::wstring& path, DoorFile* file);
   std::wstring MakeTempFile(const std::wstring& folder);
   BkupResult ReplaceTarget(const std::wstring& temp, const std::wstring& target, DWORD attributes);
   void NoteUnwritable(const std::wstring& path);
@@ -190,7 +190,7 @@ BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::w
   return pass == kFirstPass ? RestoreNewFile(entry, target) : RestoreExistingFile(entry, target);
 }
 
-BkupResult RestoreWalker::CreateTarget(const std::wstring& path, FileHandle* file) {
+BkupResult RestoreWalker::CreateTarget(const std::wstring& path, DoorFile* file) {
   file->Reset(FileSystem().CreateFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
   return file->Valid() ? kResultOk : DiskFullOr(kResultWriteError);
@@ -233,7 +233,7 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
     ++context_.conflictCount;  // decided in the second pass
     return kResultSkipItem;
   }
-  FileHandle file;
+  DoorFile file;
   BkupResult r = CreateTarget(target, &file);
   if (r == kResultOk) {
     r = WriteData(entry, file.Get(), limit);
@@ -277,7 +277,7 @@ std::wstring RestoreWalker::MakeTempFile(const std::wstring& folder) {
   DWORD seed = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
   for (int i = 0; i < kTempNameTries; ++i) {
     std::wstring name = folder + FormatText(L"%X.tmp", (seed + i) & 0xFFFF);
-    FileHandle h(FileSystem().CreateFile(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
+    DoorFile h(FileSystem().CreateFile(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL));
     if (h) return name;
     if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
@@ -315,7 +315,7 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
       if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) temp = MakeTempFile(folder);
     }
     const std::wstring& writePath = temp.empty() ? target : temp;
-    FileHandle file;
+    DoorFile file;
     r = CreateTarget(writePath, &file);
     if (r == kResultOk) {
       r = WriteData(entry, file.Get(), limit);
@@ -350,7 +350,7 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
 // The run's work areas and its temporary index, released in every outcome.
 struct RunResources {
   PageBuffer output, input, entries;
-  FileHandle tempIndex;
+  DoorFile tempIndex;
   std::wstring tempIndexPath;
   ~RunResources() {
     tempIndex.Reset();
