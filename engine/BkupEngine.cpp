@@ -9,12 +9,12 @@ namespace vk {
 void CBkupEngine::Reset() {
   text.clear();
   backupFolder = nullptr;
-  indexWriter.handle = INVALID_HANDLE_VALUE;
-  indexWriter.base = indexWriter.length = 0;
+  indexWriter.Detach();
   indexWriter.buffer = nullptr;
-  previousIndex.handle = INVALID_HANDLE_VALUE;
-  previousIndex.base = previousIndex.length = 0;
+  indexWriter.bufferSize = 0;
+  previousIndex.Detach();
   previousIndex.buffer = nullptr;
+  previousIndex.bufferSize = 0;
   writePosition = 0;
   folderEntries = fileEntries = 0;
   openSets.clear();
@@ -23,6 +23,11 @@ void CBkupEngine::Reset() {
   readCapacity = compressCapacity = 0;
   conflictCount = 0;
   bytesDone = bytesTotal = 0;
+  backupSummaryLog.Close();
+  restoreSummaryLog.Close();
+  backupDetailLog.Close();
+  restoreDetailLog.Close();
+  logFolder.clear();
   backupDetailStarted = restoreDetailStarted = false;
   foldersHandled = 0;
   bytesStored = 0;

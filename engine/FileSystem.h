@@ -51,6 +51,18 @@ class FileSystemApi {
 // The implementation in force (the real one unless a test installed another).
 FileSystemApi& FileSystem();
 
+// Owners of handles opened through the door, closed through it too.
+struct EngineFileTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FileSystem().CloseHandle(h); }
+};
+struct EngineFindTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FileSystem().FindClose(h); }
+};
+using EngineFile = UniqueHandle<EngineFileTraits>;
+using EngineFind = UniqueHandle<EngineFindTraits>;
+
 // Installs `api` (nullptr restores the real one); returns the previous one.
 // For tests: not thread-safe against running jobs.
 FileSystemApi* SetFileSystem(FileSystemApi* api);
