@@ -2,10 +2,10 @@
 
 #include <cstring>
 #include <cwchar>
+#include <memory>
 
 #include "engine/FileSystem.h"
 #include "engine/PlanFile.h"
-#include "engine/BackupRun.h"
 #include "engine/TargetVolume.h"
 #include "restore/DataBlock.h"
 
@@ -21,12 +21,16 @@ bool SeekTo(HANDLE h, uint64_t offset) {
          got.QuadPart == want.QuadPart;
 }
 
-bool IsCompleteHeaderOfPlan(const _BKUPFILE_HEADER& header, const _BKUP_PLAN& plan) {
-  if ((header.Flags & kSetFlagComplete) == 0) return false;
-  wchar_t a[kPlanNameChars + 1] = {}, b[kPlanNameChars + 1] = {};
-  std::memcpy(a, header.PlanName, sizeof(header.PlanName));
-  std::memcpy(b, plan.PlanName, sizeof(plan.PlanName));
-  return ::_wcsicmp(a, b) == 0;
+// What the enumeration makes of one file of the Backup folder.
+SetHeaderState ExamineSetFile(const std::wstring& path, const _BKUP_PLAN& plan,
+                              _BKUPFILE_HEADER* header) {
+  EngineFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  if (!file) return SetHeaderState::kUnusable;
+  std::memset(header, 0, sizeof(*header));
+  DWORD got = 0;
+  if (!FileSystem().ReadFile(file.Get(), header, sizeof(*header), &got)) got = 0;
+  return CheckSetHeader(*header, got, plan.PlanName);
 }
 
 }  // namespace
@@ -35,10 +39,16 @@ BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan) {
   BkupResult r = CheckTargetVolume(driveIndex);
   if (r != kResultOk) return r;
   _BKUP_PLAN stored;
-  r = static_cast<BkupResult>(CheckPlanFile(driveIndex, &stored));
+  r = CheckPlanFile(driveIndex, &stored);
   if (r != kResultOk) return r;
-  return ::wcsncmp(stored.PlanName, plan.PlanName, kPlanNameChars) == 0 ? kResultOk
-                                                                         : kResultInvalid;
+  return std::wcsncmp(stored.PlanName, plan.PlanName, kPlanNameChars) == 0 ? kResultOk
+                                                                            : kResultInvalid;
+}
+
+const FILETIME* RestoreLimit(const SYSTEMTIME* limit, FILETIME* storage) {
+  if (limit == nullptr || !::SystemTimeToFileTime(limit, storage)) return nullptr;
+  if (storage->dwLowDateTime == 0 && storage->dwHighDateTime == 0) return nullptr;
+  return storage;
 }
 
 BkupResult ReadSetHeader(HANDLE archive, _BKUPFILE_HEADER* header) {
@@ -47,10 +57,7 @@ BkupResult ReadSetHeader(HANDLE archive, _BKUPFILE_HEADER* header) {
   if (!FileSystem().ReadFile(archive, header, sizeof(*header), &done) ||
       done != sizeof(*header))
     return DiskFullOr(kResultReadError);
-  if (std::memcmp(header->Magic, kSetMagic, kMagicCompareBytes) != 0 ||
-      header->Version > kSetVersion)
-    return kResultInvalid;
-  return kResultOk;
+  return IsOurSetHeader(*header) ? kResultOk : kResultInvalid;
 }
 
 BkupResult ListBackupSets(int driveIndex, const _BKUP_PLAN& plan, _BKUPFILE_HEADER* headers,
@@ -62,24 +69,23 @@ BkupResult ListBackupSets(int driveIndex, const _BKUP_PLAN& plan, _BKUPFILE_HEAD
     std::wstring folder = BackupFolderPath(driveIndex);
     std::wstring pattern = folder + L"\\*" + kSetExtension;
     WIN32_FIND_DATAW found;
-    DoorFind find(FileSystem().FindFirstFile(pattern.c_str(), &found));
+    EngineFind find(FileSystem().FindFirstFile(pattern.c_str(), &found));
     if (!find) return kResultOk;
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       std::wstring path = folder + L"\\" + found.cFileName;
       _BKUPFILE_HEADER header;
-      {
-        DoorFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-        if (!file || ReadSetHeader(file.Get(), &header) != kResultOk) continue;
+      switch (ExamineSetFile(path, plan, &header)) {
+        case SetHeaderState::kIncomplete:
+          FileSystem().DeleteFile(path.c_str());  // left by a run that never finished
+          break;
+        case SetHeaderState::kUsable:
+          if (headers != nullptr && *count < capacity) headers[*count] = header;
+          ++*count;
+          break;
+        default:
+          break;
       }
-      if ((header.Flags & kSetFlagComplete) == 0) {
-        FileSystem().DeleteFile(path.c_str());  // left by a run that never finished
-        continue;
-      }
-      if (!IsCompleteHeaderOfPlan(header, plan)) continue;
-      if (headers != nullptr && *count < capacity) headers[*count] = header;
-      ++*count;
     } while (FileSystem().FindNextFile(find.Get(), &found));
     return kResultOk;
   } catch (...) {
@@ -87,7 +93,10 @@ BkupResult ListBackupSets(int driveIndex, const _BKUP_PLAN& plan, _BKUPFILE_HEAD
   }
 }
 
-Catalogue::~Catalogue() { context.Reset(); }
+Catalogue::~Catalogue() {
+  context.previousIndex.Detach();
+  context.Reset();
+}
 
 Catalogue* OpenCatalogue(int driveIndex, const _BKUP_PLAN& plan, const SYSTEMTIME* limit) {
   try {
@@ -100,28 +109,30 @@ Catalogue* OpenCatalogue(int driveIndex, const _BKUP_PLAN& plan, const SYSTEMTIM
         !catalogue->compressBuffer.Allocate(kWorkBufferSize) ||
         !catalogue->entryBuffer.Allocate(kWorkBufferSize))
       return nullptr;
-    OpenBackupSets(context, folder.c_str(), plan, limit);
+    FILETIME limitTime;
+    OpenBackupSets(context, folder, plan, RestoreLimit(limit, &limitTime));
     if (context.openSets.empty()) return nullptr;
-    _BACKUP_MAP& newest = context.openSets.rbegin()->second;
+    HANDLE newest = context.openSets.rbegin()->second.File.Get();
     _BKUPFILE_HEADER header;
-    if (ReadSetHeader(newest.File.Get(), &header) != kResultOk) return nullptr;
-    context.previousIndex.handle = newest.File.Get();
+    if (ReadSetHeader(newest, &header) != kResultOk) return nullptr;
     context.previousIndex.buffer = catalogue->entryBuffer.Data();
-    if (header.IndexSize != 0) {
-      context.previousIndex.base = header.IndexOffset;
-      context.previousIndex.length = header.IndexSize;
-    }
+    context.previousIndex.bufferSize = kWorkBufferSize;
+    // An empty index is browsed as empty, never from the header's bytes.
+    if (header.IndexSize != 0)
+      context.previousIndex.Attach(newest, header.IndexOffset, header.IndexSize);
+    else
+      context.previousIndex.Attach(newest, 0, 0);
     return catalogue.release();
   } catch (...) {
     return nullptr;
   }
 }
 
-const IndexEntryView* ReadCatalogueEntry(Catalogue* catalogue, uint64_t offset) {
+const IndexRecord* ReadCatalogueEntry(Catalogue* catalogue, uint64_t offset) {
   if (catalogue == nullptr) return nullptr;
-  if (!ReadIndexEntry(catalogue->context.previousIndex, offset, &catalogue->entry))
+  if (!ReadIndexRecord(catalogue->context.previousIndex, offset, &catalogue->record))
     return nullptr;
-  return &catalogue->entry;
+  return &catalogue->record;
 }
 
 void CloseCatalogue(Catalogue* catalogue) {
@@ -141,6 +152,7 @@ BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context) {
   if (!SeekTo(archive, header.IndexOffset)) return DiskFullOr(kResultReadError);
   // The index is the last area of a set; copying no more than IndexSize keeps
   // stray bytes after it (a damaged or foreign file) out of the copy.
+  CTFile& temp = context.previousIndex;
   uint64_t copied = 0;
   while (copied < header.IndexSize) {
     uint64_t left = header.IndexSize - copied;
@@ -149,11 +161,11 @@ BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context) {
     if (!FileSystem().ReadFile(archive, piece.Data(), want, &got) || got == 0)
       break;  // a read error ends the copy like the end of the file
     uint32_t put = 0;
-    if (!context.previousIndex.Write(copied, piece.Data(), got, &put) || put != got)
+    if (!temp.Write(copied, piece.Data(), got, &put) || put != got)
       return kResultTempIndexError;
     copied += got;
   }
-  context.previousIndex.length = copied;
+  temp.Attach(temp.handle, 0, copied);
   return kResultOk;
 }
 

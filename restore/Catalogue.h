@@ -2,12 +2,11 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include <memory>
 
 #include "common/Handle.h"
+#include "engine/BkupArchive.h"
 #include "engine/BkupEngine.h"
 #include "engine/BkupTypes.h"
-#include "restore/IndexEntry.h"
 
 namespace vk {
 
@@ -15,6 +14,10 @@ namespace vk {
 // backups, Backup.plan is readable and ours, and it holds the caller's plan
 // (plan names compared exactly). kResultOk, kResultInvalid or kResultReadError.
 BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan);
+
+// The restore limit as the set enumeration takes it: nullptr (no set left out
+// for its time) when there is no limit or it does not convert to a time.
+const FILETIME* RestoreLimit(const SYSTEMTIME* limit, FILETIME* storage);
 
 // Lists the usable sets of `plan` on the drive: headers in folder order into
 // `headers` (up to `capacity`; none when `headers` is null), the number found
@@ -28,7 +31,7 @@ class Catalogue {
   ~Catalogue();
   CBkupEngine context;
   PageBuffer readBuffer, compressBuffer, entryBuffer;
-  IndexEntryView entry;  // the record last read
+  IndexRecord record;  // the record last read
 };
 
 // Opens the newest set of the plan up to `limit` (none: the newest of all)
@@ -37,17 +40,18 @@ Catalogue* OpenCatalogue(int driveIndex, const _BKUP_PLAN& plan, const SYSTEMTIM
 
 // The record at `offset` of the catalogue's index (valid until the next
 // read), or nullptr when there is none or it is damaged.
-const IndexEntryView* ReadCatalogueEntry(Catalogue* catalogue, uint64_t offset);
+const IndexRecord* ReadCatalogueEntry(Catalogue* catalogue, uint64_t offset);
 
 // Closes every archive and frees the catalogue; nullptr is ignored.
 void CloseCatalogue(Catalogue* catalogue);
 
-// Copies the index area of the set `archive` into the context's temporary
-// index (previousIndex, base 0) and records its length there.
+// Copies the index area of the set `archive` into the temporary index file
+// that context.previousIndex is attached to (base 0) and attaches the window
+// to the bytes copied.
 BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context);
 
-// Reads and validates the header at offset 0 of an open archive: kResultOk,
-// kResultInvalid (not ours, or newer), or the read error by the system error.
+// Reads the header at offset 0 of an open archive and checks that it is one
+// of ours: kResultOk, kResultInvalid, or the read error by the system error.
 BkupResult ReadSetHeader(HANDLE archive, _BKUPFILE_HEADER* header);
 
 }  // namespace vk

@@ -9,7 +9,6 @@
 #include "engine/Texts.h"
 #include "restore/Catalogue.h"
 #include "restore/DataBlock.h"
-#include "restore/IndexEntry.h"
 #include "restore/LogFiles.h"
 #include "restore/RestorePath.h"
 
@@ -23,6 +22,8 @@ constexpr DWORD kRestorableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE
                                         FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 constexpr int kTempNameTries = 64;
+// The smallest index record: the fixed part and an empty, terminated path.
+constexpr uint64_t kMinRecordSize = kEntryFixedSize + sizeof(wchar_t);
 
 enum Pass { kSizePass, kFirstPass, kSecondPass };
 
@@ -55,16 +56,16 @@ class RestoreWalker {
 
  private:
   BkupResult WalkTree(const std::wstring& selected, Pass pass);
-  BkupResult RestoreEntry(IndexEntryView& view, uint64_t offset, const std::wstring& selected,
+  BkupResult RestoreEntry(IndexRecord& record, uint64_t offset, const std::wstring& selected,
                           Pass pass);
-  BkupResult WriteBack(uint64_t offset);
+  BkupResult WriteBack(const _BKUPFILE_ENTRY& entry, uint64_t offset);
   BkupResult RestoreItem(const _BKUPFILE_ENTRY& entry, const std::wstring& target, Pass pass);
   BkupResult RestoreNewFile(const _BKUPFILE_ENTRY& entry, const std::wstring& target);
   BkupResult RestoreExistingFile(const _BKUPFILE_ENTRY& entry, const std::wstring& target);
   BkupResult AskOverwrite(const _BKUPFILE_ENTRY& entry, const std::wstring& target,
                           int32_t* choice);
   BkupResult WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target, uint64_t limit);
-  BkupResult CreateTarget(const std::wstring& path, DoorFile* file);
+  BkupResult CreateTarget(const std::wstring& path, EngineFile* file);
   std::wstring MakeTempFile(const std::wstring& folder);
   BkupResult ReplaceTarget(const std::wstring& temp, const std::wstring& target, DWORD attributes);
   void NoteUnwritable(const std::wstring& path);
@@ -84,10 +85,11 @@ BkupResult RestoreWalker::WalkSelection(Pass pass) {
 
 // Depth first over the index from the first root record, descending only
 // into folders on the way to or inside the selection. Iterative, so a deep
-// or crafted index cannot exhaust the stack, and bounded by the number of
-// records the index can hold, so shared children cannot make it loop.
+// or crafted index cannot exhaust the stack. Links only point forward, and
+// the walk visits no more records than the index can hold, so a crafted
+// index whose folders share children cannot make it run away.
 BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
-  uint64_t budget = MaxEntriesInIndex(context_.previousIndex.length);
+  uint64_t budget = context_.previousIndex.length / kMinRecordSize + 1;
   pending_.clear();
   uint64_t offset = 0;
   bool atRoot = true;
@@ -99,31 +101,28 @@ BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
       continue;
     }
     atRoot = false;
-    IndexEntryView view;
-    if (budget-- == 0 || !ReadIndexEntry(context_.previousIndex, offset, &view)) {
+    IndexRecord record;
+    if (budget-- == 0 || !ReadIndexRecord(context_.previousIndex, offset, &record)) {
       offset = 0;
       continue;
     }
-    BkupResult r = RestoreEntry(view, offset, selected, pass);
+    std::wstring path(record.path, record.pathChars);
+    uint64_t sibling = record.entry.NextSibling;
+    uint64_t child = record.entry.FirstChild;
+    BkupResult r = RestoreEntry(record, offset, selected, pass);
     if (r != kResultOk) return r;
-    uint64_t sibling = view.entry->NextSibling;
-    std::wstring path(view.path, view.pathChars);
-    if (view.entry->FirstChild != 0 && IsOnWayToSelection(path, selected)) {
+    if (child != 0 && IsOnWayToSelection(path, selected)) {
       pending_.push_back(sibling);
-      offset = view.entry->FirstChild;
+      offset = child;
     } else {
       offset = sibling;
     }
   }
 }
 
-BkupResult RestoreWalker::WriteBack(uint64_t offset) {
-  uint32_t done = 0;
-  if (!context_.previousIndex.Write(offset, context_.previousIndex.buffer, kEntryFixedSize,
-                                    &done) ||
-      done != kEntryFixedSize)
-    return kResultTempIndexError;
-  return kResultOk;
+BkupResult RestoreWalker::WriteBack(const _BKUPFILE_ENTRY& entry, uint64_t offset) {
+  return context_.previousIndex.Patch(offset, &entry, kEntryFixedSize) ? kResultOk
+                                                                       : kResultTempIndexError;
 }
 
 void RestoreWalker::NoteUnwritable(const std::wstring& path) {
@@ -131,10 +130,10 @@ void RestoreWalker::NoteUnwritable(const std::wstring& path) {
   ++context_.unreadableCount;
 }
 
-BkupResult RestoreWalker::RestoreEntry(IndexEntryView& view, uint64_t offset,
+BkupResult RestoreWalker::RestoreEntry(IndexRecord& record, uint64_t offset,
                                        const std::wstring& selected, Pass pass) {
-  _BKUPFILE_ENTRY& entry = *view.entry;
-  std::wstring path(view.path, view.pathChars);
+  _BKUPFILE_ENTRY& entry = record.entry;
+  std::wstring path(record.path, record.pathChars);
   if (!IsInSelection(path, selected)) return kResultOk;
   bool isFolder = (entry.Attributes & kAttrFolder) != 0;
   if (pass == kSizePass) {
@@ -147,7 +146,7 @@ BkupResult RestoreWalker::RestoreEntry(IndexEntryView& view, uint64_t offset,
     if (pass == kFirstPass && (isFolder || entry.DataOffset != 0)) NoteUnwritable(path);
     entry.DataOffset = 0;
     entry.BlockCount = 0;
-    return WriteBack(offset);
+    return WriteBack(entry, offset);
   }
   std::wstring target = MakeTargetPath(path, request_.newLocation);
   BkupResult r = RestoreItem(entry, target, pass);
@@ -161,7 +160,7 @@ BkupResult RestoreWalker::RestoreEntry(IndexEntryView& view, uint64_t offset,
       NoteUnwritable(target);
       break;
     case kResultSkipItem:
-      return WriteBack(offset);
+      return WriteBack(entry, offset);
     default:
       entry.DataOffset = 0;
       entry.BlockCount = 0;
@@ -169,7 +168,7 @@ BkupResult RestoreWalker::RestoreEntry(IndexEntryView& view, uint64_t offset,
   }
   entry.DataOffset = 0;
   entry.BlockCount = 0;
-  return WriteBack(offset);
+  return WriteBack(entry, offset);
 }
 
 BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::wstring& target,
@@ -190,7 +189,7 @@ BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::w
   return pass == kFirstPass ? RestoreNewFile(entry, target) : RestoreExistingFile(entry, target);
 }
 
-BkupResult RestoreWalker::CreateTarget(const std::wstring& path, DoorFile* file) {
+BkupResult RestoreWalker::CreateTarget(const std::wstring& path, EngineFile* file) {
   file->Reset(FileSystem().CreateFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
   return file->Valid() ? kResultOk : DiskFullOr(kResultWriteError);
@@ -233,7 +232,7 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
     ++context_.conflictCount;  // decided in the second pass
     return kResultSkipItem;
   }
-  DoorFile file;
+  EngineFile file;
   BkupResult r = CreateTarget(target, &file);
   if (r == kResultOk) {
     r = WriteData(entry, file.Get(), limit);
@@ -248,7 +247,7 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
     }
   }
   context_.bytesDone = limit;
-  if (r == kResultOk) WriteRestoreFileLine(context_, target.c_str(), kLogLineSuccess);
+  if (r == kResultOk) WriteLogFileLine(context_, LogDirection::kRestore, target.c_str(), kLogSuccess);
   return r;
 }
 
@@ -277,7 +276,7 @@ std::wstring RestoreWalker::MakeTempFile(const std::wstring& folder) {
   DWORD seed = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
   for (int i = 0; i < kTempNameTries; ++i) {
     std::wstring name = folder + FormatText(L"%X.tmp", (seed + i) & 0xFFFF);
-    DoorFile h(FileSystem().CreateFile(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
+    EngineFile h(FileSystem().CreateFile(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL));
     if (h) return name;
     if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
@@ -315,7 +314,7 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
       if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) temp = MakeTempFile(folder);
     }
     const std::wstring& writePath = temp.empty() ? target : temp;
-    DoorFile file;
+    EngineFile file;
     r = CreateTarget(writePath, &file);
     if (r == kResultOk) {
       r = WriteData(entry, file.Get(), limit);
@@ -339,10 +338,10 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
   context_.bytesDone = limit;
   if (context_.conflictCount > 0) --context_.conflictCount;
   if (r == kResultOk || r == kResultSkipItem) {
-    LogLineKind kind = choice == kChoiceReplace ? kLogLineOverwrite
-                       : choice == kChoiceSkip  ? kLogLineSkip
-                                                : kLogLineSuccess;
-    WriteRestoreFileLine(context_, target.c_str(), kind);
+    LogTextId kind = choice == kChoiceReplace ? kLogOverwrite
+                     : choice == kChoiceSkip  ? kLogSkip
+                                              : kLogSuccess;
+    WriteLogFileLine(context_, LogDirection::kRestore, target.c_str(), kind);
   }
   return r;
 }
@@ -350,7 +349,7 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
 // The run's work areas and its temporary index, released in every outcome.
 struct RunResources {
   PageBuffer output, input, entries;
-  DoorFile tempIndex;
+  EngineFile tempIndex;
   std::wstring tempIndexPath;
   ~RunResources() {
     tempIndex.Reset();
@@ -376,15 +375,16 @@ BkupResult PrepareRun(CBkupEngine& context, const RestoreRequest& request, RunRe
       res.tempIndexPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE));
   if (!res.tempIndex) return kResultTempIndexError;
-  context.previousIndex.handle = res.tempIndex.Get();
   context.previousIndex.buffer = res.entries.Data();
-  context.previousIndex.base = 0;
-  context.previousIndex.length = 0;
+  context.previousIndex.bufferSize = kWorkBufferSize;
+  context.previousIndex.Attach(res.tempIndex.Get(), 0, 0);
   return kResultOk;
 }
 
 BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
-  OpenBackupSets(context, request.backupFolder, *request.plan, request.limit);
+  FILETIME limit;
+  OpenBackupSets(context, request.backupFolder, *request.plan,
+                 RestoreLimit(request.limit, &limit));
   if (context.openSets.empty()) return kResultInvalid;
   BkupResult r = CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context);
   if (r != kResultOk) return r;
@@ -420,16 +420,17 @@ BkupResult RunJob(int driveIndex, const _BKUP_PLAN* plan, RestoreRequest request
 BkupResult RestoreRun(CBkupEngine& context, const RestoreRequest& request) {
   context.Reset();
   if (context.logging && request.plan && request.logFolder)
-    OpenRunLogs(context, kLogRestore, *request.plan, request.logFolder);
+    OpenRunLogs(context, LogDirection::kRestore, request.logFolder, *request.plan);
   BkupResult r;
   {
     RunResources resources;
     r = PrepareRun(context, request, resources);
     if (r == kResultOk) r = RunPasses(context, request);
+    context.previousIndex.Detach();
     context.openSets.clear();
   }
   if (request.unreadableCount != nullptr) *request.unreadableCount = context.unreadableCount;
-  if (context.logging) CloseRunLogs(context, kLogRestore, r);
+  if (context.logging) CloseRunLogs(context, LogDirection::kRestore, r);
   context.Reset();
   return r;
 }
