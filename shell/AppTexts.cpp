@@ -20,13 +20,21 @@ std::wstring GetString(uint32_t id, ...) {
   return text;
 }
 
-std::wstring FormatDateTime(int year, int month, int day, int hour, int minute) {
+SYSTEMTIME MakeLocalTime(int year, int month, int day, int hour, int minute, int second,
+                         int milliseconds) {
   SYSTEMTIME st = {};
   st.wYear = static_cast<WORD>(year);
   st.wMonth = static_cast<WORD>(month);
   st.wDay = static_cast<WORD>(day);
   st.wHour = static_cast<WORD>(hour);
   st.wMinute = static_cast<WORD>(minute);
+  st.wSecond = static_cast<WORD>(second);
+  st.wMilliseconds = static_cast<WORD>(milliseconds);
+  return st;
+}
+
+std::wstring FormatDateTime(int year, int month, int day, int hour, int minute) {
+  const SYSTEMTIME st = MakeLocalTime(year, month, day, hour, minute);
   wchar_t date[kMaxDateTimePartChars + 1] = {};
   wchar_t time[kMaxDateTimePartChars + 1] = {};
   // A part the system cannot format stays empty; the other still shows.

@@ -18,6 +18,10 @@ constexpr size_t kMaxDateTimePartChars = 128;
 // missing text is empty.
 std::wstring GetString(uint32_t id, ...);
 
+// A local time from its calendar fields; day of week 0.
+SYSTEMTIME MakeLocalTime(int year, int month, int day, int hour, int minute, int second = 0,
+                         int milliseconds = 0);
+
 // The user's short date, a blank, and the time without seconds or AM/PM.
 std::wstring FormatDateTime(int year, int month, int day, int hour, int minute);
 

@@ -19,13 +19,9 @@ bool IsDue(const _BKUP_PLAN& plan, const SYSTEMTIME& now) {
 }
 
 SYSTEMTIME ReminderTime(const _SCHEDULE_SETTINGS& s) {
-  SYSTEMTIME t = {};
-  t.wYear = static_cast<WORD>(s.ScheduleYear);
-  t.wMonth = static_cast<WORD>(s.ScheduleMonth);
-  t.wDay = static_cast<WORD>(s.ScheduleDay);
-  t.wHour = static_cast<WORD>(s.ScheduleHour);
-  t.wMinute = static_cast<WORD>(s.ScheduleMinute);
-  return t;
+  return MakeLocalTime(static_cast<int>(s.ScheduleYear), static_cast<int>(s.ScheduleMonth),
+                       static_cast<int>(s.ScheduleDay), static_cast<int>(s.ScheduleHour),
+                       static_cast<int>(s.ScheduleMinute));
 }
 
 // Copies at most kMaxTextChars characters of a field of `fieldChars`.
@@ -146,10 +142,8 @@ void ShowStartupReminders(const ScheduleContext& ctx, const SYSTEMTIME& now) {
     ctx.host->SaveSettings();
   }
   if (s.Schedule != kFreqNone && CompareLocalTimes(ReminderTime(s), now) > 0) {
-    const std::wstring when =
-        FormatDateTime(static_cast<int>(s.ScheduleYear), static_cast<int>(s.ScheduleMonth),
-                       static_cast<int>(s.ScheduleDay), static_cast<int>(s.ScheduleHour),
-                       static_cast<int>(s.ScheduleMinute));
+    const SYSTEMTIME t = ReminderTime(s);
+    const std::wstring when = FormatDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
     ctx.host->ShowNotification(GetString(kTextComingSchedule) + L"\n" + when, kNoticeInformation,
                                true);
   }

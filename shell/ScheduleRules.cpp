@@ -17,13 +17,7 @@ struct Moment {
 };
 
 SYSTEMTIME ToSystemTime(const Moment& m) {
-  SYSTEMTIME st = {};
-  st.wYear = static_cast<WORD>(m.year);
-  st.wMonth = static_cast<WORD>(m.month);
-  st.wDay = static_cast<WORD>(m.day);
-  st.wHour = static_cast<WORD>(m.hour);
-  st.wMinute = static_cast<WORD>(m.minute);
-  return st;
+  return MakeLocalTime(m.year, m.month, m.day, m.hour, m.minute);
 }
 
 bool IsLaterThan(const Moment& candidate, const SYSTEMTIME& now) {

@@ -13,15 +13,9 @@ namespace {
 constexpr uint32_t kPc = 0xC0FFEE01;
 constexpr wchar_t kUser[] = L"ann";
 
-SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s = 0) {
-  SYSTEMTIME t = {};
-  t.wYear = static_cast<WORD>(y);
-  t.wMonth = static_cast<WORD>(mo);
-  t.wDay = static_cast<WORD>(d);
-  t.wHour = static_cast<WORD>(h);
-  t.wMinute = static_cast<WORD>(mi);
-  t.wSecond = static_cast<WORD>(s);
-  return t;
+// Short name for the tables.
+SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0) {
+  return MakeLocalTime(y, mo, d, h, mi, s, ms);
 }
 
 bool Same(const SYSTEMTIME& a, const SYSTEMTIME& b) { return CompareLocalTimes(a, b) == 0; }

@@ -9,16 +9,9 @@
 namespace vk {
 namespace {
 
+// Short name for the tables.
 SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0) {
-  SYSTEMTIME t = {};
-  t.wYear = static_cast<WORD>(y);
-  t.wMonth = static_cast<WORD>(mo);
-  t.wDay = static_cast<WORD>(d);
-  t.wHour = static_cast<WORD>(h);
-  t.wMinute = static_cast<WORD>(mi);
-  t.wSecond = static_cast<WORD>(s);
-  t.wMilliseconds = static_cast<WORD>(ms);
-  return t;
+  return MakeLocalTime(y, mo, d, h, mi, s, ms);
 }
 
 std::string Show(const SYSTEMTIME& t) {
