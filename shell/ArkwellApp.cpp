@@ -40,6 +40,10 @@ CArkwellApp* CArkwellApp::Current() { return g_app; }
 uint32_t CArkwellApp::Language() const { return AppLanguage(); }
 void CArkwellApp::SetLanguage(uint32_t language) { SetAppLanguage(language); }
 
+void CArkwellApp::ReloadLanguage() {
+  SetLanguage(ReadMachineNumber(options_.serviceKey, kValueLanguage, kLangEnglish));
+}
+
 bool CArkwellApp::SaveSettings() { return vk::SaveSettings(settings_, options_.settings); }
 
 bool CArkwellApp::IsCloseCommand(const wchar_t* commandLine) {
@@ -68,7 +72,7 @@ StartOutcome CArkwellApp::Run(const wchar_t* commandLine) {
     CloseRunningCopies();
     return StartOutcome::kClosedCopies;
   }
-  SetLanguage(ReadMachineNumber(options_.serviceKey, kValueLanguage, kLangEnglish));
+  ReloadLanguage();
   // Written back at once: the first start of a user creates the key.
   vk::LoadSettings(settings_, options_.settings);
   SaveSettings();

@@ -29,7 +29,7 @@ struct AppOptions {
 // What start-up did, for the caller and for tests.
 enum class StartOutcome {
   kClosedCopies,     // command line "U"
-  kHandedOver,       // a copy runs in this session (or another) and was asked to open
+  kHandedOver,       // another copy holds the name; one of this session was asked to open
   kRanTrayWindow,    // this copy ran (or would have run) the notification window
 };
 
@@ -47,6 +47,9 @@ class CArkwellApp {
   // The program's language index (as read; texts clamp it to 0..7).
   uint32_t Language() const;
   void SetLanguage(uint32_t language);
+  // Takes the language from the service's key again (missing: English); the
+  // main window does so each time it opens.
+  void ReloadLanguage();
 
   // The settings record, loaded at start; every change is followed by Save.
   _SCHEDULE_SETTINGS& Settings() { return settings_; }
