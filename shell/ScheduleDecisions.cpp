@@ -57,6 +57,16 @@ void AnnounceMissedWhileAbsent(const ScheduleContext& ctx, const SYSTEMTIME& now
 
 }  // namespace
 
+bool GetPartitionSpace(int32_t planDrive, uint64_t& freeBytes, uint64_t& totalBytes) {
+  if (planDrive < kFirstDrive || planDrive > kLastDrive) return false;
+  const wchar_t root[] = {static_cast<wchar_t>(L'A' + planDrive), L':', L'\\', 0};
+  ULARGE_INTEGER available = {}, total = {};
+  if (!::GetDiskFreeSpaceExW(root, &available, &total, nullptr)) return false;
+  freeBytes = available.QuadPart;
+  totalBytes = total.QuadPart;
+  return true;
+}
+
 void UpdateScheduleReminder(const std::vector<DrivePlan>& drives, const ScheduleContext& ctx) {
   const DrivePlan* kept = nullptr;
   SYSTEMTIME keptRun = {};

@@ -53,6 +53,11 @@ class ScheduleHost {
   virtual bool StartScheduledBackup(size_t index, const _BKUP_PLAN& fresh) = 0;
 };
 
+// Bytes the user may still write to partition `planDrive` (0 = A) and its
+// size, for ScheduleHost::GetSpace. False for a bad index or a partition that
+// does not answer.
+bool GetPartitionSpace(int32_t planDrive, uint64_t& freeBytes, uint64_t& totalBytes);
+
 // Everything a rule reads and changes besides the drive list.
 struct ScheduleContext {
   OwnerIdentity owner;

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "shell/AppTexts.h"
+#include "tests/support/TestVolume.h"
 
 namespace vk {
 namespace {
@@ -336,6 +337,25 @@ TEST_F(DecisionTest, RunFlagsAndClearing) {
   EXPECT_FALSE(DueCheckAllowed(true, false, 0));
   EXPECT_FALSE(DueCheckAllowed(false, true, 0));
   EXPECT_FALSE(DueCheckAllowed(false, false, 1));
+}
+
+class PartitionSpaceTest : public test::VolumeTest {};
+
+TEST_F(PartitionSpaceTest, MeasuresAPartitionAndRefusesBadLetters) {
+  uint64_t freeBytes = 0, totalBytes = 0;
+  ASSERT_TRUE(GetPartitionSpace(drive, freeBytes, totalBytes));
+  EXPECT_GT(totalBytes, 0u);
+  EXPECT_LE(freeBytes, totalBytes);
+
+  for (int32_t bad : {-1, 26, 1000}) EXPECT_FALSE(GetPartitionSpace(bad, freeBytes, totalBytes)) << bad;
+  // A letter with no partition behind it.
+  const DWORD letters = ::GetLogicalDrives();
+  for (int32_t i = kFirstDrive; i <= kLastDrive; ++i) {
+    if ((letters & (1u << i)) == 0) {
+      EXPECT_FALSE(GetPartitionSpace(i, freeBytes, totalBytes)) << i;
+      break;
+    }
+  }
 }
 
 }  // namespace
