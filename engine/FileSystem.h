@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <string>
 
+#include "common/Handle.h"
+
 namespace vk {
 
 // "X:\a" -> "\\?\X:\a", "\\srv\share" -> "\\?\UNC\srv\share"; forward slashes
@@ -51,5 +53,18 @@ FileSystemApi& FileSystem();
 // Installs `api` (nullptr restores the real one); returns the previous one.
 // For tests: not thread-safe against running jobs.
 FileSystemApi* SetFileSystem(FileSystemApi* api);
+
+// Owners of handles opened through the door; they close through it as well,
+// so a test that replaces the door sees every call.
+struct DoorFileTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FileSystem().CloseHandle(h); }
+};
+struct DoorFindTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FileSystem().FindClose(h); }
+};
+using DoorFile = UniqueHandle<DoorFileTraits>;
+using DoorFind = UniqueHandle<DoorFindTraits>;
 
 }  // namespace vk

@@ -1,5 +1,6 @@
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
+#include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk {
@@ -16,15 +17,6 @@ class FakeVolumes : public FileSystemApi {
     *name = fileSystem;
     return answer;
   }
-};
-
-class ScopedFileSystem {
- public:
-  explicit ScopedFileSystem(FileSystemApi* api) : old_(SetFileSystem(api)) {}
-  ~ScopedFileSystem() { SetFileSystem(old_); }
-
- private:
-  FileSystemApi* old_;
 };
 
 TEST(CheckTargetVolume, Conditions) {
@@ -49,7 +41,7 @@ TEST(CheckTargetVolume, Conditions) {
     fake.mask = c.mask;
     fake.fileSystem = c.fileSystem;
     fake.answer = c.answer;
-    ScopedFileSystem scoped(&fake);
+    test::ScopedFileSystem scoped(&fake);
     EXPECT_EQ(CheckTargetVolume(c.drive), c.want) << c.drive << " " << c.fileSystem;
   }
 }
@@ -77,6 +69,8 @@ TEST(TargetVolume, Names) {
   std::wstring temp = TempIndexPath();
   EXPECT_EQ(temp.substr(temp.size() - 12), L"\\Arkwell.tmp");
   EXPECT_EQ(temp.find(L"\\\\Arkwell"), std::wstring::npos) << "no doubled backslash";
+  EXPECT_NE(temp.find(L"vaultkeep-test-"), std::wstring::npos)
+      << "each test executable has a temporary folder of its own";
 }
 
 }  // namespace
