@@ -7,15 +7,7 @@ namespace vk {
 std::wstring GetString(uint32_t id, ...) {
   va_list args;
   va_start(args, id);
-  std::wstring text;
-  if (id >= kFirstTextId && id <= kLastTextId) {
-    text = LoadTextV(id, AppLanguage(), args);
-  } else {
-    // Ids outside the translated block (the title) are shared by every
-    // language: moving them by the language would miss them.
-    const std::wstring format = LoadResourceText(id);
-    if (!format.empty()) text = FormatTextV(format.c_str(), args);
-  }
+  std::wstring text = LoadTextV(id, AppLanguage(), args);
   va_end(args);
   return text;
 }
