@@ -291,14 +291,18 @@ void CArkwellSvcApp::Worker() {
     data_.update = {};
     ReadOwnFileVersion(&data_.update.nCurrentMajor, &data_.update.nCurrentMinor);
   }
+  DWORD lastIdle = ::GetTickCount();
   for (;;) {
     DWORD wait = ::WaitForSingleObject(channel_.Doorbell(), kDoorbellWaitMs);
     ::WaitForSingleObject(resumeGate_.Get(), INFINITE);  // a paused worker rests here
     if (stop_) break;
-    if (wait == WAIT_TIMEOUT)
+    if (wait == WAIT_OBJECT_0) channel_.ServeOne(data_, actions_);
+    // Requests arriving faster than the wait must not starve the scan and
+    // the update check: their turn comes at least every wait period.
+    if (wait == WAIT_TIMEOUT || ::GetTickCount() - lastIdle >= kDoorbellWaitMs) {
       Idle();
-    else if (wait == WAIT_OBJECT_0)
-      channel_.ServeOne(data_, actions_);
+      lastIdle = ::GetTickCount();
+    }
   }
   CloseDownload(download_);
 }
