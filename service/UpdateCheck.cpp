@@ -33,7 +33,9 @@ void DeleteTempFile(DownloadContext& context) {
   context.tempFile[0] = 0;
 }
 
-// Each option is queried first, then set; a failure of either fails the download.
+// Sets the time-outs and retries; a failed set fails the download. The
+// options are not queried first: their old values are of no use, and some
+// WinINet implementations cannot report them.
 bool SetSessionOptions(HINTERNET session) {
   const struct {
     DWORD option, value;
@@ -44,8 +46,6 @@ bool SetSessionOptions(HINTERNET session) {
       {INTERNET_OPTION_RECEIVE_TIMEOUT, kNetTimeoutMs},
   };
   for (const auto& o : options) {
-    DWORD current = 0, bytes = sizeof(current);
-    if (!::InternetQueryOptionW(session, o.option, &current, &bytes)) return false;
     DWORD value = o.value;
     if (!::InternetSetOptionW(session, o.option, &value, sizeof(value))) return false;
   }
