@@ -14,11 +14,13 @@ bool ObjectSecurity::Build(DWORD fullRights, DWORD userRights) {
   if (descriptor_) ::LocalFree(descriptor_);
   descriptor_ = nullptr;
   // Protected DACL (no inherited entries): SYSTEM, Administrators, and
-  // authenticated users with the narrow mask.
+  // authenticated users with the narrow mask, or no entry for them at all.
   wchar_t sddl[160];
-  std::swprintf(sddl, 160, L"D:P(A;;0x%lx;;;SY)(A;;0x%lx;;;BA)(A;;0x%lx;;;AU)",
-                static_cast<unsigned long>(fullRights), static_cast<unsigned long>(fullRights),
-                static_cast<unsigned long>(userRights));
+  int n = std::swprintf(sddl, 160, L"D:P(A;;0x%lx;;;SY)(A;;0x%lx;;;BA)",
+                        static_cast<unsigned long>(fullRights),
+                        static_cast<unsigned long>(fullRights));
+  if (userRights != 0 && n > 0)
+    std::swprintf(sddl + n, 160 - n, L"(A;;0x%lx;;;AU)", static_cast<unsigned long>(userRights));
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
                                                               &descriptor_, nullptr)) {
     descriptor_ = nullptr;

@@ -19,7 +19,8 @@ class ObjectSecurity {
   ObjectSecurity(const ObjectSecurity&) = delete;
   ObjectSecurity& operator=(const ObjectSecurity&) = delete;
 
-  // Builds the descriptor; false (with GetLastError set) when it cannot.
+  // Builds the descriptor; userRights 0 gives users no entry. False (with
+  // GetLastError set) when it cannot.
   bool Build(DWORD fullRights, DWORD userRights);
   // Attributes pointing at the descriptor, handles not inheritable.
   SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }

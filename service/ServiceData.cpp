@@ -1,9 +1,17 @@
 #include "service/ServiceData.h"
 
+#include "service/ChannelSecurity.h"
+
 namespace vk::svc {
 
 bool ServiceData::CreateSemaphore(const wchar_t* name) {
-  semaphore_.Reset(::CreateSemaphoreW(nullptr, 1, 1, name));
+  ObjectSecurity security;
+  if (!security.Build(SEMAPHORE_ALL_ACCESS, 0)) return false;
+  semaphore_.Reset(::CreateSemaphoreW(security.Attributes(), 1, 1, name));
+  if (semaphore_ && name && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    semaphore_.Reset();
+    ::SetLastError(ERROR_ALREADY_EXISTS);
+  }
   return semaphore_.Valid();
 }
 

@@ -13,7 +13,9 @@ namespace vk::svc {
 class ServiceData {
  public:
   // Creates the drive semaphore (count 1, maximum 1); `name` may be null for
-  // a private one. False with GetLastError set on failure.
+  // a private one. A name that already exists is refused: a semaphore some
+  // other process made first could be held forever. Only SYSTEM and
+  // Administrators may open it. False with GetLastError set on failure.
   bool CreateSemaphore(const wchar_t* name);
   void CloseSemaphore() { semaphore_.Reset(); }
 

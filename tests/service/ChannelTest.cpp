@@ -58,6 +58,26 @@ TEST(Channel, SilentServiceTimesOutWithResultFour) {
   EXPECT_EQ(r.hdr.nStatus, 0);
 }
 
+// A service end that signals completion without answering (it could not map
+// the block): the client must not read its own request back as success.
+TEST(Channel, UnansweredBlockIsNotTakenForAnAnswer) {
+  ChannelServer server;
+  ASSERT_EQ(server.Create(), 0u);
+  std::thread silent([&] {
+    if (WaitForSingleObject(server.Doorbell(), 5000) != WAIT_OBJECT_0) return;
+    KernelHandle completion(OpenEventW(EVENT_MODIFY_STATE, FALSE, kCompletionName));
+    SetEvent(completion.Get());
+  });
+  _SVC_DRVINFO_REQUEST* r = new _SVC_DRVINFO_REQUEST{};
+  r->hdr = {SVC_CMD_GET_DRVINFO, 0, sizeof(*r)};
+  r->nCount = 3;
+  EXPECT_EQ(SendServiceCommand(nullptr, r, sizeof(*r), 3000), kResultUnreachable);
+  EXPECT_EQ(r->nCount, 3);
+  EXPECT_EQ(r->hdr.nStatus, 0);
+  silent.join();
+  delete r;
+}
+
 TEST(Channel, CommandMutexHeldElsewhereBoundsTheWait) {
   InProcessService service;
   KernelHandle mutex(CreateMutexW(nullptr, FALSE, nullptr));
@@ -90,6 +110,13 @@ TEST(Channel, SquattedNamesStopTheServiceStart) {
     ChannelServer server;
     EXPECT_EQ(server.Create(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << which;
     EXPECT_EQ(server.Doorbell(), nullptr);
+  }
+  // A squatted drive semaphore is refused the same way.
+  {
+    KernelHandle squatter(CreateSemaphoreW(nullptr, 0, 1, L"Global\\VaultkeepTestSemaphore"));
+    ServiceData data;
+    EXPECT_FALSE(data.CreateSemaphore(L"Global\\VaultkeepTestSemaphore"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   }
   // With the names free again the start succeeds.
   ChannelServer server;
