@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -68,14 +69,13 @@ TEST(Channel, UnansweredBlockIsNotTakenForAnAnswer) {
     KernelHandle completion(OpenEventW(EVENT_MODIFY_STATE, FALSE, kCompletionName));
     SetEvent(completion.Get());
   });
-  _SVC_DRVINFO_REQUEST* r = new _SVC_DRVINFO_REQUEST{};
+  auto r = std::make_unique<_SVC_DRVINFO_REQUEST>();
   r->hdr = {SVC_CMD_GET_DRVINFO, 0, sizeof(*r)};
   r->nCount = 3;
-  EXPECT_EQ(SendServiceCommand(nullptr, r, sizeof(*r), 3000), kResultUnreachable);
+  EXPECT_EQ(SendServiceCommand(nullptr, r.get(), sizeof(*r), 3000), kResultUnreachable);
   EXPECT_EQ(r->nCount, 3);
   EXPECT_EQ(r->hdr.nStatus, 0);
   silent.join();
-  delete r;
 }
 
 TEST(Channel, CommandMutexHeldElsewhereBoundsTheWait) {

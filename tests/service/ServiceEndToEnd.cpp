@@ -131,6 +131,11 @@ _SVC_UPDINFO CheckAgainst(const wchar_t* valueName, const std::wstring& file) {
 class ServiceEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // A service left behind by an interrupted run goes first.
+    if (Sc().service) {
+      RunService(L"U");
+      WaitUntil([] { return Sc().service == nullptr; }, 10000);
+    }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
     // The service picks the simulated disks at start, and the short update
     // rhythm: first check after half a second, then every second.
