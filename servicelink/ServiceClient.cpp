@@ -28,6 +28,9 @@ int SendDword(HANDLE mutex, int32_t command, int32_t value, int32_t* answer) {
   return result;
 }
 
+// Text fields from another process end within their field, whatever it sent.
+void Terminate(wchar_t (&field)[kPathChars]) { field[kPathChars - 1] = 0; }
+
 }  // namespace
 
 void OpenCommandMutex(KernelHandle& mutex) {
@@ -53,6 +56,11 @@ int GetDriveList(HANDLE mutex, std::vector<_SVC_DRVINFO>& drives) {
   if (request->nCount < 0 || request->nCount > kMaxDrivesPerAnswer)
     return kResultReadBackFailed;  // not an answer this program can read
   drives.assign(request->drives, request->drives + request->nCount);
+  for (_SVC_DRVINFO& d : drives) {
+    Terminate(d.szFriendlyName);
+    Terminate(d.szDevicePath);
+    Terminate(d.szDeviceObject);
+  }
   return result;
 }
 
@@ -60,7 +68,11 @@ int GetUpdateInfo(HANDLE mutex, _SVC_UPDINFO* info) {
   _SVC_UPDINFO_REQUEST request;
   Prepare(request, SVC_CMD_GET_UPDINFO);
   int result = SendServiceCommand(mutex, &request, sizeof(request));
-  if (Succeeded(result)) *info = request.info;
+  if (Succeeded(result)) {
+    *info = request.info;
+    Terminate(info->szURL);
+    Terminate(info->szSetupURL);
+  }
   return result;
 }
 

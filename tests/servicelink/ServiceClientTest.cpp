@@ -70,6 +70,15 @@ TEST(ServiceClient, OperationsAgainstTheServiceEnd) {
   EXPECT_EQ(GetUpdateInfo(mutex.Get(), &info), kResultOk);
   EXPECT_EQ(0, std::memcmp(&info, &service.data.update, sizeof(info)));
 
+  // Text that fills its whole field arrives terminated inside the field.
+  wmemset(service.data.update.szURL, L'x', kPathChars);
+  wmemset(service.data.drives[0].szFriendlyName, L'y', kPathChars);
+  EXPECT_EQ(GetUpdateInfo(mutex.Get(), &info), kResultOk);
+  EXPECT_EQ(wcsnlen(info.szURL, kPathChars), static_cast<size_t>(kPathChars - 1));
+  EXPECT_EQ(GetDriveList(mutex.Get(), drives), kResultOk);
+  EXPECT_EQ(wcsnlen(drives[0].szFriendlyName, kPathChars), static_cast<size_t>(kPathChars - 1));
+  wcscpy(service.data.update.szURL, L"http://host/news.html");
+
   EXPECT_EQ(SetServiceLanguage(mutex.Get(), 5), kResultOk);
   EXPECT_EQ(SetUpdateNotice(mutex.Get(), false), kResultOk);
   ASSERT_EQ(service.actions.writes.size(), 2u);
