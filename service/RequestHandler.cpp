@@ -24,21 +24,25 @@ void Put(unsigned char* block, size_t offset, const T& value) {
   std::memcpy(block + offset, &value, sizeof(value));
 }
 
-void AnswerDrives(unsigned char* block, ServiceData& data) {
+// The answers return false when they could not be given; the request then
+// stays at status 1, so the client never takes an unwritten answer for one.
+bool AnswerDrives(unsigned char* block, ServiceData& data) {
   ServiceData::Lock lock(data);
-  if (!lock.Held()) return;
+  if (!lock.Held()) return false;
   int32_t count = static_cast<int32_t>(
       std::min<size_t>(data.drives.size(), static_cast<size_t>(kMaxDrivesPerAnswer)));
   Put(block, offsetof(_SVC_DRVINFO_REQUEST, nCount), count);
   if (count > 0)
     std::memcpy(block + offsetof(_SVC_DRVINFO_REQUEST, drives), data.drives.data(),
                 static_cast<size_t>(count) * sizeof(_SVC_DRVINFO));
+  return true;
 }
 
-void AnswerUpdate(unsigned char* block, ServiceData& data) {
+bool AnswerUpdate(unsigned char* block, ServiceData& data) {
   ServiceData::Lock lock(data);
-  if (!lock.Held()) return;
+  if (!lock.Held()) return false;
   Put(block, offsetof(_SVC_UPDINFO_REQUEST, info), data.update);
+  return true;
 }
 
 void AnswerMove(unsigned char* block, const _SVC_MOVEFILE_REQUEST& request, ServiceData& data,
@@ -60,22 +64,22 @@ void AnswerMove(unsigned char* block, const _SVC_MOVEFILE_REQUEST& request, Serv
   Put(block, offsetof(_SVC_MOVEFILE_REQUEST, dwError), static_cast<uint32_t>(error));
 }
 
-void Execute(unsigned char* block, const RequestCopy& req, ServiceData& data,
+bool Execute(unsigned char* block, const RequestCopy& req, ServiceData& data,
              SystemActions& actions) {
   switch (req.hdr.nCommand) {
-    case SVC_CMD_GET_DRVINFO: AnswerDrives(block, data); break;
+    case SVC_CMD_GET_DRVINFO: return AnswerDrives(block, data);
     case SVC_CMD_GET_DRVCOUNTER:
       Put(block, offsetof(_SVC_DWORD_REQUEST, nValue), static_cast<int32_t>(data.driveCounter));
-      break;
+      return true;
     case SVC_CMD_SET_LANGUAGE:
       actions.WriteServiceDword(kLanguageValue, static_cast<DWORD>(req.dword.nValue));
-      break;
+      return true;
     case SVC_CMD_SET_UPDATENOTICE:
       actions.WriteServiceDword(kUpdateNoticeValue, static_cast<DWORD>(req.dword.nValue));
-      break;
-    case SVC_CMD_GET_UPDINFO: AnswerUpdate(block, data); break;
-    case SVC_CMD_MOVEFILE: AnswerMove(block, req.move, data, actions); break;
-    default: break;  // SVC_CMD_NOP: acknowledged only
+      return true;
+    case SVC_CMD_GET_UPDINFO: return AnswerUpdate(block, data);
+    case SVC_CMD_MOVEFILE: AnswerMove(block, req.move, data, actions); return true;
+    default: return true;  // SVC_CMD_NOP: acknowledged only
   }
 }
 
@@ -123,8 +127,7 @@ void HandleRequest(unsigned char* block, ServiceData& data, SystemActions& actio
   if (required == 0 || req.hdr.nSize != required) return;  // refused: status stays 1
   std::memcpy(req.bytes, block, static_cast<size_t>(required));
   req.hdr.nStatus = kStatusReceived;
-  Execute(block, req, data, actions);
-  Put(block, offsetof(_SVC_REQUEST, nStatus), kStatusDone);
+  if (Execute(block, req, data, actions)) Put(block, offsetof(_SVC_REQUEST, nStatus), kStatusDone);
 }
 
 void RealSystemActions::WriteServiceDword(const wchar_t* name, DWORD value) {

@@ -86,6 +86,21 @@ TEST_F(RequestHandlerTest, DriveListAnswerHoldsAtMostSixInListOrder) {
   EXPECT_EQ(At(12), 0);
 }
 
+// Without the drive semaphore the list cannot be read: the request is not
+// answered as done, so an empty answer is never taken for "no disks".
+TEST(RequestHandler, UnreadableListIsNotAnsweredAsDone) {
+  ServiceData data;  // no semaphore
+  data.drives.push_back(MakeDrive(1));
+  RecordingActions actions;
+  std::vector<unsigned char> block(kLargestRequest, 0);
+  _SVC_REQUEST hdr{SVC_CMD_GET_DRVINFO, 0, 9568};
+  std::memcpy(block.data(), &hdr, sizeof(hdr));
+  HandleRequest(block.data(), data, actions);
+  int32_t status;
+  std::memcpy(&status, block.data() + 4, 4);
+  EXPECT_EQ(status, kStatusReceived);
+}
+
 TEST_F(RequestHandlerTest, CounterUpdateRecordAndSettings) {
   data.driveCounter = 7;
   Send(SVC_CMD_GET_DRVCOUNTER, 16);
