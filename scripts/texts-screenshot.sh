@@ -12,17 +12,6 @@ cmake --build "$build" --target TextSheet -j2 >/dev/null
 source "$root/scripts/test-env.sh" "$build"
 wine=/usr/lib/wine/wine64
 
-# The faces the program asks for do not exist here: map each to an installed
-# font that covers its script (Song-style serif for SimSun, as on Windows).
-replacements='HKCU\Software\Wine\Fonts\Replacements'
-while IFS='=' read -r face font; do
-  "$wine" reg add "$replacements" /v "$face" /t REG_SZ /d "$font" /f >/dev/null 2>&1
-done <<'FONTS'
-Segoe UI=Liberation Sans
-SimSun=Noto Serif CJK SC
-Meiryo UI=Noto Sans CJK JP
-FONTS
-
 # The sheet closes itself; capture it once its window is on the display.
 "$wine" "$build/tools/TextSheet/TextSheet.exe" 20000 </dev/null >/dev/null 2>&1 &
 sheet=$!
