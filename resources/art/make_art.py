@@ -49,7 +49,9 @@ def hgrad(name, stops):
 def render(name, text, out):
     src = SVG / f"{name}.svg"
     src.write_text(text)
-    subprocess.run(["convert", "-background", "none", str(src), f"PNG32:{out}"], check=True)
+    # No time stamps in the files: the same drawing gives the same bytes.
+    subprocess.run(["convert", "-background", "none", str(src), "-strip", "-define",
+                    "png:exclude-chunks=date,time", f"PNG32:{out}"], check=True)
 
 
 def strip(fw, fh, frame):
@@ -459,7 +461,7 @@ def make_icons():
 
 def make_tree_states():
     # 4 images of 16 x 16: none, unticked, ticked, partly ticked; magenta masks.
-    body = '<rect width="64" height="16" fill="#FF00FF"/>'
+    body = ""
     box = (f'<rect x="{{x}}" y="1.5" width="13" height="13" rx="2" fill="#141414" '
            f'stroke="{{s}}" stroke-width="1.4"/>')
     body += box.format(x=17.5, s=GREY)
@@ -468,11 +470,14 @@ def make_tree_states():
              'stroke-width="2" stroke-linecap="round" stroke-linejoin="round"/>')
     body += box.format(x=49.5, s=ACCENT)
     body += f'<rect x="52.5" y="6.5" width="7" height="3" rx="1" fill="{ACCENT}"/>'
-    src = SVG / "134.svg"
-    src.write_text(svg(64, 16, body))
-    # No antialiasing: an edge pixel blended with magenta would show as pink.
-    subprocess.run(["convert", "+antialias", "-background", "#FF00FF", str(src), "-flatten",
-                    "-type", "TrueColor", f"BMP3:{SKIN / '134.bmp'}"], check=True)
+    png = SVG / "134.png"
+    render("134", svg(64, 16, body), png)
+    # Alpha cut at one half, then magenta behind: no edge pixel is blended
+    # with the mask colour (it would show as pink on the dark tree).
+    subprocess.run(["convert", str(png), "-channel", "A", "-threshold", "50%", "+channel",
+                    "-background", "#FF00FF", "-flatten", "-type", "TrueColor",
+                    f"BMP3:{SKIN / '134.bmp'}"], check=True)
+    png.unlink()
 
 
 def main():
