@@ -246,6 +246,17 @@ void CImageButton::DrawTextMode(HDC dc, const RECT& rc, const StripFrame& f, boo
   buffer.Flush();
 }
 
+void CImageButton::DrawImageOnly(HDC dc, const RECT& rc, const StripFrame& f) const {
+  // The strip has transparent parts and the button erases nothing: what
+  // shows through them is the parent's own background.
+  BufferDC buffer(dc, rc);
+  HDC b = buffer.Get();
+  FillSolid(b, rc, background_);
+  PaintParentBackground(b);
+  DrawStripFrame(b, f);
+  buffer.Flush();
+}
+
 void CImageButton::DrawPlainText(HDC dc, const RECT& rc, bool enabled) const {
   FillSolid(dc, rc, background_);
   const COLORREF colour = selected_ ? kAccent : (enabled ? kTextWhite : kTextGrey);
@@ -273,7 +284,7 @@ void CImageButton::DrawItem(const DRAWITEMSTRUCT& item) {
   else if (textMode_)
     DrawTextMode(item.hDC, rc, frame, enabled);
   else
-    DrawStripFrame(item.hDC, frame);
+    DrawImageOnly(item.hDC, rc, frame);
   NotifyState(state);
   if (!focusFrame_ && (item.itemState & ODS_FOCUS)) ::DrawFocusRect(item.hDC, &rc);
 }

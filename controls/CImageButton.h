@@ -73,6 +73,7 @@ class CImageButton : public Control {
   void DrawDrive(HDC dc, const RECT& rc, const StripFrame& f, bool enabled) const;
   void DrawTextMode(HDC dc, const RECT& rc, const StripFrame& f, bool enabled) const;
   void DrawPlainText(HDC dc, const RECT& rc, bool enabled) const;
+  void DrawImageOnly(HDC dc, const RECT& rc, const StripFrame& f) const;
   void NotifyState(int state);
   COLORREF TextColour(bool enabled) const;
 

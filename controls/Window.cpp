@@ -40,6 +40,17 @@ LRESULT Control::DefProc(UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefSubclassProc(hwnd_, msg, wp, lp);
 }
 
+void Control::PaintParentBackground(HDC dc) const {
+  HWND parent = ::GetParent(hwnd_);
+  if (!parent) return;
+  POINT origin = {0, 0};
+  ::MapWindowPoints(hwnd_, parent, &origin, 1);
+  POINT old;
+  ::OffsetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+  ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  ::SetViewportOrgEx(dc, old.x, old.y, nullptr);
+}
+
 void Control::Invalidate(const RECT* rc) const {
   if (hwnd_) ::InvalidateRect(hwnd_, rc, FALSE);
 }
@@ -136,6 +147,9 @@ INT_PTR Dialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_TIMER:
       OnTimer(wp);
+      return TRUE;
+    case WM_PRINTCLIENT:  // a transparent child asks for what lies behind it
+      OnPaint(reinterpret_cast<HDC>(wp));
       return TRUE;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);

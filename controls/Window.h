@@ -47,6 +47,9 @@ class Control {
   virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT DefProc(UINT msg, WPARAM wp, LPARAM lp);
   void Invalidate(const RECT* rc = nullptr) const;
+  // Has the parent paint what lies behind the control into `dc`, so that
+  // images with transparency show the window's background through them.
+  void PaintParentBackground(HDC dc) const;
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,

@@ -32,18 +32,9 @@ FRAMES = 5  # normal, over, pressed, focused, disabled
 
 def svg(w, h, body, defs=""):
     return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}" '
-            f'viewBox="0 0 {w} {h}"><defs>{defs}</defs>{body}</svg>')
-
-
-def vgrad(name, top, bottom):
-    return (f'<linearGradient id="{name}" x1="0" y1="0" x2="0" y2="1">'
-            f'<stop offset="0" stop-color="{top}"/><stop offset="1" stop-color="{bottom}"/>'
-            f'</linearGradient>')
-
-
-def hgrad(name, stops):
-    s = "".join(f'<stop offset="{o}" stop-color="{c}" stop-opacity="{a}"/>' for o, c, a in stops)
-    return f'<linearGradient id="{name}" x1="0" y1="0" x2="1" y2="0">{s}</linearGradient>'
+            f'viewBox="0 0 {w} {h}"><defs>{defs}</defs>'
+            # The renderer outlines unstroked shapes in black unless told not to.
+            f'<g stroke="none">{body}</g></svg>')
 
 
 def render(name, text, out):
@@ -190,7 +181,7 @@ def drive_button():
 
     def frame(n):
         fill, stroke, sw, c = button_style(n)
-        disk = (f'<g transform="translate(128,12)" opacity="0.9">'
+        disk = (f'<g transform="translate(128,12)">'
                 f'<rect x="0" y="4" width="30" height="20" rx="4" fill="none" stroke="{c}" '
                 f'stroke-width="1.6"/><circle cx="24" cy="18" r="1.8" fill="{c}"/>'
                 f'<path d="M5 18 H16" stroke="{c}" stroke-width="1.6" stroke-linecap="round"/></g>')
@@ -231,23 +222,41 @@ def mark_strip(on, radio):
     return strip(16, 16, frame)
 
 
+def mix(colour, under, alpha):
+    """`colour` laid over `under` with opacity `alpha`, as a solid colour: the
+    renderer draws translucent fills with dark seams, so blending is done here."""
+    a = [int(colour[i:i + 2], 16) for i in (1, 3, 5)]
+    b = [int(under[i:i + 2], 16) for i in (1, 3, 5)]
+    return "#" + "".join(f"{round(x * alpha + y * (1 - alpha)):02X}" for x, y in zip(a, b))
+
+
+def faded_line(x, y, w, h, colour, under, fade=0.2, steps=48):
+    """A line that fades out towards both ends, as short solid segments."""
+    out = []
+    for i in range(steps):
+        x0, x1 = x + round(i * w / steps), x + round((i + 1) * w / steps)
+        t = (i + 0.5) / steps
+        opacity = min(1.0, min(t, 1 - t) / fade)
+        out.append(f'<rect x="{x0}" y="{y}" width="{x1 - x0}" height="{h}" '
+                   f'fill="{mix(colour, under, opacity)}"/>')
+    return "".join(out)
+
+
 def window_background(w, h, title_band=76):
-    defs = vgrad("band", "#050505", "#000000") + hgrad(
-        "glow", [(0, ACCENT, 0), (0.5, ACCENT, 0.9), (1, ACCENT, 0)])
     body = (f'<rect width="{w}" height="{h}" fill="{BG}"/>'
-            f'<rect width="{w}" height="{title_band}" fill="url(#band)"/>'
-            f'<rect y="{title_band}" width="{w}" height="1" fill="url(#glow)"/>'
+            f'<rect width="{w}" height="{title_band}" fill="#000000"/>'
+            + faded_line(0, title_band, w, 1, ACCENT, BG, fade=0.35) +
             f'<rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" fill="none" stroke="#2E2E2E"/>')
-    return w, h, body, defs
+    return w, h, body
 
 
 def popup_background():
     w, h = 450, 170
-    defs = vgrad("card", "#E4E4E4", "#CCCCCC")
-    body = (f'<rect width="{w}" height="{h}" fill="url(#card)"/>'
+    body = (f'<rect width="{w}" height="{h}" fill="#DADADA"/>'
+            f'<rect width="{w}" height="1" fill="#F2F2F2"/>'
             f'<rect width="4" height="{h}" fill="{ACCENT}"/>'
             f'<rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" fill="none" stroke="#9A9A9A"/>')
-    return w, h, body, defs
+    return w, h, body
 
 
 def message_icon(w, h, kind):
@@ -361,9 +370,7 @@ def panel_frame():
 
 def separator():
     w, h = 573, 4
-    defs = hgrad("sep", [(0, "#3A3A3A", 0), (0.15, "#3A3A3A", 1), (0.85, "#3A3A3A", 1),
-                         (1, "#3A3A3A", 0)])
-    return w, h, f'<rect y="1" width="{w}" height="2" fill="url(#sep)"/>', defs
+    return w, h, faded_line(0, 1, w, 2, "#3A3A3A", BG, fade=0.15)
 
 
 def tab_marker():
