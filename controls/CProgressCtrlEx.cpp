@@ -38,6 +38,9 @@ LRESULT CProgressCtrlEx::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       ::EndPaint(Hwnd(), &ps);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wp));
+      return 0;
     case WM_ERASEBKGND:
       return 1;
     default:
