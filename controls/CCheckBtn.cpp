@@ -8,6 +8,12 @@ namespace vk {
 
 CCheckBtn::~CCheckBtn() { Detach(); }
 
+void CCheckBtn::OnWindowGone() {
+  unticked_.Release();
+  tickedStrip_.Release();
+  frameCount_ = 0;
+}
+
 bool CCheckBtn::SetImages(UINT untickedId, UINT tickedId, int frameWidth, int frameHeight) {
   const bool ok = unticked_.Load(untickedId) && tickedStrip_.Load(tickedId);
   frameCount_ = ok ? kStripFrames : 0;

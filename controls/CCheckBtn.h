@@ -28,6 +28,7 @@ class CCheckBtn : public Control {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnWindowGone() override;
 
  private:
   void InvalidateMark() const;

@@ -29,6 +29,17 @@ std::wstring WindowText(HWND hwnd) {
 
 CImageButton::~CImageButton() { Detach(); }
 
+void CImageButton::OnWindowGone() {
+  // Each holder frees its bitmap before the stream the bitmap reads from.
+  strip_.Release();
+  alternate_.Release();
+  markEnabled_.Release();
+  markDisabled_.Release();
+  panelPicture_.Release();
+  clickRegion_.Reset();
+  frameCount_ = 0;
+}
+
 bool CImageButton::SetImage(UINT id, int frameWidth, int frameHeight) {
   clickRegion_.Reset();
   if (focusNotify_) {

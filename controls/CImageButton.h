@@ -63,6 +63,7 @@ class CImageButton : public Control {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnWindowGone() override;
 
  private:
   ImageButtonLook Look(UINT itemState) const;

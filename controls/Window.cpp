@@ -60,6 +60,7 @@ LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   auto* self = reinterpret_cast<Control*>(ref);
   try {
     if (msg == WM_NCDESTROY) {
+      self->OnWindowGone();
       self->Detach();
       return ::DefSubclassProc(hwnd, msg, wp, lp);
     }

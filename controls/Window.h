@@ -43,6 +43,9 @@ class Control {
   virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
 
  protected:
+  // The window is being destroyed: free what belongs to it (images, fonts).
+  virtual void OnWindowGone() {}
+
   // The control's own messages; the default passes them on.
   virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT DefProc(UINT msg, WPARAM wp, LPARAM lp);
