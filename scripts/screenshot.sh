@@ -11,7 +11,7 @@ out=docs/screenshots
 [ -f "$exe" ] || { echo "build first: cmake --build build/x64" >&2; exit 1; }
 scenes=("$@")
 [ ${#scenes[@]} -gt 0 ] || scenes=(msg-305 msg-385-log msg-385-nolog msg-check msg-back msg-error
-                                   popup-error popup-warning popup-info)
+                                   popup-error popup-warning popup-info controls)
 unset DISPLAY  # always a fresh virtual screen of our own
 source scripts/test-env.sh build/x64
 mkdir -p "$out"

@@ -177,15 +177,18 @@ def popup_close():
 
 
 def drive_button():
+    # The three text lines and the plan mark fill the face: the frame alone
+    # carries the state, with an accent edge on the left when selected.
     fw, fh = 172, 93
 
     def frame(n):
-        fill, stroke, sw, c = button_style(n)
-        disk = (f'<g transform="translate(128,12)">'
-                f'<rect x="0" y="4" width="30" height="20" rx="4" fill="none" stroke="{c}" '
-                f'stroke-width="1.6"/><circle cx="24" cy="18" r="1.8" fill="{c}"/>'
-                f'<path d="M5 18 H16" stroke="{c}" stroke-width="1.6" stroke-linecap="round"/></g>')
-        return rounded(fw, fh, 2, 10, fill, stroke, sw) + disk
+        fill, stroke, sw, _ = button_style(n)
+        if n == 2:
+            fill = "#12393A"
+        out = rounded(fw, fh, 2, 10, fill, stroke, sw)
+        if n in (1, 2):
+            out += f'<rect x="3" y="16" width="3" height="{fh - 32}" rx="1.5" fill="{ACCENT}"/>'
+        return out
     return strip(fw, fh, frame)
 
 
