@@ -156,14 +156,19 @@ void CMsgDlg::OnCommand(UINT id, UINT, HWND) {
 }
 
 void CMsgDlg::OnPaint(HDC dc) {
+  PaintMessageFace(Hwnd(), dc, {kDarkBackground, &backImage_, &icon_, kIcon, kText, kTextWhite},
+                   message_);
+}
+
+void PaintMessageFace(HWND hwnd, HDC dc, const MessageFace& face, const std::wstring& text) {
   RECT rc;
-  ::GetClientRect(Hwnd(), &rc);
+  ::GetClientRect(hwnd, &rc);
   BufferDC buffer(dc, rc);
   HDC b = buffer.Get();
-  FillSolid(b, rc, kDarkBackground);
-  backImage_.Draw(b, 0, 0);
-  icon_.Draw(b, kIcon.x, kIcon.y);
-  DrawWrappedText(b, kText, message_, TextFont(AppLanguage()), kTextWhite, DT_LEFT);
+  FillSolid(b, rc, face.fill);
+  face.background->Draw(b, 0, 0);
+  face.icon->Draw(b, face.iconAt.x, face.iconAt.y);
+  DrawWrappedText(b, face.textArea, text, TextFont(AppLanguage()), face.textColour, DT_LEFT);
   buffer.Flush();
 }
 

@@ -74,6 +74,18 @@ class CMsgDlg : public Dialog {
   SkinImage backImage_, icon_;
 };
 
+// The face shared by the message and notification windows: background
+// image, icon and the message word-wrapped and vertically centred in its area.
+struct MessageFace {
+  COLORREF fill;  // under the background image
+  const SkinImage* background;
+  const SkinImage* icon;
+  POINT iconAt;
+  RECT textArea;
+  COLORREF textColour;
+};
+void PaintMessageFace(HWND hwnd, HDC dc, const MessageFace& face, const std::wstring& text);
+
 // A message with OK (and Cancel when the style asks).
 INT_PTR ShowMessageBox(HWND owner, const std::wstring& text, uint32_t style);
 // The same with a "Log" second button, pressable when `logEnabled`.

@@ -1,5 +1,6 @@
 #include "controls/CPopupDlg.h"
 
+#include "controls/CMsgDlg.h"
 #include "controls/UiFonts.h"
 #include "engine/Texts.h"
 #include "resources/ResourceIds.h"
@@ -72,15 +73,7 @@ void CPopupDlg::OnCommand(UINT id, UINT, HWND) {
 }
 
 void CPopupDlg::OnPaint(HDC dc) {
-  RECT rc;
-  ::GetClientRect(Hwnd(), &rc);
-  BufferDC buffer(dc, rc);
-  HDC b = buffer.Get();
-  FillSolid(b, rc, kPopupBackground);
-  backImage_.Draw(b, 0, 0);
-  icon_.Draw(b, kIcon.x, kIcon.y);
-  DrawWrappedText(b, kText, text_, TextFont(AppLanguage()), kBlack, DT_LEFT);
-  buffer.Flush();
+  PaintMessageFace(Hwnd(), dc, {kPopupBackground, &backImage_, &icon_, kIcon, kText, kBlack}, text_);
 }
 
 void CPopupDlg::OnTimer(UINT_PTR id) {
