@@ -94,7 +94,7 @@ HRESULT MemoryStream::Stat(STATSTG* stat, DWORD) {
   stat->type = STGTY_LOCKBYTES;  // 3
   stat->cbSize.QuadPart = static_cast<ULONGLONG>(end_ - begin_);
   stat->grfMode = STGM_SHARE_DENY_WRITE;  // 0x20
-  stat->grfLocksSupported = LOCK_WRITE | LOCK_EXCLUSIVE | LOCK_ONLYONCE;
+  stat->grfLocksSupported = 0;  // LockRegion is not implemented
   stat->clsid = CLSID_NULL;
   stat->grfStateBits = 0;
   stat->reserved = 0;

@@ -119,6 +119,7 @@ TEST(MemoryStreamTest, StatWriteAndUnsupportedCalls) {
   EXPECT_EQ(st.cbSize.QuadPart, sizeof kData);
   EXPECT_EQ(st.grfMode, 0x20u);
   EXPECT_EQ(st.grfStateBits, 0u);
+  EXPECT_EQ(st.grfLocksSupported, 0u);
   EXPECT_TRUE(IsEqualCLSID(st.clsid, CLSID_NULL));
 
   ULONG written = 5;
