@@ -307,6 +307,45 @@ TEST_F(HoverTest, OverLookFollowsTheMouse) {
   EXPECT_EQ(::GetCapture(), nullptr);
 }
 
+TEST_F(HoverTest, CheckButtonForgetsFocusAndHover) {
+  HWND h = ::CreateWindowExW(0, L"BUTTON", L"Acknowledged", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW,
+                             10, 70, 200, 24, window, nullptr, nullptr, nullptr);
+  CCheckBtn check;
+  ASSERT_TRUE(check.Attach(h));
+  ASSERT_TRUE(check.SetImages(IDP_CHECK_OFF, IDP_CHECK_ON, 16, 16));
+  SkinImage off;
+  ASSERT_TRUE(off.Load(IDP_CHECK_OFF));
+  // A pixel of the mark that is opaque in frames 0, 1 and 3 and tells them apart.
+  POINT probe = {-1, -1};
+  for (int y = 0; y < 16 && probe.x < 0; ++y)
+    for (int x = 0; x < 16 && probe.x < 0; ++x) {
+      const uint32_t a = off.Pixel(x, y), b = off.Pixel(16 + x, y), c = off.Pixel(48 + x, y);
+      if ((a >> 24) == 0xFF && (b >> 24) == 0xFF && (c >> 24) == 0xFF && a != b && b != c && a != c)
+        probe = {x, y};
+    }
+  ASSERT_GE(probe.x, 0);
+  auto shownRim = [&] {
+    Canvas canvas(200, 24);
+    DRAWITEMSTRUCT item = {};
+    item.hwndItem = h;
+    item.hDC = canvas.Dc();
+    item.rcItem = {0, 0, 200, 24};
+    check.DrawItem(item);
+    return canvas.Rgb(probe.x, (24 - 16) / 2 + probe.y);
+  };
+  auto rim = [&](int frame) { return off.Pixel(frame * 16 + probe.x, probe.y) & 0xFFFFFF; };
+  ::SetFocus(h);
+  EXPECT_EQ(shownRim(), rim(3));
+  ::SetFocus(buttons[0].Hwnd());  // tabbing away
+  EXPECT_EQ(shownRim(), rim(0));
+  MoveTo(50, 80);
+  EXPECT_TRUE(check.MouseOver());
+  EXPECT_EQ(shownRim(), rim(1));
+  MoveTo(290, 90);  // leaving
+  EXPECT_FALSE(check.MouseOver());
+  EXPECT_EQ(shownRim(), rim(0));
+}
+
 TEST_F(HoverTest, LosingTheCaptureClearsTheOverLook) {
   MoveTo(50, 30);
   ASSERT_TRUE(buttons[0].MouseOver());
