@@ -346,6 +346,29 @@ TEST_F(HoverTest, CheckButtonForgetsFocusAndHover) {
   EXPECT_EQ(shownRim(), rim(0));
 }
 
+// Records the focus notifications a parent receives.
+std::vector<WPARAM> g_focusNotes;
+LRESULT CALLBACK NoteFocus(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == kMsgButtonFocused) g_focusNotes.push_back(wp);
+  return ::DefSubclassProc(h, msg, wp, lp);
+}
+
+TEST_F(HoverTest, FocusNotificationCarriesTheStripId) {
+  g_focusNotes.clear();
+  ASSERT_TRUE(::SetWindowSubclass(window, NoteFocus, 1, 0));
+  buttons[0].SetFocusNotify(true);
+  ::SetFocus(buttons[1].Hwnd());  // no notification asked for
+  ::SetFocus(buttons[0].Hwnd());
+  EXPECT_EQ(g_focusNotes, (std::vector<WPARAM>{IDP_TEXT_BUTTON}));
+  // A new strip while focused hands the focus back to the window, so that
+  // the next focus is reported for the new strip.
+  ASSERT_TRUE(buttons[0].SetImage(IDP_SMALL_TEXT_BUTTON, 50, 25));
+  EXPECT_EQ(::GetFocus(), window);
+  ::SetFocus(buttons[0].Hwnd());
+  EXPECT_EQ(g_focusNotes, (std::vector<WPARAM>{IDP_TEXT_BUTTON, IDP_SMALL_TEXT_BUTTON}));
+  ::RemoveWindowSubclass(window, NoteFocus, 1);
+}
+
 TEST_F(HoverTest, LosingTheCaptureClearsTheOverLook) {
   MoveTo(50, 30);
   ASSERT_TRUE(buttons[0].MouseOver());
