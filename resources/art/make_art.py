@@ -253,6 +253,18 @@ def window_background(w, h, title_band=76):
     return w, h, body
 
 
+def main_background():
+    """The main window: title band, drive column on the left (x < 172, from
+    y 78), the tab row and the page area at (190, 205)."""
+    w, h = 768, 542
+    _, _, body = window_background(w, h)
+    body += (f'<rect x="0" y="77" width="172" height="{h - 78}" fill="#141414"/>'
+             f'<rect x="172" y="77" width="1" height="{h - 78}" fill="#2A2A2A"/>'
+             + faded_line(190, 202, 560, 1, "#3A3A3A", BG, fade=0.1) +
+             f'<rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" fill="none" stroke="#2E2E2E"/>')
+    return w, h, body
+
+
 def popup_background():
     w, h = 450, 170
     body = (f'<rect width="{w}" height="{h}" fill="#DADADA"/>'
@@ -399,7 +411,7 @@ def catalogue():
     c[9009] = square_glyph_button(36, 36, g_close, 8, on_black=True)
     c[9010] = text_button(138, 52, 9)
     c[9011] = drive_button()
-    c[9012] = window_background(768, 542)
+    c[9012] = main_background()
     c[9013] = product()
     c[9014] = square_glyph_button(24, 24, lambda col: f'<rect x="7.5" y="7.5" width="9" height="9" rx="1.5" fill="{col}"/>', 5)
     c[9015] = text_button(50, 25, 6)
