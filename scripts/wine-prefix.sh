@@ -22,6 +22,10 @@ Segoe UI=Liberation Sans
 SimSun=Noto Serif CJK SC
 Meiryo UI=Noto Sans CJK JP
 FONTS
+  # No window manager runs under Xvfb: tell Wine to manage the windows
+  # itself, or it waits for one each time a dialog closes.
+  WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg add \
+    'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -w
   [ -d "$prefix/drive_c/windows" ] || { echo "wine-prefix: wineboot failed" >&2; exit 1; }
   touch "$prefix/.vk-ready"
