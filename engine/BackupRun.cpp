@@ -143,13 +143,15 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
   if (tempIndex) {
     c.indexWriter.Attach(tempIndex.Get(), 0, 0);
     CreateFolderPath(backupFolder);
-    OpenBackupSets(c, backupFolder, plan, nullptr);
+    // A set that could not be examined may hold the next sequence number;
+    // writing a second set with it would make entries point at the wrong data.
+    bool allSeen = OpenBackupSets(c, backupFolder, plan, nullptr);
     c.sequence = c.openSets.empty() ? 1 : c.openSets.rbegin()->first + 1;
     AttachPreviousIndex(c);
     const std::wstring setPath =
         TrimTrailingBackslashes(backupFolder) + L"\\" + BackupSetFileName(start);
     EngineFile set;
-    result = WriteSet(c, plan, folderList, start, setPath, &set);
+    result = allSeen ? WriteSet(c, plan, folderList, start, setPath, &set) : kResultReadError;
     if (set) {
       ::SetLastError(ERROR_SUCCESS);
       if (!FileSystem().FlushFileBuffers(set.Get()) && result == kResultOk)
