@@ -286,3 +286,61 @@ TEST_F(BackupRunTest, JobRefusesBeforeWritingAnything) {
 
 }  // namespace
 }  // namespace vk::test
+
+namespace vk::test {
+namespace {
+
+TEST_F(BackupRunTest, PathsOfAThousandCharactersBackUpCompletely) {
+  std::wstring relative;
+  std::vector<std::wstring> files;
+  for (int depth = 0; (Src() + L"\\" + relative).size() < 1000; ++depth) {
+    relative += std::wstring(40, static_cast<wchar_t>(L'a' + depth % 26)) + L"\\";
+    std::wstring file = relative + L"f" + std::to_wstring(depth) + L".txt";
+    Write(file, TextBytes(100 + depth, depth));
+    files.push_back(Src(file));
+  }
+  ASSERT_GT(files.back().size(), 1000u);
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  EXPECT_EQ(unreadable, 0u);
+  SetFolder folder = Sets();
+  ReadSet set = Only(folder, 1);
+  EXPECT_EQ(set.fileCount, files.size());
+  for (const std::wstring& file : files) {
+    const ReadEntry* e = FindEntry(set, file);
+    ASSERT_NE(e, nullptr) << "missing: " << file.size() << " characters";
+    EXPECT_NE(e->dataOffset, 0u);
+  }
+  ExpectFilesMatchSource(folder, set);
+  EXPECT_EQ(CheckTreeLinks(set), "");
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  EXPECT_EQ(Only(Sets(), 2).dataSize, 0u) << "long paths are found again in the previous index";
+}
+
+// A real tree from the machine: the first documentation folders of the
+// system (mapped under Z:), bounded to keep the test short.
+TEST_F(BackupRunTest, RealDocumentationTreeRestoresByteExact) {
+  const std::wstring docs = L"Z:\\usr\\share\\doc";
+  std::vector<std::wstring> folders;
+  WIN32_FIND_DATAW found;
+  HANDLE find = ::FindFirstFileW((docs + L"\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no documentation tree on this machine";
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L".." && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      folders.push_back(docs + L"\\" + name);
+  } while (folders.size() < 60 && ::FindNextFileW(find, &found));
+  ::FindClose(find);
+  ASSERT_EQ(Run(FolderList(folders)), 0u);
+  SetFolder folder = Sets();
+  ReadSet set = Only(folder, 1);
+  EXPECT_EQ(CheckTreeLinks(set), "");
+  EXPECT_GT(set.fileCount, 60u);
+  size_t stored = 0;
+  for (const ReadEntry& e : set.entries)
+    if (!e.IsFolder() && e.dataOffset != 0) ++stored;
+  EXPECT_EQ(stored + unreadable, set.fileCount);
+  ExpectFilesMatchSource(folder, set);
+}
+
+}  // namespace
+}  // namespace vk::test
