@@ -19,6 +19,43 @@ namespace {
 constexpr uint32_t kIndexCopyPiece = kBlockSize;  // index copied in 524,288-byte pieces
 constexpr uint32_t kBlockHeaderSize = sizeof(_BKUPFILE_BLOCK);
 
+}  // namespace
+
+// zlib's compress() at the default level, with its state kept for the whole
+// run: compress() sets up and tears down about 270 KiB of state per call,
+// which costs more than compressing a small file. deflateReset() returns
+// the stream to its freshly initialised state, so every block is the same
+// zlib stream that compress() would produce.
+class BlockCompressor {
+ public:
+  BlockCompressor() { ready_ = deflateInit(&stream_, Z_DEFAULT_COMPRESSION) == Z_OK; }
+  ~BlockCompressor() {
+    if (ready_) deflateEnd(&stream_);
+  }
+  BlockCompressor(const BlockCompressor&) = delete;
+  BlockCompressor& operator=(const BlockCompressor&) = delete;
+  bool Ready() const { return ready_; }
+
+  // Compresses n bytes into at most *packed bytes of `out`; false on any
+  // zlib error, including too little room.
+  bool Compress(const unsigned char* in, uint32_t n, unsigned char* out, uint32_t* packed) {
+    if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+    stream_.next_in = const_cast<unsigned char*>(in);
+    stream_.avail_in = n;
+    stream_.next_out = out;
+    stream_.avail_out = *packed;
+    if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) return false;
+    *packed = static_cast<uint32_t>(stream_.total_out);
+    return true;
+  }
+
+ private:
+  z_stream stream_ = {};
+  bool ready_ = false;
+};
+
+namespace {
+
 // 3 when the last failed write ran out of room, else 6.
 uint32_t WriteFailure() {
   return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : kResultWriteError;
@@ -133,8 +170,10 @@ uint32_t WriteSet(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderL
 uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderList,
                         const std::wstring& backupFolder, const SYSTEMTIME& start) {
   WorkBuffers buffers;
-  if (!buffers.Allocate()) return kResultNoMemory;
+  BlockCompressor compressor;
+  if (!buffers.Allocate() || !compressor.Ready()) return kResultNoMemory;
   buffers.Lend(c);
+  c.compressor = &compressor;
   const std::wstring tempPath = TempIndexPath();
   EngineFile tempIndex(FileSystem().CreateFile(
       tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
@@ -166,18 +205,19 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
   c.previousIndex.Detach();
   c.openSets.clear();
   c.readBuffer = c.compressBuffer = nullptr;
+  c.compressor = nullptr;
   c.indexWriter.buffer = c.previousIndex.buffer = nullptr;
   return result;
 }
 
 // Compresses the `n` bytes in the read buffer and appends them as one block.
 uint32_t WriteBlock(CBkupEngine& c, HANDLE set, uint32_t n) {
-  uLongf packed = c.compressCapacity - kBlockHeaderSize;
-  if (compress(c.compressBuffer + kBlockHeaderSize, &packed, c.readBuffer, n) != Z_OK)
+  uint32_t packed = c.compressCapacity - kBlockHeaderSize;
+  if (!c.compressor->Compress(c.readBuffer, n, c.compressBuffer + kBlockHeaderSize, &packed))
     return kResultInvalid;
-  _BKUPFILE_BLOCK block = {static_cast<uint32_t>(packed), n};
+  _BKUPFILE_BLOCK block = {packed, n};
   std::memcpy(c.compressBuffer, &block, kBlockHeaderSize);
-  uint32_t bytes = kBlockHeaderSize + static_cast<uint32_t>(packed);
+  uint32_t bytes = kBlockHeaderSize + packed;
   if (!WriteWhole(set, c.compressBuffer, bytes)) return WriteFailure();
   c.writePosition += bytes;
   return kResultOk;

@@ -1,5 +1,8 @@
 // Backup runs on the scratch volume, checked through the independent reader.
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
 
 #include "engine/BackupRun.h"
 #include "engine/BkupTypes.h"
@@ -66,6 +69,19 @@ TEST_F(BackupRunTest, FirstRunStoresEveryFileAndRoundTrips) {
   }
   EXPECT_EQ(total, 524288u + 524289u + 3000u + 1300000u);
   EXPECT_EQ(folder.sets[1].fileName.size(), 22u);  // 17 digits + ".bkup"
+
+  // Each block is the stream zlib's compress() makes of its 524,288 bytes.
+  const ReadEntry* two = FindEntry(set, Src(L"two-blocks.bin"));
+  std::vector<uint8_t> source = ReadFileBytes(two->path);
+  std::vector<uint8_t> expected(compressBound(524288));
+  uLongf packed = static_cast<uLongf>(expected.size());
+  ASSERT_EQ(compress(expected.data(), &packed, source.data(), 524288), Z_OK);
+  const std::vector<uint8_t>& bytes = folder.bytes[1];
+  ASSERT_EQ(bytes[two->dataOffset] | bytes[two->dataOffset + 1] << 8 |
+                bytes[two->dataOffset + 2] << 16 | bytes[two->dataOffset + 3] << 24,
+            static_cast<int>(packed));
+  EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + packed,
+                         bytes.begin() + two->dataOffset + 8));
 }
 
 TEST_F(BackupRunTest, SecondRunWithNothingChangedStoresNothing) {
