@@ -27,8 +27,8 @@ run() {  # corpus-name vkbench-arguments...
 }
 
 if [ "${1:-}" = "--memory" ]; then
-  run small10k --files 10000 --small
-  run small100k --files 100000 --small
+  run small10k --files 10000 --small --no-floor
+  run small100k --files 100000 --small --no-floor
 else
   run corpus "$@"
 fi

@@ -93,15 +93,6 @@ class FaultyFileSystem : public FileSystemApi {
   }
 };
 
-class Installed {
- public:
-  explicit Installed(FileSystemApi* api) : old_(SetFileSystem(api)) {}
-  ~Installed() { SetFileSystem(old_); }
-
- private:
-  FileSystemApi* old_;
-};
-
 class BackupFaultTest : public BackupTest {
  protected:
   void SetUp() override {
@@ -117,7 +108,7 @@ class BackupFaultTest : public BackupTest {
   }
 
   uint32_t RunWith(FaultyFileSystem* fs) {
-    Installed installed(fs);
+    ScopedFileSystem installed(fs);
     return Run(FolderList({Src()}));
   }
 

@@ -10,10 +10,23 @@
 #include <vector>
 
 #include "engine/BkupTypes.h"
+#include "engine/FileSystem.h"
 #include "tests/engine/SetReader.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::test {
+
+// Puts a file-system fake in place for its lifetime.
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(FileSystemApi* api) : old_(SetFileSystem(api)) {}
+  ~ScopedFileSystem() { SetFileSystem(old_); }
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  FileSystemApi* old_;
+};
 
 _BKUP_PLAN MakePlan(const wchar_t* name);
 // Writes Backup.plan as the plan file holds it: record, then folder list.

@@ -238,10 +238,12 @@ TEST_F(LogFilesTest, HistoryThatCannotBeCarriedForwardIsKept) {
   ASSERT_EQ(Run(FolderList({Src()})), 0u);
   std::vector<uint8_t> oldSummary = ReadFileBytes(summary);
   UnreadableHistory fs;
-  FileSystemApi* old = SetFileSystem(&fs);
   g_clockSecond = 9;
-  uint32_t result = Run(FolderList({Src()}));
-  SetFileSystem(old);
+  uint32_t result;
+  {
+    ScopedFileSystem installed(&fs);
+    result = Run(FolderList({Src()}));
+  }
   ASSERT_EQ(result, 0u);
   EXPECT_TRUE(ReadFileBytes(summary) == oldSummary) << "a shortened history never replaces the old";
   EXPECT_EQ(ReadLogLines(detail)[2], L"14:03:09 CORVANE Vaultkeep") << "the detail log is new";
