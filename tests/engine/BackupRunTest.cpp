@@ -360,3 +360,42 @@ TEST_F(BackupRunTest, RealDocumentationTreeRestoresByteExact) {
 
 }  // namespace
 }  // namespace vk::test
+
+namespace vk::test {
+namespace {
+
+TEST_F(BackupRunTest, FilteredEntriesAreLeftOutAndSkippedFoldersNotEntered) {
+  Write(L"keep.txt", TextBytes(10, 1));
+  Write(L"Thumbs.db", TextBytes(10, 2));
+  Write(L"~lock.docx", TextBytes(10, 3));
+  Write(L"render.TMP", TextBytes(10, 4));
+  Write(L"System Volume Information\\inside.txt", TextBytes(10, 5));
+  Write(L"Cache\\inside.txt", TextBytes(10, 6));
+  // (Wine keeps no temporary attribute on files; the filter's table test
+  // covers it.)
+  const std::wstring exclusions = FolderList({L"System Volume Information", Src(L"cache")});
+  ASSERT_EQ(Run(FolderList({Src()}), exclusions.c_str()), 0u);
+  ReadSet set = Only(Sets(), 1);
+  std::vector<std::wstring> paths;
+  for (const ReadEntry& e : set.entries) paths.push_back(e.path);
+  EXPECT_EQ(paths, (std::vector<std::wstring>{Src(), Src(L"keep.txt")}));
+  EXPECT_EQ(CheckTreeLinks(set), "");
+}
+
+TEST_F(BackupRunTest, ExistingFileWithTheNewSetsNameIsNeverReplaced) {
+  Write(L"a.txt", TextBytes(10, 1));
+  const std::wstring name = [&] {
+    SYSTEMTIME t = NextStart();
+    wchar_t buffer[64];
+    swprintf(buffer, 64, L"%04d%02d%02d%02d%02d%02d%03d.bkup", t.wYear, t.wMonth, t.wDay,
+             t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    return std::wstring(buffer);
+  }();
+  const std::vector<uint8_t> foreign = TextBytes(50, 9);  // not a set: left alone by the run
+  WriteFileBytes(backupFolder + L"\\" + name, foreign);
+  EXPECT_EQ(Run(FolderList({Src()})), 6u);
+  EXPECT_TRUE(ReadFileBytes(backupFolder + L"\\" + name) == foreign);
+}
+
+}  // namespace
+}  // namespace vk::test

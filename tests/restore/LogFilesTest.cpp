@@ -252,3 +252,26 @@ TEST_F(LogFilesTest, HistoryThatCannotBeCarriedForwardIsKept) {
 
 }  // namespace
 }  // namespace vk::test
+
+namespace vk::test {
+namespace {
+
+TEST_F(LogFilesTest, TemporaryIndexThatCannotBeCreatedFailsWith9AndLogsIt) {
+  Write(L"a.txt", TextBytes(100, 1));
+  wchar_t saved[MAX_PATH + 1] = {};
+  ::GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1);
+  ::SetEnvironmentVariableW(L"TMP", (root + L"no\\such\\folder").c_str());
+  uint32_t result = Run(FolderList({Src()}));
+  ::SetEnvironmentVariableW(L"TMP", saved);
+  EXPECT_EQ(result, 9u);
+  EXPECT_EQ(unreadable, 0u);
+  EXPECT_TRUE(Sets().sets.empty() && Sets().incomplete.empty());
+  const Lines block = Join({Header(L"Backup start date"),
+                            {kIndent + L"0 folder  0 bytes \tFailure (09)", kIndent + L"\"\"",
+                             L"14:03:07 Finished date 01/04/2017"}});
+  ExpectLines(summary, block);
+  ExpectLines(detail, block);
+}
+
+}  // namespace
+}  // namespace vk::test
