@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <random>
 
 #include "engine/BackupRun.h"
@@ -185,6 +186,52 @@ TEST_F(ScratchFile, DamagedPreviousIndexEndsTheSearch) {
   context.previousIndex.Attach(handle, 0, r.size());
   IndexRecord record;
   EXPECT_FALSE(ReadIndexRecord(context.previousIndex, 0, &record)) << "no terminator";
+  context.previousIndex.buffer = nullptr;
+}
+
+// Lookups go on from where the last one on the level ended, and wrap once to
+// the start of the chain when the listing order changed.
+TEST_F(ScratchFile, LookupsResumeAndWrapAroundOnce) {
+  std::vector<unsigned char> index;
+  std::vector<uint64_t> at;
+  for (const wchar_t* name : {L"C:\\a", L"C:\\b", L"C:\\c"}) {
+    at.push_back(index.size());
+    std::vector<unsigned char> r = Record(name, 0);
+    index.insert(index.end(), r.begin(), r.end());
+  }
+  for (int i = 0; i < 2; ++i) std::memcpy(index.data() + at[i] + 80, &at[i + 1], 8);
+  DWORD done = 0;
+  ASSERT_TRUE(FileSystem().WriteFile(handle, index.data(), static_cast<DWORD>(index.size()), &done));
+  std::vector<unsigned char> buffer(kWorkBufferSize);
+  CBkupEngine context;
+  context.previousIndex.buffer = buffer.data();
+  context.previousIndex.bufferSize = kWorkBufferSize;
+  context.previousIndex.Attach(handle, 0, index.size());
+  LookupCursor cursor;
+  PreviousMatch match;
+  struct Step {
+    const wchar_t* path;
+    bool found;
+    uint64_t offset;
+    uint64_t lastSearchAfter;
+  } steps[] = {
+      {L"C:\\b", true, at[1], at[2]},   // from the start: a, b
+      {L"C:\\A", true, at[0], at[1]},   // from c to the end, then again from a
+      {L"C:\\zz", false, 0, at[1]},     // from b: b, c; again from a up to b
+      {L"C:\\c", true, at[2], 0},       // the chain's end resets the position
+  };
+  for (const Step& s : steps) {
+    bool found = FindPreviousEntry(context, s.path, std::wcslen(s.path), nullptr, cursor, &match);
+    EXPECT_EQ(found, s.found) << std::wstring(s.path).size();
+    if (found) {
+      EXPECT_EQ(match.offset, s.offset);
+    }
+    EXPECT_EQ(cursor.lastSearch, s.lastSearchAfter);
+  }
+  // Below a matched folder without children nothing is searched.
+  PreviousMatch childless;
+  LookupCursor childCursor;
+  EXPECT_FALSE(FindPreviousEntry(context, L"C:\\a", 4, &childless, childCursor, &match));
   context.previousIndex.buffer = nullptr;
 }
 
