@@ -10,8 +10,11 @@
 #include "common/Handle.h"
 #include "engine/BkupTypes.h"
 #include "engine/TFile.h"
+#include "engine/TextFile.h"
 
 namespace vk {
+
+class BlockCompressor;
 
 class CBkupEngine {
  public:
@@ -40,10 +43,16 @@ class CBkupEngine {
   uint32_t readCapacity = 0;
   unsigned char* compressBuffer = nullptr;
   uint32_t compressCapacity = 0;
+  BlockCompressor* compressor = nullptr;  // the run's zlib state, reused per block
   uint32_t conflictCount = 0;          // restore only
   uint64_t bytesDone = 0;
   uint64_t bytesTotal = 0;
-  // The four log writers live with the log code, which adds them here.
+  // Log writers, open only while a run writes its logs (the "_" work files).
+  CTextFile backupSummaryLog;
+  CTextFile restoreSummaryLog;
+  CTextFile backupDetailLog;
+  CTextFile restoreDetailLog;
+  std::wstring logFolder;              // where the run's logs go
   bool backupDetailStarted = false;
   bool restoreDetailStarted = false;
   uint32_t foldersHandled = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/Handle.h"
+#include "engine/FileSystem.h"
 
 namespace vk {
 
@@ -214,7 +215,7 @@ static_assert(offsetof(_BKUPFILE_BLOCK, UncompressedSize) == 4, "");
 // The archive's handle (read, shared for reading) and a copy of its header.
 // The map owns the handle; emptying the map at the job's end closes it.
 struct _BACKUP_MAP {
-  FileHandle File;
+  EngineFile File;
   _BKUPFILE_HEADER Header;
 };
 

@@ -52,6 +52,29 @@ SplitPathParts SplitPath(const std::wstring& path) {
   return parts;
 }
 
+bool EqualNoCase(const wchar_t* a, size_t aChars, const wchar_t* b, size_t bChars) {
+  if (aChars != bChars) return false;
+  for (size_t i = 0; i < aChars; ++i) {
+    wchar_t x = a[i], y = b[i];
+    if (x == y) continue;
+    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
+    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
+size_t BoundedLength(const wchar_t* text, size_t maxChars) {
+  size_t n = 0;
+  while (n < maxChars && text[n] != 0) ++n;
+  return n;
+}
+
+std::wstring TrimTrailingBackslashes(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 std::wstring FormatSize(uint64_t bytes) { return FormatSize(bytes, AppLanguage()); }
 
 std::wstring FormatSize(uint64_t bytes, uint32_t language) {

@@ -26,6 +26,20 @@ struct SplitPathParts {
 };
 SplitPathParts SplitPath(const std::wstring& path);
 
+// Comparisons of the C runtime's "C" locale: A-Z equal a-z, every other
+// character compares by its code.
+bool EqualNoCase(const wchar_t* a, size_t aChars, const wchar_t* b, size_t bChars);
+inline bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
+  return EqualNoCase(a.data(), a.size(), b.data(), b.size());
+}
+
+// Characters of `text` before its first zero, at most `maxChars` (for fixed
+// fields read from a file, which may lack the terminator).
+size_t BoundedLength(const wchar_t* text, size_t maxChars);
+
+// `path` without its trailing backslashes.
+std::wstring TrimTrailingBackslashes(std::wstring path);
+
 // "1.50 GB", "1023 bytes": hundredths truncated, never rounded; unit texts in
 // `language` (the program's language by default).
 std::wstring FormatSize(uint64_t bytes);

@@ -50,21 +50,20 @@ class FileSystemApi {
 // The implementation in force (the real one unless a test installed another).
 FileSystemApi& FileSystem();
 
-// Installs `api` (nullptr restores the real one); returns the previous one.
-// For tests: not thread-safe against running jobs.
-FileSystemApi* SetFileSystem(FileSystemApi* api);
-
-// Owners of handles opened through the door; they close through it as well,
-// so a test that replaces the door sees every call.
-struct DoorFileTraits {
+// Owners of handles opened through the door, closed through it too.
+struct EngineFileTraits {
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE h) { FileSystem().CloseHandle(h); }
 };
-struct DoorFindTraits {
+struct EngineFindTraits {
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE h) { FileSystem().FindClose(h); }
 };
-using DoorFile = UniqueHandle<DoorFileTraits>;
-using DoorFind = UniqueHandle<DoorFindTraits>;
+using EngineFile = UniqueHandle<EngineFileTraits>;
+using EngineFind = UniqueHandle<EngineFindTraits>;
+
+// Installs `api` (nullptr restores the real one); returns the previous one.
+// For tests: not thread-safe against running jobs.
+FileSystemApi* SetFileSystem(FileSystemApi* api);
 
 }  // namespace vk

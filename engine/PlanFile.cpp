@@ -93,21 +93,21 @@ bool IsTerminatedList(const wchar_t* list, size_t chars) {
   return false;
 }
 
-DoorFile OpenPlanForReading(int driveIndex) {
-  return DoorFile(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(), GENERIC_READ,
+EngineFile OpenPlanForReading(int driveIndex) {
+  return EngineFile(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(), GENERIC_READ,
                                           FILE_SHARE_READ, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL));
 }
 
-DoorFile CreateTempPlan(int driveIndex) {
-  return DoorFile(FileSystem().CreateFile(TempPlanPath(driveIndex).c_str(),
+EngineFile CreateTempPlan(int driveIndex) {
+  return EngineFile(FileSystem().CreateFile(TempPlanPath(driveIndex).c_str(),
                                           GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL));
 }
 
 // Flushes and closes the temporary plan, then moves it over Backup.plan. On
 // any failure the temporary file is removed and Backup.plan is untouched.
-BkupResult CommitTempPlan(int driveIndex, DoorFile* temp, bool written) {
+BkupResult CommitTempPlan(int driveIndex, EngineFile* temp, bool written) {
   bool ok = written && FileSystem().FlushFileBuffers(temp->Get());
   temp->Reset();
   const std::wstring tempPath = TempPlanPath(driveIndex);
@@ -169,7 +169,7 @@ BkupResult SavePlan(int driveIndex, _BKUP_PLAN* plan, const wchar_t* list, uint3
   if (chars > 0 && !IsTerminatedList(list, chars)) return kResultInvalid;
 
   CreateFolderPath(BackupFolderPath(driveIndex));  // a failure shows in the create below
-  DoorFile temp = CreateTempPlan(driveIndex);
+  EngineFile temp = CreateTempPlan(driveIndex);
   if (!temp) return kResultWriteError;
   std::memcpy(plan->Magic, kPlanMagic, sizeof plan->Magic);
   plan->Version = kPlanVersion;
@@ -186,7 +186,7 @@ BkupResult UpdatePlan(int driveIndex, const _BKUP_PLAN* plan) {
   if (!plan) return kResultInvalid;
   // Read and write access without sharing, as for an update in place: no
   // other writer can change the plan while it is copied.
-  DoorFile source(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(),
+  EngineFile source(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(),
                                           GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL));
   if (!source) return kResultWriteError;
@@ -196,7 +196,7 @@ BkupResult UpdatePlan(int driveIndex, const _BKUP_PLAN* plan) {
   std::memcpy(reinterpret_cast<uint8_t*>(&stored) + kRunTimesOffset,
               reinterpret_cast<const uint8_t*>(plan) + kRunTimesOffset, kRunTimesBytes);
 
-  DoorFile temp = CreateTempPlan(driveIndex);
+  EngineFile temp = CreateTempPlan(driveIndex);
   if (!temp) return kResultWriteError;
   BkupResult copied = WriteExact(temp.Get(), &stored, kPlanRecordSize)
                           ? CopyAfterRecord(source.Get(), temp.Get())
@@ -214,7 +214,7 @@ BkupResult LoadPlan(int driveIndex, _BKUP_PLAN* plan, std::vector<wchar_t>* list
   if (list) list->clear();
   if (BkupResult r = CheckTargetVolume(driveIndex)) return r;
   if (!plan) return kResultInvalid;
-  DoorFile file = OpenPlanForReading(driveIndex);
+  EngineFile file = OpenPlanForReading(driveIndex);
   if (!file) return kResultReadError;
   if (BkupResult r = ReadPlanRecord(file.Get(), plan)) return r;
   if (!list) return kResultOk;
@@ -224,7 +224,7 @@ BkupResult LoadPlan(int driveIndex, _BKUP_PLAN* plan, std::vector<wchar_t>* list
 // True for a backup set of ours, of any plan: a whole header with the set
 // magic and a version we know.
 bool IsOurSet(const std::wstring& path) {
-  DoorFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+  EngineFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!file) return false;
   _BKUPFILE_HEADER header;
@@ -237,7 +237,7 @@ bool IsOurSet(const std::wstring& path) {
 std::vector<std::wstring> ListSetFiles(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  DoorFind find(FileSystem().FindFirstFile((folder + L"\\*" + kSetExtension).c_str(), &data));
+  EngineFind find(FileSystem().FindFirstFile((folder + L"\\*" + kSetExtension).c_str(), &data));
   if (!find) return names;
   do {
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
@@ -289,6 +289,13 @@ BkupResult UpdatePlanFile(int driveIndex, const _BKUP_PLAN* plan) {
 
 BkupResult CheckPlanFile(int driveIndex, _BKUP_PLAN* plan) {
   return Guarded([&] { return LoadPlan(driveIndex, plan, nullptr); });
+}
+
+BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan) {
+  _BKUP_PLAN stored;
+  BkupResult r = CheckPlanFile(driveIndex, &stored);
+  if (r != kResultOk) return r;
+  return SamePlanName(stored, plan) ? kResultOk : kResultInvalid;
 }
 
 BkupResult LoadPlanFile(int driveIndex, _BKUP_PLAN* plan, std::vector<wchar_t>* folderList) {

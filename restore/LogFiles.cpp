@@ -1,0 +1,221 @@
+#include "restore/LogFiles.h"
+
+#include <cstring>
+
+#include "common/Handle.h"
+#include "engine/EngineUtil.h"
+#include "engine/FileSystem.h"
+#include "engine/Texts.h"
+
+namespace vk {
+namespace {
+
+constexpr wchar_t kTimePrefixPattern[] = L"%02d:%02d:%02d ";
+constexpr wchar_t kDatePattern[] = L"%02d/%02d/%04d";
+constexpr wchar_t kPcIdPattern[] = L"%08X";
+constexpr wchar_t kQuotedPattern[] = L"\"%s\"";
+constexpr wchar_t kIndent[] = L"         ";  // nine blanks
+constexpr uint32_t kHistoryPiece = 524288;    // bytes per read of the old summary
+constexpr unsigned char kBomBytes[] = {0xFF, 0xFE};
+constexpr uint32_t kHeaderSeparatorLines = 2;
+
+LogClock g_clock = nullptr;
+
+SYSTEMTIME Now() {
+  SYSTEMTIME t;
+  if (g_clock != nullptr)
+    g_clock(&t);
+  else
+    ::GetLocalTime(&t);
+  return t;
+}
+
+struct LogNames {
+  std::wstring summary, summaryWork, detail, detailWork;
+};
+
+LogNames NamesFor(LogDirection direction, const std::wstring& folder) {
+  bool backup = direction == LogDirection::kBackup;
+  std::wstring f = folder + L"\\";
+  return {f + (backup ? kBackupSummaryLog : kRestoreSummaryLog),
+          f + (backup ? kBackupSummaryWork : kRestoreSummaryWork),
+          f + (backup ? kBackupDetailLog : kRestoreDetailLog),
+          f + (backup ? kBackupDetailWork : kRestoreDetailWork)};
+}
+
+CTextFile& SummaryOf(CBkupEngine& c, LogDirection d) {
+  return d == LogDirection::kBackup ? c.backupSummaryLog : c.restoreSummaryLog;
+}
+CTextFile& DetailOf(CBkupEngine& c, LogDirection d) {
+  return d == LogDirection::kBackup ? c.backupDetailLog : c.restoreDetailLog;
+}
+bool& DetailStarted(CBkupEngine& c, LogDirection d) {
+  return d == LogDirection::kBackup ? c.backupDetailStarted : c.restoreDetailStarted;
+}
+
+std::wstring TimePrefix(const SYSTEMTIME& t) {
+  return FormatText(kTimePrefixPattern, t.wHour, t.wMinute, t.wSecond);
+}
+std::wstring DateText(const SYSTEMTIME& t) {
+  return FormatText(kDatePattern, t.wDay, t.wMonth, t.wYear);
+}
+std::wstring Quoted(const wchar_t* path) { return FormatText(kQuotedPattern, path); }
+
+// Summary first, then detail; false once either writer has failed.
+bool WriteBoth(CBkupEngine& c, LogDirection d, const std::wstring& line) {
+  bool summary = SummaryOf(c, d).WriteLine(line);
+  bool detail = DetailOf(c, d).WriteLine(line);
+  return summary && detail;
+}
+
+void WriteHeader(CBkupEngine& c, LogDirection d, const _BKUP_PLAN& plan) {
+  const SYSTEMTIME t = Now();
+  const std::wstring prefix = TimePrefix(t);
+  std::wstring separator = LoadJobText(c, kLogSeparator);
+  for (uint32_t i = 0; i < kHeaderSeparatorLines; ++i)
+    if (!WriteBoth(c, d, separator)) return;
+  std::wstring user(plan.OwnerUser, BoundedLength(plan.OwnerUser, kMaxTextChars));
+  std::wstring name(plan.PlanName, BoundedLength(plan.PlanName, kPlanNameChars - 1));
+  uint32_t startId = d == LogDirection::kBackup ? kLogBackupStart : kLogRestoreStart;
+  const std::wstring lines[] = {
+      prefix + LoadJobText(c, kLogProduct),
+      prefix + LoadJobText(c, kLogDisk, FormatText(kPcIdPattern, plan.OwnerPcId).c_str()),
+      prefix + LoadJobText(c, kLogUser, user.c_str()),
+      prefix + LoadJobText(c, kLogPlan, name.c_str()),
+      prefix + LoadJobText(c, startId, DateText(t).c_str()),
+  };
+  for (const std::wstring& line : lines)
+    if (!WriteBoth(c, d, line)) return;
+}
+
+void WriteFooter(CBkupEngine& c, LogDirection d, uint32_t result) {
+  if (DetailStarted(c, d) && !DetailOf(c, d).WriteLine(LoadJobText(c, kLogFrame))) return;
+  std::wstring size = FormatSize(c.bytesStored, c.language);
+  int folders = static_cast<int>(c.foldersHandled);
+  std::wstring line;
+  if (result == kResultOk)
+    line = LoadJobText(c, kLogResultSuccess, folders, size.c_str());
+  else if (result == kResultStopped)
+    line = LoadJobText(c, kLogResultStopped, folders, size.c_str());
+  else
+    line = LoadJobText(c, kLogResultFailure, folders, size.c_str(), static_cast<int>(result));
+  if (!WriteBoth(c, d, kIndent + line)) return;
+  if (result != kResultOk && result != kResultStopped &&
+      !WriteBoth(c, d, kIndent + Quoted(c.lastPath.c_str())))
+    return;
+  if (!c.unreadableFiles.empty()) {
+    if (!WriteBoth(c, d, kIndent + LoadJobText(c, kLogAccessDenied))) return;
+    for (const std::wstring& path : c.unreadableFiles)
+      if (!WriteBoth(c, d, kIndent + Quoted(path.c_str()))) return;
+  }
+  const SYSTEMTIME t = Now();
+  WriteBoth(c, d, TimePrefix(t) + LoadJobText(c, kLogFinished, DateText(t).c_str()));
+}
+
+// Copies the old summary log's text (without its byte-order mark) after the
+// new run block. False when it could not be copied whole.
+bool CarryHistory(CTextFile& summary, const std::wstring& oldSummary) {
+  EngineFile old(FileSystem().CreateFile(oldSummary.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  if (!old) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  PageBuffer piece;
+  if (!piece.Allocate(kHistoryPiece)) return false;
+  bool first = true;
+  unsigned char carry = 0;  // an odd byte left from the previous piece
+  bool haveCarry = false;
+  for (;;) {
+    DWORD got = 0;
+    unsigned char* data = piece.Data();
+    DWORD room = kHistoryPiece - 1;
+    if (haveCarry) data[0] = carry;
+    if (!FileSystem().ReadFile(old.Get(), data + (haveCarry ? 1 : 0), room, &got)) return false;
+    if (got == 0) return true;
+    DWORD bytes = got + (haveCarry ? 1 : 0);
+    DWORD from = 0;
+    if (first && bytes >= 2 && std::memcmp(data, kBomBytes, 2) == 0) from = 2;
+    first = false;
+    haveCarry = ((bytes - from) % 2) != 0;
+    if (haveCarry) carry = data[bytes - 1];
+    DWORD chars = (bytes - from) / 2;
+    std::wstring text(chars, L'\0');
+    std::memcpy(&text[0], data + from, chars * sizeof(wchar_t));
+    if (!summary.WriteRaw(text.data(), text.size())) return false;
+  }
+}
+
+// Puts a work file in place of its log, or drops it when it is not whole.
+void Rotate(const std::wstring& work, const std::wstring& log, bool keepWork) {
+  if (!keepWork) {
+    FileSystem().DeleteFile(work.c_str());
+    return;
+  }
+  // Replacing in one step keeps the old log until the new one is in place.
+  FileSystem().MoveFileEx(work.c_str(), log.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+}  // namespace
+
+void SetLogClock(LogClock clock) { g_clock = clock; }
+
+void OpenRunLogs(CBkupEngine& c, LogDirection d, const std::wstring& logFolder,
+                 const _BKUP_PLAN& plan) {
+  if (!c.logging) return;
+  try {
+    c.logFolder = logFolder;
+    LogNames names = NamesFor(d, logFolder);
+    CreateFolderPath(logFolder);
+    FileSystem().DeleteFile(names.summaryWork.c_str());
+    FileSystem().DeleteFile(names.detailWork.c_str());
+    CTextFile& summary = SummaryOf(c, d);
+    CTextFile& detail = DetailOf(c, d);
+    if (!summary.Create(names.summaryWork) || !detail.Create(names.detailWork)) {
+      // Without both work files the run keeps the existing logs untouched.
+      summary.Close();
+      detail.Close();
+      FileSystem().DeleteFile(names.summaryWork.c_str());
+      FileSystem().DeleteFile(names.detailWork.c_str());
+      return;
+    }
+    WriteHeader(c, d, plan);
+  } catch (...) {
+  }
+}
+
+void WriteLogFileLine(CBkupEngine& c, LogDirection d, const wchar_t* path, LogTextId kind) {
+  if (!c.logging) return;
+  try {
+    CTextFile& detail = DetailOf(c, d);
+    if (!detail.IsOpen()) return;
+    bool& started = DetailStarted(c, d);
+    if (!started) {
+      detail.WriteLine(LoadJobText(c, kLogFrame));
+      started = true;
+    }
+    detail.WriteLine(LoadJobText(c, kind, Quoted(path).c_str()));
+  } catch (...) {
+  }
+}
+
+void CloseRunLogs(CBkupEngine& c, LogDirection d, uint32_t result) {
+  if (!c.logging) return;
+  CTextFile& summary = SummaryOf(c, d);
+  CTextFile& detail = DetailOf(c, d);
+  try {
+    if (!summary.IsOpen() || !detail.IsOpen()) return;
+    LogNames names = NamesFor(d, c.logFolder);
+    WriteFooter(c, d, result);
+    bool history = !summary.Failed() && CarryHistory(summary, names.summary);
+    bool summaryWhole = summary.Close() && history;
+    detail.Close();
+    // A summary work file that lost lines or history would shorten the
+    // history if it replaced the log: the old log stays instead.
+    Rotate(names.summaryWork, names.summary, summaryWhole);
+    Rotate(names.detailWork, names.detail, true);
+  } catch (...) {
+  }
+  summary.Close();
+  detail.Close();
+}
+
+}  // namespace vk
