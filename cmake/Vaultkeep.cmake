@@ -28,21 +28,28 @@ endfunction()
 set(VK_TEST_LETTERS P Q R S T U V W)
 set_property(GLOBAL PROPERTY VK_NEXT_LETTER 0)
 
-# vk_test(name LIBS... SOURCES...) — a GoogleTest executable run under Wine.
-function(vk_test name)
-  cmake_parse_arguments(arg "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${arg_SOURCES})
-  target_compile_options(${name} PRIVATE ${VK_WARNINGS})
-  target_link_libraries(${name} PRIVATE ${arg_LIBS} vk_testsupport)
+# vk_volume_test_properties(test) — gives a registered test the next scratch
+# volume letter (and its lock) and the build folder, as Windows programs
+# started by it expect them.
+function(vk_volume_test_properties name)
   get_property(i GLOBAL PROPERTY VK_NEXT_LETTER)
   list(LENGTH VK_TEST_LETTERS n)
   math(EXPR slot "${i} % ${n}")
   list(GET VK_TEST_LETTERS ${slot} letter)
   math(EXPR i "${i} + 1")
   set_property(GLOBAL PROPERTY VK_NEXT_LETTER ${i})
-  add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "VAULTKEEP_BUILD_DIR=${CMAKE_BINARY_DIR};VAULTKEEP_TEST_VOLUME=${letter}"
     RESOURCE_LOCK "volume_${letter}"
     TIMEOUT 600)
+endfunction()
+
+# vk_test(name LIBS... SOURCES...) — a GoogleTest executable run under Wine.
+function(vk_test name)
+  cmake_parse_arguments(arg "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${arg_SOURCES})
+  target_compile_options(${name} PRIVATE ${VK_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} vk_testsupport)
+  add_test(NAME ${name} COMMAND ${name})
+  vk_volume_test_properties(${name})
 endfunction()

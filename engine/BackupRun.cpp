@@ -9,6 +9,7 @@
 #include "engine/BkupArchive.h"
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
+#include "engine/PlanFile.h"
 #include "engine/TargetVolume.h"
 #include "engine/Texts.h"
 #include "restore/LogFiles.h"
@@ -19,6 +20,43 @@ namespace {
 constexpr uint32_t kIndexCopyPiece = kBlockSize;  // index copied in 524,288-byte pieces
 constexpr uint32_t kBlockHeaderSize = sizeof(_BKUPFILE_BLOCK);
 
+}  // namespace
+
+// zlib's compress() at the default level, with its state kept for the whole
+// run: compress() sets up and tears down about 270 KiB of state per call,
+// which costs more than compressing a small file. deflateReset() returns
+// the stream to its freshly initialised state, so every block is the same
+// zlib stream that compress() would produce.
+class BlockCompressor {
+ public:
+  BlockCompressor() { ready_ = deflateInit(&stream_, Z_DEFAULT_COMPRESSION) == Z_OK; }
+  ~BlockCompressor() {
+    if (ready_) deflateEnd(&stream_);
+  }
+  BlockCompressor(const BlockCompressor&) = delete;
+  BlockCompressor& operator=(const BlockCompressor&) = delete;
+  bool Ready() const { return ready_; }
+
+  // Compresses n bytes into at most *packed bytes of `out`; false on any
+  // zlib error, including too little room.
+  bool Compress(const unsigned char* in, uint32_t n, unsigned char* out, uint32_t* packed) {
+    if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+    stream_.next_in = const_cast<unsigned char*>(in);
+    stream_.avail_in = n;
+    stream_.next_out = out;
+    stream_.avail_out = *packed;
+    if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) return false;
+    *packed = static_cast<uint32_t>(stream_.total_out);
+    return true;
+  }
+
+ private:
+  z_stream stream_ = {};
+  bool ready_ = false;
+};
+
+namespace {
+
 // 3 when the last failed write ran out of room, else 6.
 uint32_t WriteFailure() {
   return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : kResultWriteError;
@@ -28,30 +66,6 @@ bool WriteWhole(HANDLE file, const void* data, uint32_t n) {
   ::SetLastError(ERROR_SUCCESS);
   DWORD done = 0;
   return FileSystem().WriteFile(file, data, n, &done) && done == n;
-}
-
-// The 705-byte plan record at the head of the volume's Backup.plan: 0, 5 when
-// it cannot be opened or read whole, 2 when it is foreign or newer.
-uint32_t ReadStoredPlanRecord(int driveIndex, _BKUP_PLAN* stored) {
-  uint32_t volume = CheckTargetVolume(driveIndex);
-  if (volume != kResultOk) return volume;
-  std::wstring path = PlanFilePath(driveIndex);
-  EngineFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-  if (!file) return kResultReadError;
-  DWORD got = 0;
-  if (!FileSystem().ReadFile(file.Get(), stored, kPlanRecordSize, &got) ||
-      got != kPlanRecordSize)
-    return kResultReadError;
-  if (std::memcmp(stored->Magic, kPlanMagic, kMagicCompareBytes) != 0 ||
-      stored->Version > kPlanVersion)
-    return kResultInvalid;
-  return kResultOk;
-}
-
-bool SamePlanNameExact(const wchar_t* a, const wchar_t* b) {
-  size_t n = BoundedLength(a, kPlanNameChars);
-  return n == BoundedLength(b, kPlanNameChars) && std::wmemcmp(a, b, n) == 0;
 }
 
 // The four work buffers of a run, from the page allocator, zero-filled.
@@ -133,8 +147,10 @@ uint32_t WriteSet(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderL
 uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderList,
                         const std::wstring& backupFolder, const SYSTEMTIME& start) {
   WorkBuffers buffers;
-  if (!buffers.Allocate()) return kResultNoMemory;
+  BlockCompressor compressor;
+  if (!buffers.Allocate() || !compressor.Ready()) return kResultNoMemory;
   buffers.Lend(c);
+  c.compressor = &compressor;
   const std::wstring tempPath = TempIndexPath();
   EngineFile tempIndex(FileSystem().CreateFile(
       tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
@@ -143,13 +159,15 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
   if (tempIndex) {
     c.indexWriter.Attach(tempIndex.Get(), 0, 0);
     CreateFolderPath(backupFolder);
-    OpenBackupSets(c, backupFolder, plan, nullptr);
+    // A set that could not be examined may hold the next sequence number;
+    // writing a second set with it would make entries point at the wrong data.
+    bool allSeen = OpenBackupSets(c, backupFolder, plan, nullptr);
     c.sequence = c.openSets.empty() ? 1 : c.openSets.rbegin()->first + 1;
     AttachPreviousIndex(c);
     const std::wstring setPath =
         TrimTrailingBackslashes(backupFolder) + L"\\" + BackupSetFileName(start);
     EngineFile set;
-    result = WriteSet(c, plan, folderList, start, setPath, &set);
+    result = allSeen ? WriteSet(c, plan, folderList, start, setPath, &set) : kResultReadError;
     if (set) {
       ::SetLastError(ERROR_SUCCESS);
       if (!FileSystem().FlushFileBuffers(set.Get()) && result == kResultOk)
@@ -164,18 +182,19 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
   c.previousIndex.Detach();
   c.openSets.clear();
   c.readBuffer = c.compressBuffer = nullptr;
+  c.compressor = nullptr;
   c.indexWriter.buffer = c.previousIndex.buffer = nullptr;
   return result;
 }
 
 // Compresses the `n` bytes in the read buffer and appends them as one block.
 uint32_t WriteBlock(CBkupEngine& c, HANDLE set, uint32_t n) {
-  uLongf packed = c.compressCapacity - kBlockHeaderSize;
-  if (compress(c.compressBuffer + kBlockHeaderSize, &packed, c.readBuffer, n) != Z_OK)
+  uint32_t packed = c.compressCapacity - kBlockHeaderSize;
+  if (!c.compressor->Compress(c.readBuffer, n, c.compressBuffer + kBlockHeaderSize, &packed))
     return kResultInvalid;
-  _BKUPFILE_BLOCK block = {static_cast<uint32_t>(packed), n};
+  _BKUPFILE_BLOCK block = {packed, n};
   std::memcpy(c.compressBuffer, &block, kBlockHeaderSize);
-  uint32_t bytes = kBlockHeaderSize + static_cast<uint32_t>(packed);
+  uint32_t bytes = kBlockHeaderSize + packed;
   if (!WriteWhole(set, c.compressBuffer, bytes)) return WriteFailure();
   c.writePosition += bytes;
   return kResultOk;
@@ -288,12 +307,9 @@ uint32_t BackupJob(const wchar_t* exclusionList, BkupProgressCallback callback, 
                    int driveIndex, const _BKUP_PLAN* plan, const wchar_t* folderList,
                    uint32_t* unreadableCount, const SYSTEMTIME& startTime) {
   try {
-    _BKUP_PLAN stored;
-    uint32_t result = ReadStoredPlanRecord(driveIndex, &stored);
+    if (plan == nullptr) return kResultInvalid;
+    uint32_t result = CheckDriveAndPlan(driveIndex, *plan);
     if (result != kResultOk) return result;
-    if (plan == nullptr || !SamePlanNameExact(stored.PlanName, plan->PlanName) ||
-        CheckTargetVolume(driveIndex) != kResultOk)
-      return kResultInvalid;
     const std::wstring backupFolder = BackupFolderPath(driveIndex);
     const std::wstring logFolder = LogFolderPath(driveIndex);
     CBkupEngine context;

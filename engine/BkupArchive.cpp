@@ -76,45 +76,55 @@ bool LaterThan(const SYSTEMTIME& time, const FILETIME& limit) {
   return FileTimeValue(t) > FileTimeValue(limit);
 }
 
-void ConsiderSetFile(CBkupEngine& context, const std::wstring& path, const _BKUP_PLAN& plan,
+// False when the file could not be opened or read.
+bool ConsiderSetFile(CBkupEngine& context, const std::wstring& path, const _BKUP_PLAN& plan,
                      const FILETIME* timeLimit) {
   EngineFile file(FileSystem().CreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-  if (!file) return;
+  if (!file) return ::GetLastError() == ERROR_FILE_NOT_FOUND;  // gone meanwhile
   _BKUPFILE_HEADER header;
   std::memset(&header, 0, sizeof header);
   DWORD got = 0;
-  if (!FileSystem().ReadFile(file.Get(), &header, kSetHeaderSize, &got)) got = 0;
+  if (!FileSystem().ReadFile(file.Get(), &header, kSetHeaderSize, &got)) return false;
   switch (CheckSetHeader(header, got, plan.PlanName)) {
     case SetHeaderState::kUnusable:
     case SetHeaderState::kOtherPlan:
-      return;
+      return true;
     case SetHeaderState::kIncomplete:
       file.Reset();
       FileSystem().DeleteFile(path.c_str());
-      return;
+      return true;
     case SetHeaderState::kUsable:
       break;
   }
-  if (timeLimit != nullptr && LaterThan(header.BackupTime, *timeLimit)) return;
+  if (timeLimit != nullptr && LaterThan(header.BackupTime, *timeLimit)) return true;
   _BACKUP_MAP& slot = context.openSets[header.Sequence];
   slot.File = std::move(file);
   slot.Header = header;
+  return true;
+}
+
+bool NothingListed(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_NO_MORE_FILES;
 }
 
 }  // namespace
 
-void OpenBackupSets(CBkupEngine& context, const std::wstring& backupFolder,
+bool OpenBackupSets(CBkupEngine& context, const std::wstring& backupFolder,
                     const _BKUP_PLAN& plan, const FILETIME* timeLimit) {
   std::wstring folder = TrimTrailingBackslashes(backupFolder);
   std::wstring pattern = folder + L"\\*" + kSetExtension;
   WIN32_FIND_DATAW found;
   EngineFind find(FileSystem().FindFirstFile(pattern.c_str(), &found));
-  if (!find) return;
+  if (!find) return NothingListed(::GetLastError());
+  bool complete = true;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    ConsiderSetFile(context, folder + L"\\" + found.cFileName, plan, timeLimit);
+    if (!ConsiderSetFile(context, folder + L"\\" + found.cFileName, plan, timeLimit))
+      complete = false;
   } while (FileSystem().FindNextFile(find.Get(), &found));
+  return complete && NothingListed(::GetLastError());
 }
 
 }  // namespace vk

@@ -55,7 +55,10 @@ bool ReadIndexRecord(CTFile& index, uint64_t o, IndexRecord* record);
 // context.openSets (handle kept open, shared for reading), keyed by sequence
 // number; deletes incomplete sets of any plan; leaves foreign files alone.
 // With `timeLimit`, sets whose BackupTime is later are left out.
-void OpenBackupSets(CBkupEngine& context, const std::wstring& backupFolder,
+// Returns false when the listing or a set file could not be read (a file
+// shorter than a header is no set and does not count): a set whose sequence
+// number went unseen must not make a writer reuse that number.
+bool OpenBackupSets(CBkupEngine& context, const std::wstring& backupFolder,
                     const _BKUP_PLAN& plan, const FILETIME* timeLimit);
 
 }  // namespace vk

@@ -21,6 +21,7 @@ void CBkupEngine::Reset() {
   sequence = 0;
   readBuffer = compressBuffer = nullptr;
   readCapacity = compressCapacity = 0;
+  compressor = nullptr;
   conflictCount = 0;
   bytesDone = bytesTotal = 0;
   backupSummaryLog.Close();

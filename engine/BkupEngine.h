@@ -14,6 +14,8 @@
 
 namespace vk {
 
+class BlockCompressor;
+
 class CBkupEngine {
  public:
   CBkupEngine() = default;
@@ -41,6 +43,7 @@ class CBkupEngine {
   uint32_t readCapacity = 0;
   unsigned char* compressBuffer = nullptr;
   uint32_t compressCapacity = 0;
+  BlockCompressor* compressor = nullptr;  // the run's zlib state, reused per block
   uint32_t conflictCount = 0;          // restore only
   uint64_t bytesDone = 0;
   uint64_t bytesTotal = 0;

@@ -291,6 +291,13 @@ BkupResult CheckPlanFile(int driveIndex, _BKUP_PLAN* plan) {
   return Guarded([&] { return LoadPlan(driveIndex, plan, nullptr); });
 }
 
+BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan) {
+  _BKUP_PLAN stored;
+  BkupResult r = CheckPlanFile(driveIndex, &stored);
+  if (r != kResultOk) return r;
+  return SamePlanName(stored, plan) ? kResultOk : kResultInvalid;
+}
+
 BkupResult LoadPlanFile(int driveIndex, _BKUP_PLAN* plan, std::vector<wchar_t>* folderList) {
   BkupResult r = Guarded([&] { return LoadPlan(driveIndex, plan, folderList); });
   if (r != kResultOk && folderList) folderList->clear();

@@ -43,6 +43,11 @@ BkupResult UpdatePlanFile(int driveIndex, const _BKUP_PLAN* plan);
 // (missing, unreadable or shorter than a record), kResultException.
 BkupResult CheckPlanFile(int driveIndex, _BKUP_PLAN* plan);
 
+// The check every job on a drive starts with: the drive can hold backups, its
+// Backup.plan is readable and ours (CheckPlanFile's results), and it holds the
+// caller's plan, the names compared exactly (else kResultInvalid).
+BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan);
+
 // Reads the plan record and, when `folderList` is not null, the folder list.
 // The list comes back with two zero guard bytes after the stored bytes (an odd
 // stored size is rounded down), so it always ends in a zero character; it is

@@ -16,7 +16,7 @@
 namespace vk {
 namespace {
 
-constexpr wchar_t kListAllPattern[] = L"\\*.*";
+constexpr wchar_t kListAllPattern[] = L"\\*";
 constexpr size_t kPathReserveChars = 32768;
 
 // A search along one chain of the previous index, from `from`, that ends at

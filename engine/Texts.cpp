@@ -10,6 +10,9 @@ std::atomic<uint32_t> g_appLanguage{kLangEnglish};
 }  // namespace
 
 uint32_t LocalizedTextId(uint32_t baseId, uint32_t language) {
+  // Only the translated block moves with the language; the title and other
+  // ids outside it are the same in every language.
+  if (baseId < kFirstTextId || baseId > kLastTextId) return baseId;
   if (language >= kLanguageCount) language = kLangEnglish;
   return baseId + kLanguageIdStep * language;
 }

@@ -19,7 +19,7 @@ enum Language : uint32_t {
 };
 
 // Resource id of base id `baseId` in `language`; a language outside 0..7
-// counts as English.
+// counts as English. Ids outside 1000..1999 are the same in every language.
 uint32_t LocalizedTextId(uint32_t baseId, uint32_t language);
 
 // The string resource `id` of this program, as stored; empty when missing.

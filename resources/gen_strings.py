@@ -16,6 +16,29 @@ LINE = re.compile(r'^(\d+)\s+"((?:[^"\\]|\\.)*)"\s*$')
 DIRECTIVE = re.compile(r"%(?:%|[-+ #0]*(?:\d+|\*)?(?:\.(?:\d+|\*))?(?:I64|I32|ll|l|h|w)?[a-zA-Z])")
 
 
+ESCAPES = {"n": "\n", "t": "\t", "r": "\r", '"': '"', "\\": "\\"}
+
+
+def unescape(literal):
+    """The text a C string literal stands for (the escapes the files use)."""
+    out, i = [], 0
+    while i < len(literal):
+        c = literal[i]
+        if c == "\\" and i + 1 < len(literal) and literal[i + 1] in ESCAPES:
+            out.append(ESCAPES[literal[i + 1]])
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def rc_literal(text):
+    """The text as a resource-script string: quotes doubled, the rest escaped."""
+    return (text.replace("\\", "\\\\").replace('"', '""')
+            .replace("\n", "\\n").replace("\t", "\\t").replace("\r", "\\r"))
+
+
 def directives(text):
     return [d for d in DIRECTIVE.findall(text) if d != "%%"]
 
@@ -61,7 +84,7 @@ def main():
             check(lang, texts, english)
         for text_id in sorted(texts):
             resource_id = text_id + STEP * index if FIRST_ID <= text_id <= LAST_ID else text_id
-            out.append(f'  {resource_id}, "{texts[text_id]}"')
+            out.append(f'  {resource_id}, "{rc_literal(unescape(texts[text_id]))}"')
     out += ["END", ""]
     text = "\n".join(out)
     if not output.exists() or output.read_text(encoding="utf-8") != text:

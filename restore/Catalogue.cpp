@@ -35,16 +35,6 @@ SetHeaderState ExamineSetFile(const std::wstring& path, const _BKUP_PLAN& plan,
 
 }  // namespace
 
-BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan) {
-  BkupResult r = CheckTargetVolume(driveIndex);
-  if (r != kResultOk) return r;
-  _BKUP_PLAN stored;
-  r = CheckPlanFile(driveIndex, &stored);
-  if (r != kResultOk) return r;
-  return std::wcsncmp(stored.PlanName, plan.PlanName, kPlanNameChars) == 0 ? kResultOk
-                                                                            : kResultInvalid;
-}
-
 const FILETIME* RestoreLimit(const SYSTEMTIME* limit, FILETIME* storage) {
   if (limit == nullptr || !::SystemTimeToFileTime(limit, storage)) return nullptr;
   if (storage->dwLowDateTime == 0 && storage->dwHighDateTime == 0) return nullptr;
@@ -110,8 +100,9 @@ Catalogue* OpenCatalogue(int driveIndex, const _BKUP_PLAN& plan, const SYSTEMTIM
         !catalogue->entryBuffer.Allocate(kWorkBufferSize))
       return nullptr;
     FILETIME limitTime;
-    OpenBackupSets(context, folder, plan, RestoreLimit(limit, &limitTime));
-    if (context.openSets.empty()) return nullptr;
+    if (!OpenBackupSets(context, folder, plan, RestoreLimit(limit, &limitTime)) ||
+        context.openSets.empty())
+      return nullptr;
     HANDLE newest = context.openSets.rbegin()->second.File.Get();
     _BKUPFILE_HEADER header;
     if (ReadSetHeader(newest, &header) != kResultOk) return nullptr;

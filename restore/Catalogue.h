@@ -7,13 +7,9 @@
 #include "engine/BkupArchive.h"
 #include "engine/BkupEngine.h"
 #include "engine/BkupTypes.h"
+#include "engine/PlanFile.h"
 
 namespace vk {
-
-// The checks every restore-side entry point starts with: the drive can hold
-// backups, Backup.plan is readable and ours, and it holds the caller's plan
-// (plan names compared exactly). kResultOk, kResultInvalid or kResultReadError.
-BkupResult CheckDriveAndPlan(int driveIndex, const _BKUP_PLAN& plan);
 
 // The restore limit as the set enumeration takes it: nullptr (no set left out
 // for its time) when there is no limit or it does not convert to a time.

@@ -382,9 +382,12 @@ BkupResult PrepareRun(CBkupEngine& context, const RestoreRequest& request, RunRe
 }
 
 BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
+  // A set that could not be read must not make the run quietly restore an
+  // older state in its place.
   FILETIME limit;
-  OpenBackupSets(context, request.backupFolder, *request.plan,
-                 RestoreLimit(request.limit, &limit));
+  if (!OpenBackupSets(context, request.backupFolder, *request.plan,
+                      RestoreLimit(request.limit, &limit)))
+    return DiskFullOr(kResultReadError);
   if (context.openSets.empty()) return kResultInvalid;
   BkupResult r = CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context);
   if (r != kResultOk) return r;

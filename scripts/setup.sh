@@ -10,7 +10,7 @@ PACKAGES=(
   wine wine64
   xvfb xauth x11-utils imagemagick
   cmake make googletest python3
-  fonts-noto-cjk fonts-dejavu-core
+  fonts-noto-cjk fonts-dejavu-core fonts-liberation
 )
 
 # Only the 64-bit Wine is installed: these machines run no 32-bit Linux

@@ -10,6 +10,21 @@ namespace {
 
 int g_runCounter = 0;
 
+// Every run creates its temporary index under the same name, exclusively; test
+// executables run side by side, so each takes a temporary folder of its own
+// (child processes such as the tool inherit it).
+void UsePrivateTempFolder(int drive) {
+  static const std::wstring base = [] {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
+    return std::wstring(buffer, n <= MAX_PATH ? n : 0);
+  }();
+  std::wstring mine = base + L"vaultkeep-" + static_cast<wchar_t>(L'A' + drive);
+  ::CreateDirectoryW(mine.c_str(), nullptr);
+  ::SetEnvironmentVariableW(L"TMP", mine.c_str());
+  ::SetEnvironmentVariableW(L"TEMP", mine.c_str());
+}
+
 }  // namespace
 
 _BKUP_PLAN MakePlan(const wchar_t* name) {
@@ -83,6 +98,7 @@ std::vector<std::wstring> ReadLogLines(const std::wstring& path) {
 
 void BackupTest::SetUp() {
   VolumeTest::SetUp();
+  UsePrivateTempFolder(drive);
   plan = MakePlan(L"20260101120000");
   backupFolder = BackupFolderPath(drive);
   logFolder = LogFolderPath(drive);

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "engine/BkupTypes.h"
+#include "engine/FileSystem.h"
 #include "tests/engine/SetReader.h"
+#include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::test {

@@ -111,6 +111,8 @@ TEST(LoadJobText, LanguageAndMissingIds) {
   EXPECT_EQ(LoadJobText(context, 1352, 3, L"1.50 GB", 5), L"3 folder  1.50 GB \tFailure (05)");
   EXPECT_EQ(LoadJobText(context, 1999), L"") << "a missing id gives an empty text";
   EXPECT_EQ(LoadResourceText(kAppTitleId), L"Vaultkeep");
+  context.language = kLangGerman;
+  EXPECT_EQ(LoadJobText(context, kAppTitleId), L"Vaultkeep") << "the title in every language";
 }
 
 TEST(FormatText, PercentAndWideArguments) {

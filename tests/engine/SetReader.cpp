@@ -176,6 +176,7 @@ SetFolder LoadSetFolder(const std::wstring& backupFolder) {
     std::string error;
     if (!ParseSet(bytes, &set, &error)) continue;
     set.fileName = found.cFileName;
+    if (folder.sets.count(set.sequence)) folder.duplicateSequences.push_back(set.sequence);
     folder.sets[set.sequence] = set;
     folder.bytes[set.sequence] = std::move(bytes);
   } while (::FindNextFileW(find, &found));

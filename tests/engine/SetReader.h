@@ -48,6 +48,7 @@ struct SetFolder {
   std::map<uint32_t, std::vector<uint8_t>> bytes;
   std::map<uint32_t, ReadSet> sets;
   std::vector<std::wstring> incomplete;  // names of .bkup files without the complete bit
+  std::vector<uint32_t> duplicateSequences;  // complete sets sharing a sequence number
 };
 SetFolder LoadSetFolder(const std::wstring& backupFolder);
 

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the backup benchmark and runs it under Wine: the corpus lives in
+# build/bench/corpus (drive L: of the test prefix, reused between runs), the
+# target volume in build/bench/target (drive M:, emptied before each run).
+#   bench/run.sh               the main corpus (30,000 mixed files)
+#   bench/run.sh --memory      small-file corpora of 10,000 and 100,000 files
+#   bench/run.sh ARGS...       other vkbench arguments (--files N, --small)
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$top"
+scripts/setup.sh
+cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/x64 -j"$(nproc)" --target vkbench >/dev/null
+source scripts/test-env.sh build/x64
+
+bench="$top/build/bench"
+mkdir -p "$bench/target"
+run() {  # corpus-name vkbench-arguments...
+  local name=$1
+  shift
+  mkdir -p "$bench/$name"
+  rm -rf "$bench/target/CorvaneVaultkeep"
+  ln -sfn "$bench/$name" "$WINEPREFIX/dosdevices/l:"
+  ln -sfn "$bench/target" "$WINEPREFIX/dosdevices/m:"
+  echo "== vkbench L:\\ M: $*"
+  /usr/lib/wine/wine64 "$top/build/x64/bench/vkbench.exe" 'L:\' M: "$@"
+}
+
+if [ "${1:-}" = "--memory" ]; then
+  run small10k --files 10000 --small --no-floor
+  run small100k --files 100000 --small --no-floor
+else
+  run corpus "$@"
+fi
+rm -rf "$bench/target/CorvaneVaultkeep"

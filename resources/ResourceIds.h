@@ -1,0 +1,70 @@
+// Resource ids of the interactive program shared by the resource scripts
+// and the code: icons, bitmaps, skin images, dialog templates, control ids.
+#ifndef VK_RESOURCE_IDS_H
+#define VK_RESOURCE_IDS_H
+
+// Icons: the application, and the four frames of the busy animation.
+#define IDI_APP 128
+#define IDI_BUSY_0 150
+#define IDI_BUSY_1 151
+#define IDI_BUSY_2 152
+#define IDI_BUSY_3 153
+
+// Check-state images of the folder trees: 16 x 16 each, magenta transparent.
+#define IDB_TREE_STATES 134
+
+// Dialog templates.
+#define IDD_MESSAGE 148
+#define IDD_POPUP 155
+
+// Controls of the message and notification windows.
+#define IDC_CLOSE 1001
+#define IDC_TITLE 1011
+#define IDC_OK 1038
+#define IDC_MESSAGE 1049
+#define IDC_SECOND 1050
+#define IDC_CHECK 1077
+
+// Skin images (RCDATA, PNG with transparency).
+#define IDP_TAB_BACKUP 9000
+#define IDP_TAB_RESTORE 9001
+#define IDP_TAB_LOG 9002
+#define IDP_TAB_SETTING 9003
+#define IDP_INFO_BUTTON 9008
+#define IDP_CLOSE_BUTTON 9009
+#define IDP_TEXT_BUTTON 9010
+#define IDP_DRIVE_BUTTON 9011
+#define IDP_MAIN_BACKGROUND 9012
+#define IDP_PRODUCT 9013
+#define IDP_SQUARE_BUTTON 9014
+#define IDP_SMALL_TEXT_BUTTON 9015
+#define IDP_OPTION_OFF 9016
+#define IDP_OPTION_ON 9017
+#define IDP_CHECK_OFF 9020
+#define IDP_CHECK_ON 9021
+#define IDP_TAB_MARKER 9023
+#define IDP_CHOICE_OVERWRITE 9024
+#define IDP_CHOICE_SKIP 9025
+#define IDP_PLAN_MARK 9026
+#define IDP_OVERWRITE_BACKGROUND 9027
+#define IDP_MESSAGE_BACKGROUND 9028
+#define IDP_VERSION_BACKGROUND 9030
+#define IDP_ICON_ERROR 9031
+#define IDP_ICON_WARNING 9032
+#define IDP_ICON_INFORMATION 9033
+#define IDP_PLAN_MARK_DISABLED 9034
+#define IDP_POPUP_BACKGROUND 9035
+#define IDP_POPUP_CLOSE 9036
+#define IDP_LOG_TAB 9037
+#define IDP_SETTING_TAB 9038
+#define IDP_LOGO 9039
+#define IDP_ICON_SUCCESS 9040
+#define IDP_TREE_FOLDER 9041
+#define IDP_PANEL 9042
+#define IDP_SEPARATOR 9043
+#define IDP_TREE_PC 9044
+#define IDP_LANGUAGE 9045
+#define IDP_LICENCE_BACKGROUND 9046
+#define IDP_TAB_SETTING_NEW 9047
+
+#endif

@@ -1,0 +1,251 @@
+#include "service/UpdateCheck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "common/Handle.h"
+
+namespace vk::svc {
+namespace {
+
+constexpr wchar_t kHttpPrefix[] = L"http://";
+constexpr wchar_t kFileVersionQuery[] = L"\\StringFileInfo\\040904b0\\FileVersion";
+constexpr DWORD kContentLengthBytes = 64;
+constexpr DWORD kUrlValueBytes = 522;
+
+struct InternetCloser {
+  HINTERNET h;
+  ~InternetCloser() {
+    if (h) ::InternetCloseHandle(h);
+  }
+};
+
+void CloseInternet(HINTERNET& h) {
+  if (h) ::InternetCloseHandle(h);
+  h = nullptr;
+}
+
+void DeleteTempFile(DownloadContext& context) {
+  if (context.tempFile[0]) ::DeleteFileW(context.tempFile);
+  context.tempFile[0] = 0;
+}
+
+// Sets the time-outs and retries; a failed set fails the download. The
+// options are not queried first: their old values are of no use, and some
+// WinINet implementations cannot report them.
+bool SetSessionOptions(HINTERNET session) {
+  const struct {
+    DWORD option, value;
+  } options[] = {
+      {INTERNET_OPTION_CONNECT_TIMEOUT, kNetTimeoutMs},
+      {INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries},
+      {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, kNetTimeoutMs},
+      {INTERNET_OPTION_RECEIVE_TIMEOUT, kNetTimeoutMs},
+  };
+  for (const auto& o : options) {
+    DWORD value = o.value;
+    if (!::InternetSetOptionW(session, o.option, &value, sizeof(value))) return false;
+  }
+  return true;
+}
+
+// The body's length from Content-Length; false when missing, not a number,
+// or larger than an update INI can be.
+bool ContentLength(HINTERNET request, uint32_t* length) {
+  wchar_t text[kContentLengthBytes / sizeof(wchar_t)] = {};
+  DWORD bytes = sizeof(text) - sizeof(wchar_t);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &bytes, nullptr)) return false;
+  wchar_t* end = nullptr;
+  unsigned long long n = std::wcstoull(text, &end, 10);
+  if (end == text || n > kMaxUpdateIniBytes) return false;
+  *length = static_cast<uint32_t>(n);
+  return true;
+}
+
+bool ReadBody(HINTERNET request, uint32_t length, std::vector<char>& body) {
+  body.assign(length + 1, 0);
+  DWORD total = 0;
+  while (total < body.size()) {
+    DWORD got = 0;
+    if (!::InternetReadFile(request, body.data() + total, static_cast<DWORD>(body.size() - total),
+                            &got))
+      return false;
+    if (got == 0) break;  // end of the body
+    total += got;
+  }
+  body.resize(total);
+  return true;
+}
+
+bool WriteTempFile(const std::vector<char>& body, DownloadContext& context) {
+  wchar_t folder[MAX_PATH + 1];
+  DWORD n = ::GetTempPathW(MAX_PATH + 1, folder);
+  if (n == 0 || n > MAX_PATH) return false;
+  if (!::GetTempFileNameW(folder, kTempPrefix, 0, context.tempFile)) {
+    context.tempFile[0] = 0;
+    return false;
+  }
+  FileHandle file(::CreateFileW(context.tempFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.Get(), body.data(), static_cast<DWORD>(body.size()), &written,
+                     nullptr) &&
+         written == body.size();
+}
+
+bool Fetch(const wchar_t* url, DownloadContext& context) {
+  wchar_t host[kPathChars], object[kPathChars], referrer[kPathChars];
+  if (!SplitUpdateUrl(url, host, object, referrer)) return false;
+  context.session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!context.session || !SetSessionOptions(context.session)) return false;
+  context.connection = ::InternetConnectW(context.session, host, INTERNET_DEFAULT_HTTP_PORT,
+                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!context.connection) return false;
+  InternetCloser request{::HttpOpenRequestW(context.connection, L"GET", object, nullptr, referrer,
+                                            nullptr,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
+                                            0)};
+  if (!request.h || !::HttpSendRequestW(request.h, nullptr, 0, nullptr, 0)) return false;
+  uint32_t length = 0;
+  std::vector<char> body;
+  return ContentLength(request.h, &length) && ReadBody(request.h, length, body) &&
+         WriteTempFile(body, context);
+}
+
+// The decimal number at the start of `s` (0 when there is none), saturated.
+int32_t LeadingNumber(const wchar_t* s) {
+  int64_t v = 0;
+  for (; *s >= L'0' && *s <= L'9'; ++s) {
+    v = v * 10 + (*s - L'0');
+    if (v > INT32_MAX) return INT32_MAX;
+  }
+  return static_cast<int32_t>(v);
+}
+
+}  // namespace
+
+bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars],
+                    wchar_t (&object)[kPathChars], wchar_t (&referrer)[kPathChars]) {
+  size_t prefix = std::wcslen(kHttpPrefix);
+  if (!url || ::CompareStringOrdinal(url, static_cast<int>(std::min(prefix, std::wcslen(url))),
+                                     kHttpPrefix, static_cast<int>(prefix), TRUE) != CSTR_EQUAL)
+    return false;
+  const wchar_t* hostStart = url + prefix;
+  const wchar_t* slash = std::wcschr(hostStart, L'/');
+  if (!slash || slash == hostStart) return false;  // no host, or no '/' after it
+  size_t hostChars = static_cast<size_t>(slash - hostStart);
+  size_t referrerChars = static_cast<size_t>(slash - url) + 1;
+  if (hostChars >= kPathChars || std::wcslen(slash) >= kPathChars || referrerChars >= kPathChars)
+    return false;
+  std::wmemcpy(host, hostStart, hostChars);
+  host[hostChars] = 0;
+  std::wcscpy(object, slash);
+  std::wmemcpy(referrer, url, referrerChars);
+  referrer[referrerChars] = 0;
+  return true;
+}
+
+bool DownloadToTempFile(const wchar_t* url, DownloadContext& context) {
+  CloseDownload(context);  // start clean
+  if (Fetch(url, context)) return true;
+  CloseDownload(context);
+  return false;
+}
+
+void CloseDownload(DownloadContext& context) {
+  DeleteTempFile(context);
+  CloseInternet(context.connection);
+  CloseInternet(context.session);
+}
+
+bool ReadUpdateIni(const wchar_t* iniPath, _SVC_UPDINFO& record, int32_t currentMajor,
+                   int32_t currentMinor) {
+  record.nLatestMajor = 0;
+  record.nLatestMinor = 0;
+  record.nLatestMajor =
+      static_cast<int32_t>(::GetPrivateProfileIntW(kIniSection, L"Major", -1, iniPath));
+  if (record.nLatestMajor <= 0) return false;
+  record.nLatestMinor =
+      static_cast<int32_t>(::GetPrivateProfileIntW(kIniSection, L"Minor", -1, iniPath));
+  if (record.nLatestMinor < 0) return false;
+  ::GetPrivateProfileStringW(kIniSection, L"URL", L"", record.szURL, kPathChars, iniPath);
+  if (!record.szURL[0]) return false;
+  ::GetPrivateProfileStringW(kIniSection, L"SetupURL", L"", record.szSetupURL, kPathChars,
+                             iniPath);
+  if (!record.szSetupURL[0]) return false;
+  return record.nLatestMajor > currentMajor ||
+         (record.nLatestMajor == currentMajor && record.nLatestMinor > currentMinor);
+}
+
+void ParseFileVersion(const wchar_t* text, int32_t* major, int32_t* minor) {
+  *major = LeadingNumber(text);
+  const wchar_t* dot = std::wcschr(text, L'.');
+  *minor = dot ? LeadingNumber(dot + 1) : 0;
+}
+
+void ReadOwnFileVersion(int32_t* major, int32_t* minor) {
+  *major = 0;
+  *minor = 0;
+  using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+  using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+  wchar_t lib[MAX_PATH + 20];
+  UINT n = ::GetSystemDirectoryW(lib, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return;
+  std::wcscat(lib, L"\\version.dll");
+  HMODULE version = ::LoadLibraryW(lib);
+  if (!version) return;
+  auto size = reinterpret_cast<SizeFn>(
+      reinterpret_cast<void*>(::GetProcAddress(version, "GetFileVersionInfoSizeW")));
+  auto info = reinterpret_cast<InfoFn>(
+      reinterpret_cast<void*>(::GetProcAddress(version, "GetFileVersionInfoW")));
+  auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<void*>(::GetProcAddress(version, "VerQueryValueW")));
+  wchar_t self[MAX_PATH];
+  DWORD chars = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  if (size && info && query && chars > 0 && chars < MAX_PATH) {
+    DWORD handle = 0;
+    DWORD bytes = size(self, &handle);
+    std::vector<unsigned char> block(bytes + 10);
+    wchar_t* text = nullptr;
+    UINT textChars = 0;
+    if (bytes && info(self, 0, bytes, block.data()) &&
+        query(block.data(), kFileVersionQuery, reinterpret_cast<void**>(&text), &textChars) &&
+        text && textChars > 0) {
+      std::wstring copy(text, wcsnlen(text, textChars));
+      ParseFileVersion(copy.c_str(), major, minor);
+    }
+  }
+  ::FreeLibrary(version);
+}
+
+void CheckForUpdate(ServiceData& data, DownloadContext& context, const wchar_t* serviceKeyPath) {
+  ServiceData::Lock lock(data);
+  if (!lock.Held()) return;
+  DWORD language = 0, bytes = sizeof(language);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, serviceKeyPath, kLanguageValue, RRF_RT_REG_DWORD, nullptr,
+                     &language, &bytes) != ERROR_SUCCESS)
+    language = 0;
+  wchar_t name[32];
+  std::swprintf(name, 32, L"%ls%lu", kUrlValuePrefix, static_cast<unsigned long>(language));
+  wchar_t url[kUrlValueBytes / sizeof(wchar_t) + 1] = {};
+  bytes = kUrlValueBytes;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, serviceKeyPath, name, RRF_RT_REG_SZ, nullptr, url,
+                     &bytes) != ERROR_SUCCESS ||
+      !url[0])
+    return;
+  if (!DownloadToTempFile(url, context)) return;
+  data.update.bUpdateAvailable =
+      ReadUpdateIni(context.tempFile, data.update, data.update.nCurrentMajor,
+                    data.update.nCurrentMinor)
+          ? 1
+          : 0;
+  ++data.update.nCheckCount;
+  CloseDownload(context);
+}
+
+}  // namespace vk::svc

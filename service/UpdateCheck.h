@@ -1,0 +1,56 @@
+// The daily check for a newer release: download the update INI over HTTP,
+// read its four keys, compare with the service's own file version.
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+
+#include "service/ServiceData.h"
+
+namespace vk::svc {
+
+inline constexpr wchar_t kUserAgent[] = L"Corvane Tool-Client";
+inline constexpr wchar_t kUrlValuePrefix[] = L"URL";
+inline constexpr wchar_t kIniSection[] = L"VKP";
+inline constexpr wchar_t kTempPrefix[] = L"VKP";
+inline constexpr DWORD kNetTimeoutMs = 30000;
+inline constexpr DWORD kConnectRetries = 5;
+// An update INI is a few hundred bytes; a larger body is not one.
+inline constexpr uint32_t kMaxUpdateIniBytes = 64 * 1024;
+
+struct DownloadContext {
+  wchar_t tempFile[MAX_PATH] = {};  // empty when there is none
+  HINTERNET session = nullptr;
+  HINTERNET connection = nullptr;
+};
+
+// Splits "http://host/path" into its host, object path ("/path") and
+// referrer ("http://host/"). False for anything else: such a URL is not
+// fetched.
+bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars],
+                    wchar_t (&object)[kPathChars], wchar_t (&referrer)[kPathChars]);
+
+// HTTP GET of `url` into a new temporary file named in the context. On
+// success the session and connection stay open (CloseDownload closes them).
+bool DownloadToTempFile(const wchar_t* url, DownloadContext& context);
+
+// Deletes the temporary file if it exists and closes the internet handles.
+void CloseDownload(DownloadContext& context);
+
+// Fills the record's INI fields in order, stopping at the first missing or
+// invalid one; true when the INI names a version newer than major.minor.
+bool ReadUpdateIni(const wchar_t* iniPath, _SVC_UPDINFO& record, int32_t currentMajor,
+                   int32_t currentMinor);
+
+// "1.41.0508" -> 1, 41; no '.' gives minor 0.
+void ParseFileVersion(const wchar_t* text, int32_t* major, int32_t* minor);
+// The FileVersion of this program's version resource, or 0.0.
+void ReadOwnFileVersion(int32_t* major, int32_t* minor);
+
+// The whole check, under the drive semaphore; the URL is the value
+// "URL<Language>" under `serviceKeyPath`.
+void CheckForUpdate(ServiceData& data, DownloadContext& context,
+                    const wchar_t* serviceKeyPath = kServiceKeyPath);
+
+}  // namespace vk::svc

@@ -1,0 +1,32 @@
+// The interactive program's operations on the service, one per command.
+// Each returns the exchange result (service/SvcClient.h): a caller can tell a
+// failed exchange from an answer, so a drive list that could not be fetched is
+// never taken for "no disks attached". Outputs change only on success.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "common/Handle.h"
+#include "service/SvcChannel.h"
+
+namespace vk::link {
+
+// Opens the command mutex, or creates it when it does not exist yet; an old
+// handle in `mutex` is closed first. On failure `mutex` stays empty and
+// exchanges run without it.
+void OpenCommandMutex(KernelHandle& mutex);
+
+int GetDriveCounter(HANDLE mutex, int32_t* counter);
+// Empties `drives`, then appends the answer's records in order.
+int GetDriveList(HANDLE mutex, std::vector<svc::_SVC_DRVINFO>& drives);
+int GetUpdateInfo(HANDLE mutex, svc::_SVC_UPDINFO* info);
+// Asks the service to delete `path` at the next restart. A path that does
+// not fit the request (260 characters) is refused here: cut short, it would
+// name another file. *scheduled tells whether the service's move succeeded.
+int DeleteFileAtRestart(HANDLE mutex, const wchar_t* path, bool* scheduled = nullptr);
+int SetServiceLanguage(HANDLE mutex, int32_t language);
+int SetUpdateNotice(HANDLE mutex, bool show);
+
+}  // namespace vk::link

@@ -1,0 +1,204 @@
+// Backups under failing file-system calls: whatever call fails, earlier sets
+// stay intact and no set is marked complete without its data.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "engine/FileSystem.h"
+#include "tests/engine/BackupFixture.h"
+
+namespace vk::test {
+namespace {
+
+// Passes every call to the real file system, counting them; can fail one
+// call (or every call from one on) and can make writes to backup sets run
+// out of room.
+class FaultyFileSystem : public FileSystemApi {
+ public:
+  enum Mode { kNever, kOnce, kFromThenOn };
+  Mode mode = kNever;
+  int failAt = 0;
+  int calls = 0;
+  uint64_t setRoom = UINT64_MAX;  // bytes that fit into new sets
+  std::set<HANDLE> setHandles;
+  std::string setOps;             // per set call: W write, H complete header, F flush, P seek
+
+  bool Fail() {
+    ++calls;
+    bool fail = (mode == kOnce && calls == failAt) || (mode == kFromThenOn && calls >= failAt);
+    if (fail) ::SetLastError(ERROR_WRITE_FAULT);
+    return fail;
+  }
+
+  HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD flags) override {
+    if (Fail()) return INVALID_HANDLE_VALUE;
+    HANDLE h = FileSystemApi::CreateFile(path, access, share, disposition, flags);
+    std::wstring p = path;
+    if (h != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE) && p.size() > 5 &&
+        p.substr(p.size() - 5) == L".bkup")
+      setHandles.insert(h);
+    return h;
+  }
+  BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* done) override {
+    return Fail() ? FALSE : FileSystemApi::ReadFile(h, data, n, done);
+  }
+  BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* done) override {
+    if (setHandles.count(h)) {
+      bool complete = n == 183 && (static_cast<const uint8_t*>(data)[90] & 0x80);
+      setOps += complete ? 'H' : 'W';
+      if (n > setRoom) {
+        *done = 0;
+        ::SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+      }
+      setRoom -= n;
+    }
+    return Fail() ? FALSE : FileSystemApi::WriteFile(h, data, n, done);
+  }
+  BOOL SetFilePointerEx(HANDLE h, LARGE_INTEGER to, LARGE_INTEGER* now, DWORD how) override {
+    if (setHandles.count(h)) setOps += 'P';
+    return Fail() ? FALSE : FileSystemApi::SetFilePointerEx(h, to, now, how);
+  }
+  BOOL FlushFileBuffers(HANDLE h) override {
+    if (setHandles.count(h)) setOps += 'F';
+    return Fail() ? FALSE : FileSystemApi::FlushFileBuffers(h);
+  }
+  BOOL CloseHandle(HANDLE h) override {
+    ++calls;  // a failed close still closes on Windows: never fail it here
+    setHandles.erase(h);
+    return FileSystemApi::CloseHandle(h);
+  }
+  DWORD GetFileAttributes(const wchar_t* path) override {
+    return Fail() ? INVALID_FILE_ATTRIBUTES : FileSystemApi::GetFileAttributes(path);
+  }
+  BOOL CreateDirectory(const wchar_t* path) override {
+    return Fail() ? FALSE : FileSystemApi::CreateDirectory(path);
+  }
+  BOOL DeleteFile(const wchar_t* path) override {
+    return Fail() ? FALSE : FileSystemApi::DeleteFile(path);
+  }
+  BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    return Fail() ? FALSE : FileSystemApi::MoveFileEx(from, to, flags);
+  }
+  HANDLE FindFirstFile(const wchar_t* pattern, WIN32_FIND_DATAW* data) override {
+    return Fail() ? INVALID_HANDLE_VALUE : FileSystemApi::FindFirstFile(pattern, data);
+  }
+  BOOL FindNextFile(HANDLE h, WIN32_FIND_DATAW* data) override {
+    return Fail() ? FALSE : FileSystemApi::FindNextFile(h, data);
+  }
+  DWORD GetLogicalDrives() override { return Fail() ? 0 : FileSystemApi::GetLogicalDrives(); }
+  BOOL GetVolumeFileSystem(const wchar_t* root, std::wstring* name) override {
+    return Fail() ? FALSE : FileSystemApi::GetVolumeFileSystem(root, name);
+  }
+};
+
+class BackupFaultTest : public BackupTest {
+ protected:
+  void SetUp() override {
+    BackupTest::SetUp();
+    Write(L"a.txt", TextBytes(700000, 1));
+    Write(L"sub\\b.bin", NoiseBytes(5000, 2));
+    Write(L"sub\\empty", {});
+    ASSERT_EQ(Run(FolderList({Src()})), 0u);
+    first = Sets();
+    ASSERT_EQ(first.sets.size(), 1u);
+    firstName = first.sets[1].fileName;
+    Write(L"sub\\c.txt", TextBytes(600, 3));  // something for the next run to store
+  }
+
+  uint32_t RunWith(FaultyFileSystem* fs) {
+    ScopedFileSystem installed(fs);
+    return Run(FolderList({Src()}));
+  }
+
+  // The earlier set is untouched; every complete set decodes to the sources.
+  void ExpectSound(uint32_t result, const std::string& label) {
+    EXPECT_TRUE(ReadFileBytes(backupFolder + L"\\" + firstName) == first.bytes[1]) << label;
+    SetFolder now = Sets();
+    EXPECT_TRUE(now.duplicateSequences.empty()) << label << ": two sets with one sequence";
+    for (auto& [sequence, set] : now.sets) {
+      EXPECT_EQ(CheckTreeLinks(set), "") << label;
+      ExpectFilesMatchSource(now, set);
+    }
+    if (result != 0) EXPECT_EQ(now.sets.size(), 1u) << label << ": no new complete set";
+    else EXPECT_EQ(now.sets.size(), 2u) << label;
+    const std::set<uint32_t> allowed = {0, 2, 3, 5, 6, 9};  // 2: plan check
+    EXPECT_TRUE(allowed.count(result)) << label << ": result " << result;
+  }
+
+  // Back to the state after the first run.
+  void DropNewSets() {
+    SetFolder now = Sets();
+    for (auto& [sequence, set] : now.sets)
+      if (sequence != 1) ::DeleteFileW((backupFolder + L"\\" + set.fileName).c_str());
+    for (const std::wstring& name : now.incomplete)
+      ::DeleteFileW((backupFolder + L"\\" + name).c_str());
+  }
+
+  SetFolder first;
+  std::wstring firstName;
+};
+
+TEST_F(BackupFaultTest, AnyFailingCallLeavesEarlierSetsAndNoHalfSet) {
+  FaultyFileSystem counter;
+  ASSERT_EQ(RunWith(&counter), 0u);
+  const int total = counter.calls;
+  ASSERT_GT(total, 20);
+  DropNewSets();
+  for (FaultyFileSystem::Mode mode : {FaultyFileSystem::kOnce, FaultyFileSystem::kFromThenOn}) {
+    for (int n = 1; n <= total; ++n) {
+      FaultyFileSystem fs;
+      fs.mode = mode;
+      fs.failAt = n;
+      uint32_t result = RunWith(&fs);
+      ExpectSound(result, (mode == FaultyFileSystem::kOnce ? "once at " : "from ") +
+                              std::to_string(n));
+      if (HasFailure()) return;
+      DropNewSets();
+    }
+  }
+}
+
+TEST_F(BackupFaultTest, VolumeFullWhileWritingABlockGivesResult3AndNoSet) {
+  FaultyFileSystem fs;
+  fs.setRoom = 183 + 1000;  // the header and not much more
+  EXPECT_EQ(RunWith(&fs), 3u);
+  ExpectSound(3, "volume full");
+  EXPECT_TRUE(Sets().incomplete.empty()) << "the partial set is deleted";
+}
+
+TEST_F(BackupFaultTest, DataAndIndexReachTheDiskBeforeTheCompleteHeader) {
+  FaultyFileSystem fs;
+  ASSERT_EQ(RunWith(&fs), 0u);
+  // Header, blocks and index writes, a flush, the seek home, the complete
+  // header, and the final flush.
+  size_t complete = fs.setOps.find('H');
+  ASSERT_NE(complete, std::string::npos) << fs.setOps;
+  EXPECT_EQ(fs.setOps.substr(complete - 2), "FPHF") << fs.setOps;
+  EXPECT_EQ(fs.setOps.find('F'), complete - 2) << "no flush before the data is written";
+}
+
+TEST_F(BackupFaultTest, FailedFlushBeforeTheCompleteHeaderFailsTheRun) {
+  FaultyFileSystem counter;
+  ASSERT_EQ(RunWith(&counter), 0u);
+  DropNewSets();
+  // Find the call number of the first flush of the set and fail exactly it.
+  for (int n = 1; n <= counter.calls; ++n) {
+    FaultyFileSystem fs;
+    fs.mode = FaultyFileSystem::kOnce;
+    fs.failAt = n;
+    std::string before;
+    uint32_t result = RunWith(&fs);
+    if (fs.setOps.find("F") != std::string::npos && fs.setOps.find('H') == std::string::npos) {
+      EXPECT_EQ(result, 6u);
+      ExpectSound(result, "flush");
+      return;
+    }
+    DropNewSets();
+  }
+  FAIL() << "no run stopped at the flush";
+}
+
+}  // namespace
+}  // namespace vk::test

@@ -1,0 +1,350 @@
+// The service as a real process under the service manager: install, the
+// channel from this separate process, simulated USB disks, the update check
+// against a local HTTP server, pause and continue, stop, removal.
+// Run by service_e2e.py, which serves the INI files on 127.0.0.1:80.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/Handle.h"
+#include "service/SimulatedDevices.h"
+#include "service/SvcClient.h"
+#include "servicelink/ServiceClient.h"
+#include "tests/support/TestVolume.h"
+
+namespace vk::test {
+namespace {
+
+using namespace vk::svc;
+using namespace vk::link;
+
+constexpr DWORD kProgramWaitMs = 60000;
+constexpr DWORD kScanWaitMs = 5000;
+constexpr DWORD kCheckWaitMs = 15000;
+constexpr DWORD kStopLimitMs = 1000;
+
+std::wstring ServiceExe() {
+  wchar_t path[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"VAULTKEEP_SERVICE_EXE", path, MAX_PATH);
+  return path;
+}
+
+// Runs the service program with `args`; its exit code, or -1.
+int RunService(const wchar_t* args) {
+  std::wstring line = L"\"" + ServiceExe() + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return -1;
+  KernelHandle thread(pi.hThread), process(pi.hProcess);
+  if (WaitForSingleObject(process.Get(), kProgramWaitMs) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process.Get(), &code);
+  return static_cast<int>(code);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD limitMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - start > limitMs) return false;
+    Sleep(50);
+  }
+}
+
+struct Sc {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE service = manager ? OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS) : nullptr;
+  ~Sc() {
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+  }
+  DWORD State() {
+    SERVICE_STATUS s{};
+    return service && QueryServiceStatus(service, &s) ? s.dwCurrentState : 0;
+  }
+  DWORD Control(DWORD control) {
+    SERVICE_STATUS s{};
+    return ControlService(service, control, &s) ? s.dwCurrentState : 0;
+  }
+};
+
+std::wstring ServiceString(const wchar_t* name) {
+  wchar_t text[600] = {};
+  DWORD bytes = sizeof(text) - 2;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, RRF_RT_REG_SZ, nullptr, text,
+                   &bytes) != ERROR_SUCCESS)
+    return L"(missing)";
+  return text;
+}
+
+DWORD ServiceDword(const wchar_t* name) {
+  DWORD v = 0xFFFFFFFF, bytes = sizeof(v);
+  RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, RRF_RT_REG_DWORD, nullptr, &v, &bytes);
+  return v;
+}
+
+void SetString(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
+                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+void SetDword(const std::wstring& key, const wchar_t* name, DWORD value) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_DWORD, &value, sizeof(value));
+}
+void SetQword(const std::wstring& key, const wchar_t* name, uint64_t value) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_QWORD, &value, sizeof(value));
+}
+
+// Tells the simulated device source that something changed.
+void RingDeviceChange() {
+  static DWORD generation = 1;
+  SetDword(kTestKeyPath, L"Generation", ++generation);
+}
+
+int32_t Counter() {
+  int32_t c = -1;
+  GetDriveCounter(nullptr, &c);
+  return c;
+}
+
+_SVC_UPDINFO UpdateInfo() {
+  _SVC_UPDINFO info{};
+  info.nCheckCount = -1;
+  GetUpdateInfo(nullptr, &info);
+  return info;
+}
+
+// Points the update URL at `file` and waits for two completed checks, so
+// that at least one whole check ran after the change.
+_SVC_UPDINFO CheckAgainst(const wchar_t* valueName, const std::wstring& file) {
+  SetString(kServiceKeyPath, valueName, L"http://127.0.0.1/" + file);
+  int32_t before = UpdateInfo().nCheckCount;
+  EXPECT_TRUE(WaitUntil([&] { return UpdateInfo().nCheckCount >= before + 2; }, kCheckWaitMs))
+      << "no completed check for " << std::string(file.begin(), file.end());
+  return UpdateInfo();
+}
+
+class ServiceEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // A service left behind by an interrupted run goes first.
+    if (Sc().service) {
+      RunService(L"U");
+      WaitUntil([] { return Sc().service == nullptr; }, 10000);
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
+    // The service picks the simulated disks at start, and the short update
+    // rhythm: first check after half a second, then every second.
+    SetDword(kTestKeyPath, L"FirstCheckMs", 500);
+    SetDword(kTestKeyPath, L"CheckPeriodMs", 1000);
+    SetDword(kTestKeyPath, L"Generation", 1);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kTestKeyPath) + L"\\Disks").c_str(), 0,
+                    nullptr, 0, KEY_ALL_ACCESS, nullptr, &disks_, nullptr);
+    RegCloseKey(disks_);
+  }
+  static void TearDownTestSuite() {
+    RunService(L"U");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
+  }
+  static std::wstring DiskKey(const wchar_t* name) {
+    return std::wstring(kTestKeyPath) + L"\\Disks\\" + name;
+  }
+  static HKEY disks_;
+};
+HKEY ServiceEndToEnd::disks_ = nullptr;
+
+TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
+  ASSERT_FALSE(ServiceExe().empty());
+  EXPECT_EQ(RunService(L"i"), 0);  // lower case: nothing
+  EXPECT_EQ(Sc().service, nullptr);
+
+  ASSERT_EQ(RunService(L"I"), 0);
+  Sc sc;
+  ASSERT_NE(sc.service, nullptr);
+  EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  std::vector<unsigned char> buffer(8192);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  DWORD needed = 0;
+  ASSERT_TRUE(QueryServiceConfigW(sc.service, config, buffer.size(), &needed));
+  EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_AUTO_START));
+  EXPECT_EQ(config->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+  EXPECT_STREQ(config->lpDisplayName, L"Vaultkeep");
+  EXPECT_STREQ(config->lpServiceStartName, L"LocalSystem");
+  EXPECT_EQ(ServiceString(L"ImagePath"), L"\"" + ServiceExe() + L"\"");
+  EXPECT_EQ(ServiceString(L"Description"), L"CORVANE Vaultkeep");
+
+  // A second install finds the service and changes nothing.
+  SetString(kServiceKeyPath, L"Description", L"kept");
+  EXPECT_EQ(RunService(L"I"), ERROR_SERVICE_EXISTS);
+  EXPECT_EQ(ServiceString(L"Description"), L"kept");
+  EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  SetString(kServiceKeyPath, L"Description", L"CORVANE Vaultkeep");
+}
+
+TEST_F(ServiceEndToEnd, ChannelAnswersTheSevenCommands) {
+  KernelHandle mutex;
+  OpenCommandMutex(mutex);
+  int32_t counter = -1;
+  EXPECT_EQ(GetDriveCounter(mutex.Get(), &counter), kResultOk);
+  EXPECT_GE(counter, 0);
+  std::vector<_SVC_DRVINFO> drives;
+  EXPECT_EQ(GetDriveList(mutex.Get(), drives), kResultOk);
+  EXPECT_TRUE(drives.empty());
+  EXPECT_EQ(SetServiceLanguage(mutex.Get(), 2), kResultOk);
+  EXPECT_EQ(ServiceDword(L"Language"), 2u);
+  EXPECT_EQ(SetServiceLanguage(mutex.Get(), 0), kResultOk);
+  EXPECT_EQ(SetUpdateNotice(mutex.Get(), true), kResultOk);
+  EXPECT_EQ(ServiceDword(L"UpdateNotice"), 1u);
+  _SVC_DWORD_REQUEST nop{{SVC_CMD_NOP, 0, 16}, 0};
+  EXPECT_EQ(SendServiceCommand(mutex.Get(), &nop, sizeof(nop)), kResultOk);
+  _SVC_UPDINFO info{};
+  EXPECT_EQ(GetUpdateInfo(mutex.Get(), &info), kResultOk);
+  EXPECT_EQ(info.nCurrentMajor, 1);  // from the program's FileVersion "1.41.0508"
+  EXPECT_EQ(info.nCurrentMinor, 41);
+  // No setup URL known yet: the move is refused with nothing done.
+  bool scheduled = true;
+  EXPECT_EQ(DeleteFileAtRestart(mutex.Get(), L"C:\\windows\\win.ini", &scheduled), kResultOk);
+  EXPECT_FALSE(scheduled);
+
+  // Refused requests come back with status 1 and the payload as sent.
+  _SVC_DWORD_REQUEST wrongSize{{SVC_CMD_GET_DRVCOUNTER, 0, 20}, 55};
+  EXPECT_EQ(SendServiceCommand(mutex.Get(), &wrongSize, 16), kResultRefused);
+  EXPECT_EQ(wrongSize.nValue, 55);
+  _SVC_DWORD_REQUEST unknown{{250, 0, 16}, 56};
+  EXPECT_EQ(SendServiceCommand(mutex.Get(), &unknown, 16), kResultRefused);
+  EXPECT_EQ(unknown.nValue, 56);
+}
+
+TEST_F(ServiceEndToEnd, SimulatedDiskArrivalAndRemovalRaiseTheCounter) {
+  int drive = ScratchDriveIndex();
+  ASSERT_GE(drive, 0);
+  int32_t before = Counter();
+  std::wstring disk = DiskKey(L"A");
+  SetString(disk, L"FriendlyName", L"Sim USB Disk");
+  SetString(disk, L"Letters", std::wstring(1, static_cast<wchar_t>(L'A' + drive)));
+  SetQword(disk, L"LastLba", 999);
+  SetDword(disk, L"BlockLength", 512);
+  SetDword(disk, L"Vid", 0x1234);
+  SetDword(disk, L"Pid", 0xABCD);
+  RingDeviceChange();
+  ASSERT_TRUE(WaitUntil([&] { return Counter() != before; }, kScanWaitMs));
+  EXPECT_EQ(Counter(), before + 1);
+
+  std::vector<_SVC_DRVINFO> drives;
+  ASSERT_EQ(GetDriveList(nullptr, drives), kResultOk);
+  ASSERT_EQ(drives.size(), 1u);
+  EXPECT_STREQ(drives[0].szFriendlyName, L"Sim USB Disk");
+  EXPECT_EQ(drives[0].dwDriveMask, 1u << drive);
+  EXPECT_EQ(drives[0].ullSectorCount, 1000u);
+  EXPECT_EQ(drives[0].dwBytesPerSector, 512u);
+  EXPECT_EQ(drives[0].wVendorId, 0x1234);
+  EXPECT_EQ(drives[0].wProductId, 0xABCD);
+
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, disk.c_str());
+  RingDeviceChange();
+  ASSERT_TRUE(WaitUntil([&] { return Counter() != before + 1; }, kScanWaitMs));
+  EXPECT_EQ(Counter(), before + 2);
+  ASSERT_EQ(GetDriveList(nullptr, drives), kResultOk);
+  EXPECT_TRUE(drives.empty());
+}
+
+TEST_F(ServiceEndToEnd, UpdateCheckReadsTheServedIni) {
+  _SVC_UPDINFO info = CheckAgainst(L"URL0", L"newer.ini");
+  EXPECT_EQ(info.bUpdateAvailable, 1);
+  EXPECT_EQ(info.nLatestMajor, 1);
+  EXPECT_EQ(info.nLatestMinor, 42);
+  EXPECT_STREQ(info.szURL, L"http://127.0.0.1/news.html");
+  EXPECT_STREQ(info.szSetupURL, L"http://127.0.0.1/dl/VaultkeepSetup.exe");
+
+  // The setup URL is known now: deleting the downloaded installer at the
+  // next restart is allowed, any other file still is not.
+  std::wstring setup = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
+                       L":\\VaultkeepSetup.exe";
+  WriteFileBytes(setup, {1, 2, 3});
+  bool scheduled = false;
+  EXPECT_EQ(DeleteFileAtRestart(nullptr, setup.c_str(), &scheduled), kResultOk);
+  EXPECT_TRUE(scheduled);
+  EXPECT_EQ(DeleteFileAtRestart(nullptr, L"C:\\windows\\win.ini", &scheduled), kResultOk);
+  EXPECT_FALSE(scheduled);
+
+  info = CheckAgainst(L"URL0", L"same.ini");
+  EXPECT_EQ(info.bUpdateAvailable, 0);
+  EXPECT_EQ(info.nLatestMinor, 41);
+
+  // A 404 page with a body counts as a completed check without keys.
+  info = CheckAgainst(L"URL0", L"missing.ini");
+  EXPECT_EQ(info.bUpdateAvailable, 0);
+  EXPECT_EQ(info.nLatestMinor, 0);
+  EXPECT_STREQ(info.szURL, L"http://127.0.0.1/same.html");  // not reached, kept
+
+  info = CheckAgainst(L"URL0", L"nosetup.ini");
+  EXPECT_EQ(info.bUpdateAvailable, 0);
+  EXPECT_EQ(info.nLatestMajor, 2);
+  EXPECT_STREQ(info.szURL, L"http://127.0.0.1/nosetup.html");
+
+  // Language 3 reads URL3, which is missing: no request, no count.
+  ASSERT_EQ(SetServiceLanguage(nullptr, 3), kResultOk);
+  Sleep(1500);  // a check that may have started before the change ends
+  int32_t count = UpdateInfo().nCheckCount;
+  Sleep(3000);  // three periods
+  EXPECT_EQ(UpdateInfo().nCheckCount, count);
+  info = CheckAgainst(L"URL3", L"newer.ini");
+  EXPECT_EQ(info.bUpdateAvailable, 1);
+  SetServiceLanguage(nullptr, 0);
+}
+
+TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
+  Sc sc;
+  EXPECT_EQ(sc.Control(SERVICE_CONTROL_PAUSE), static_cast<DWORD>(SERVICE_PAUSED));
+  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_PAUSED; }, 2000));
+  _SVC_DWORD_REQUEST r{{SVC_CMD_GET_DRVCOUNTER, 0, 16}, 77};
+  EXPECT_EQ(SendServiceCommand(nullptr, &r, sizeof(r), 1000), kResultUnreachable);
+  EXPECT_EQ(r.nValue, 77);  // unchanged
+  sc.Control(SERVICE_CONTROL_PAUSE);  // a second pause changes nothing
+  EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_PAUSED));
+
+  EXPECT_EQ(sc.Control(SERVICE_CONTROL_CONTINUE), static_cast<DWORD>(SERVICE_RUNNING));
+  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_RUNNING; }, 2000));
+  int32_t counter = -1;
+  EXPECT_EQ(GetDriveCounter(nullptr, &counter), kResultOk);
+  EXPECT_GE(counter, 0);
+}
+
+TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
+  Sc sc;
+  DWORD start = GetTickCount();
+  sc.Control(SERVICE_CONTROL_STOP);
+  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_STOPPED; }, 10000));
+  EXPECT_LE(GetTickCount() - start, kStopLimitMs);
+
+  // Stopped: every operation fails fast and leaves its output alone.
+  int32_t counter = 42;
+  EXPECT_EQ(GetDriveCounter(nullptr, &counter), kResultUnreachable);
+  EXPECT_EQ(counter, 42);
+  std::vector<_SVC_DRVINFO> drives(1);
+  EXPECT_EQ(GetDriveList(nullptr, drives), kResultUnreachable);
+}
+
+TEST_F(ServiceEndToEnd, UninstallStopsAndDeletesTheService) {
+  {
+    Sc sc;
+    ASSERT_TRUE(StartServiceW(sc.service, 0, nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_RUNNING; }, 10000));
+  }
+  EXPECT_EQ(RunService(L"U"), 0);
+  EXPECT_TRUE(WaitUntil([] { return Sc().service == nullptr; }, 10000));
+  KernelHandle doorbell;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        doorbell.Reset(OpenEventW(kUserDoorbellRights, FALSE, kDoorbellName));
+        return !doorbell.Valid();
+      },
+      10000));
+}
+
+}  // namespace
+}  // namespace vk::test
