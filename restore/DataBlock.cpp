@@ -12,37 +12,28 @@ bool ReadExactly(HANDLE h, void* data, uint32_t n) {
   return FileSystem().ReadFile(h, data, n, &done) && done == n;
 }
 
-bool CurrentPosition(HANDLE h, uint64_t* position) {
-  LARGE_INTEGER zero, now;
-  zero.QuadPart = 0;
-  if (!FileSystem().SetFilePointerEx(h, zero, &now, FILE_CURRENT)) return false;
-  *position = static_cast<uint64_t>(now.QuadPart);
-  return true;
-}
-
 }  // namespace
 
 BkupResult DiskFullOr(BkupResult other) {
   return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : other;
 }
 
-BkupResult ReadDataBlock(HANDLE archive, uint64_t dataEnd, const BlockBuffers& buffers,
-                         uint32_t* produced) {
+BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
+                         const BlockBuffers& buffers, uint32_t* produced) {
   *produced = 0;
-  uint64_t position = 0;
-  if (!CurrentPosition(archive, &position)) return DiskFullOr(kResultReadError);
   _BKUPFILE_BLOCK block;
   if (!ReadExactly(archive, &block, sizeof(block))) return DiskFullOr(kResultReadError);
   if (block.CompressedSize == 0 || block.CompressedSize > buffers.inputCapacity ||
       block.UncompressedSize == 0 || block.UncompressedSize > kBlockSize)
     return kResultInvalid;
-  uint64_t end = position + sizeof(block) + block.CompressedSize;
-  if (position < kSetHeaderSize || end > dataEnd) return kResultInvalid;
+  uint64_t end = *position + sizeof(block) + block.CompressedSize;
+  if (*position < kSetHeaderSize || end > dataEnd) return kResultInvalid;
   if (!ReadExactly(archive, buffers.input, block.CompressedSize))
     return DiskFullOr(kResultReadError);
   uLongf length = kBlockSize;
   int z = ::uncompress(buffers.output, &length, buffers.input, block.CompressedSize);
   if (z != Z_OK || length != block.UncompressedSize) return kResultInvalid;
+  *position = end;
   *produced = block.UncompressedSize;
   return kResultOk;
 }

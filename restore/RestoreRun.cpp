@@ -73,6 +73,7 @@ class RestoreWalker {
   CBkupEngine& context_;
   const RestoreRequest& request_;
   std::vector<uint64_t> pending_;  // next-sibling offsets of the levels above
+  std::wstring knownFolder_;       // the folder of the last file, known to exist
 };
 
 BkupResult RestoreWalker::WalkSelection(Pass pass) {
@@ -183,9 +184,14 @@ BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::w
     return kResultOk;
   }
   if (entry.DataOffset == 0) return kResultSkipItem;
+  // Files of one folder follow each other in the index: the folder is looked
+  // at once, not for every file.
   std::wstring folder = FolderOf(target);
-  if (FileSystem().GetFileAttributes(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-    CreateFolderPath(folder);
+  if (folder != knownFolder_) {
+    if (FileSystem().GetFileAttributes(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+      CreateFolderPath(folder);
+    knownFolder_ = folder;
+  }
   return pass == kFirstPass ? RestoreNewFile(entry, target) : RestoreExistingFile(entry, target);
 }
 
@@ -209,10 +215,12 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
     return DiskFullOr(kResultReadError);
   BlockBuffers buffers = {context_.compressBuffer, context_.compressCapacity,
                           context_.readBuffer};
+  uint64_t position = entry.DataOffset;
   for (uint32_t block = 0; block < entry.BlockCount; ++block) {
     if (ReportProgress(context_, kPhaseRestore, nullptr)) return kResultStopped;
     uint32_t produced = 0;
-    BkupResult r = ReadDataBlock(archive, set->second.Header.IndexOffset, buffers, &produced);
+    BkupResult r = ReadDataBlock(archive, &position, set->second.Header.IndexOffset, buffers,
+                                 &produced);
     if (r != kResultOk) return r;
     DWORD written = 0;
     if (!FileSystem().WriteFile(target, context_.readBuffer, produced, &written) ||
@@ -228,12 +236,19 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
                                          const std::wstring& target) {
   uint64_t limit = SaturatingAdd(context_.bytesDone, entry.Size);
   if (limit > context_.bytesTotal) limit = context_.bytesTotal;
-  if (Exists(target)) {
-    ++context_.conflictCount;  // decided in the second pass
-    return kResultSkipItem;
+  // Created only if it does not exist yet: one call both tests and creates.
+  EngineFile file(FileSystem().CreateFile(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
+  BkupResult r = kResultOk;
+  if (!file) {
+    DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || Exists(target)) {
+      ++context_.conflictCount;  // decided in the second pass
+      return kResultSkipItem;
+    }
+    ::SetLastError(error);
+    r = DiskFullOr(kResultWriteError);
   }
-  EngineFile file;
-  BkupResult r = CreateTarget(target, &file);
   if (r == kResultOk) {
     r = WriteData(entry, file.Get(), limit);
     if (r == kResultOk) {
