@@ -4,13 +4,15 @@
 # target volume in build/bench/target (drive M:, emptied before each run).
 #   bench/run.sh               the main corpus (30,000 mixed files)
 #   bench/run.sh --memory      small-file corpora of 10,000 and 100,000 files
+#   bench/run.sh --restore     restore against its floor: 6,000 small files,
+#                              then 6 large ones
 #   bench/run.sh ARGS...       other vkbench arguments (--files N, --small)
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
 scripts/setup.sh
 cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j"$(nproc)" --target vkbench >/dev/null
+cmake --build build/x64 -j"$(nproc)" --target vkbench vkrestorebench >/dev/null
 source scripts/test-env.sh build/x64
 
 bench="$top/build/bench"
@@ -22,11 +24,16 @@ run() {  # corpus-name vkbench-arguments...
   rm -rf "$bench/target/CorvaneVaultkeep"
   ln -sfn "$bench/$name" "$WINEPREFIX/dosdevices/l:"
   ln -sfn "$bench/target" "$WINEPREFIX/dosdevices/m:"
-  echo "== vkbench L:\\ M: $*"
-  /usr/lib/wine/wine64 "$top/build/x64/bench/vkbench.exe" 'L:\' M: "$@"
+  local program=vkbench
+  if [ "${1:-}" = "--restore" ]; then program=vkrestorebench; shift; fi
+  echo "== $program L:\\ M: $*"
+  /usr/lib/wine/wine64 "$top/build/x64/bench/$program.exe" 'L:\' M: "$@"
 }
 
-if [ "${1:-}" = "--memory" ]; then
+if [ "${1:-}" = "--restore" ]; then
+  run restore-small --restore --small 6000
+  run restore-large --restore --large 6
+elif [ "${1:-}" = "--memory" ]; then
   run small10k --files 10000 --small --no-floor
   run small100k --files 100000 --small --no-floor
 else

@@ -49,6 +49,10 @@ bool ReadIndexRecord(CTFile& index, uint64_t o, IndexRecord* record) {
       e.Length % 2 != 0 || e.PathOffset < kEntryFixedSize || e.PathOffset >= e.Length ||
       e.PathOffset % 2 != 0)
     return false;
+  // Records of a valid index point only forward: children and later siblings
+  // follow their folder. A link back could make a walk go round for ever.
+  if ((e.FirstChild != 0 && e.FirstChild <= o) || (e.NextSibling != 0 && e.NextSibling <= o))
+    return false;
   const unsigned char* whole = index.View(o, e.Length);
   if (whole == nullptr) return false;
   const wchar_t* path = reinterpret_cast<const wchar_t*>(whole + e.PathOffset);

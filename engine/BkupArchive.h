@@ -46,7 +46,8 @@ struct IndexRecord {
 };
 
 // Reads and checks the record at index offset o: even offset and length,
-// 98 <= Length <= 524,288, the path inside the record and zero-terminated.
+// 98 <= Length <= 524,288, the path inside the record and zero-terminated,
+// FirstChild and NextSibling either 0 or further on than o.
 // False when no such record can be read (the end of a chain).
 bool ReadIndexRecord(CTFile& index, uint64_t o, IndexRecord* record);
 

@@ -54,6 +54,9 @@ BOOL FileSystemApi::CloseHandle(HANDLE h) { return ::CloseHandle(h); }
 DWORD FileSystemApi::GetFileAttributes(const wchar_t* path) {
   return ::GetFileAttributesW(LongPathForm(path).c_str());
 }
+BOOL FileSystemApi::GetFileAttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  return ::GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, data);
+}
 BOOL FileSystemApi::SetFileAttributes(const wchar_t* path, DWORD attributes) {
   return ::SetFileAttributesW(LongPathForm(path).c_str(), attributes);
 }

@@ -33,6 +33,7 @@ class FileSystemApi {
                            const FILETIME* written);
   virtual BOOL CloseHandle(HANDLE h);
   virtual DWORD GetFileAttributes(const wchar_t* path);
+  virtual BOOL GetFileAttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data);
   virtual BOOL SetFileAttributes(const wchar_t* path, DWORD attributes);
   virtual BOOL CreateDirectory(const wchar_t* path);
   virtual BOOL RemoveDirectory(const wchar_t* path);

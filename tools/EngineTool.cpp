@@ -16,6 +16,8 @@
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
 #include "engine/Texts.h"
+#include "restore/Catalogue.h"
+#include "restore/RestoreRun.h"
 #include "tools/ToolPlan.h"
 
 namespace vk::tool {
@@ -38,6 +40,12 @@ const wchar_t kHelp[] =
     L"      writes the logs in language N (0 English, 1 French, ...).\n"
     L"  vkengine list X:\n"
     L"      Lists the backup sets in X:\\CorvaneVaultkeep\\Backup.\n"
+    L"  vkengine restore X: [--to FOLDER] [--set N] [--replace] [--language N] [PATH...]\n"
+    L"      Restores the PATHs (default: the plan's folder list) from the newest set\n"
+    L"      of the plan on X:, or from its Nth set (1 = the oldest complete one), to\n"
+    L"      where they were backed up from, or under FOLDER. Existing files are\n"
+    L"      skipped unless --replace is given. Prints the files that could not be\n"
+    L"      written and the restore logs.\n"
     L"  vkengine --help\n"
     L"      Shows this text.\n"
     L"\n"
@@ -261,6 +269,58 @@ int List(int argc, wchar_t** argv) {
   return kResultOk;
 }
 
+struct RestoreOptions {
+  const wchar_t* location = nullptr;
+  uint32_t set = 0;  // 0: the newest
+  bool replace = false;
+  std::vector<std::wstring> paths;
+};
+
+int __stdcall AnswerQuestions(uint32_t phase, const wchar_t* path, uint32_t, void* user) {
+  if (phase == kPhaseOverwriteQuery) {
+    auto* query = reinterpret_cast<_OVERWRITE_QUERY*>(const_cast<wchar_t*>(path));
+    query->choice = *static_cast<bool*>(user) ? kChoiceReplace : kChoiceSkip;
+  }
+  return 0;
+}
+
+int Restore(int argc, wchar_t** argv) {
+  if (argc < 3) return kResultInvalid;
+  int drive = DriveIndex(argv[2]);
+  RestoreOptions o;
+  for (int i = 3; i < argc; ++i) {
+    std::wstring a = argv[i];
+    if (a == L"--to" && i + 1 < argc) o.location = argv[++i];
+    else if (a == L"--set" && i + 1 < argc) o.set = std::wcstoul(argv[++i], nullptr, 10);
+    else if (a == L"--replace") o.replace = true;
+    else if (a == L"--language" && i + 1 < argc) SetAppLanguage(std::wcstoul(argv[++i], nullptr, 10));
+    else o.paths.push_back(a);
+  }
+  _BKUP_PLAN plan;
+  std::wstring folderList;
+  uint32_t result = ReadPlan(drive, &plan, &folderList);
+  if (result != kResultOk) return static_cast<int>(result);
+  std::vector<_BKUPFILE_HEADER> sets(64);
+  uint32_t count = 0;
+  result = ListBackupSets(drive, plan, sets.data(), static_cast<uint32_t>(sets.size()), &count);
+  if (result != kResultOk) return static_cast<int>(result);
+  SYSTEMTIME limit = {};  // none: the newest set
+  if (o.set != 0) {
+    if (o.set > count || o.set > sets.size()) return kResultInvalid;
+    limit = sets[o.set - 1].BackupTime;
+  }
+  std::wstring selection = o.paths.empty() ? folderList : ListOf(o.paths);
+  uint32_t notWritten = 0;
+  result = RestoreJob(drive, &plan, selection.c_str(), o.location, AnswerQuestions, &o.replace,
+                      &notWritten, &limit);
+  std::wprintf(L"restore from plan \"%ls\" on %lc: -> %u (%ls), %u file(s) not written\n",
+               plan.PlanName, DriveLetter(drive), result, ResultName(result), notWritten);
+  std::wstring logs = LogFolderPath(drive);
+  std::wprintf(L"  logs: %ls\\%ls, %ls\\%ls\n", logs.c_str(), kRestoreSummaryLog, logs.c_str(),
+               kRestoreDetailLog);
+  return static_cast<int>(result);
+}
+
 int Main(int argc, wchar_t** argv) {
   std::wstring verb = argc > 1 ? argv[1] : L"";
   if (verb == L"--help" || verb == L"-h" || verb == L"help") {
@@ -271,6 +331,7 @@ int Main(int argc, wchar_t** argv) {
   if (verb == L"save-plan") result = SavePlan(argc, argv);
   else if (verb == L"backup") result = Backup(argc, argv);
   else if (verb == L"list") result = List(argc, argv);
+  else if (verb == L"restore") result = Restore(argc, argv);
   else std::fputws(kHelp, stderr);
   return result;
 }

@@ -60,7 +60,7 @@ class EngineToolTest : public BackupTest {
 TEST_F(EngineToolTest, HelpDocumentsEveryVerb) {
   ToolRun run = RunTool(L"--help");
   EXPECT_EQ(run.exitCode, 0u);
-  for (const char* verb : {"save-plan X:", "backup X:", "list X:", "--help", "Exit code"})
+  for (const char* verb : {"save-plan X:", "backup X:", "list X:", "restore X:", "--help", "Exit code"})
     EXPECT_NE(run.output.find(verb), std::string::npos) << verb << "\n" << run.output;
 }
 
@@ -101,6 +101,27 @@ TEST_F(EngineToolTest, TwoBackupsReportWhatWasStoredReusedAndLeftOut) {
   SetFolder folder = Sets();
   ASSERT_EQ(folder.sets.size(), 2u);
   ExpectFilesMatchSource(folder, folder.sets[2]);
+}
+
+TEST_F(EngineToolTest, RestoresAnEarlierSetUnderAFolder) {
+  Write(L"a.txt", TextBytes(100, 1));
+  ASSERT_EQ(RunTool(L"save-plan " + Drive() + L" Demo " + Src()).exitCode, 0u);
+  ASSERT_EQ(RunTool(L"backup " + Drive() + L" --quiet").exitCode, 0u);
+  Write(L"a.txt", TextBytes(200, 2));
+  ASSERT_EQ(RunTool(L"backup " + Drive() + L" --quiet").exitCode, 0u);
+
+  std::wstring out = root + L"out";
+  ToolRun first = RunTool(L"restore " + Drive() + L" --set 1 --to " + out);
+  ASSERT_EQ(first.exitCode, 0u) << first.output;
+  EXPECT_NE(first.output.find("0 file(s) not written"), std::string::npos) << first.output;
+  std::wstring restored = out + L"\\" + root.substr(0, 1) + L"\\src\\a.txt";
+  EXPECT_TRUE(ReadFileBytes(restored) == TextBytes(100, 1)) << "the first set's version";
+  ToolRun again = RunTool(L"restore " + Drive() + L" --to " + out);
+  ASSERT_EQ(again.exitCode, 0u) << again.output;
+  EXPECT_TRUE(ReadFileBytes(restored) == TextBytes(100, 1)) << "existing files are skipped";
+  ASSERT_EQ(RunTool(L"restore " + Drive() + L" --replace --to " + out).exitCode, 0u);
+  EXPECT_TRUE(ReadFileBytes(restored) == TextBytes(200, 2)) << "--replace: the newest version";
+  EXPECT_EQ(RunTool(L"restore " + Drive() + L" --set 3 --to " + out).exitCode, 2u) << "no set 3";
 }
 
 }  // namespace

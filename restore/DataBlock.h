@@ -1,0 +1,31 @@
+// Reading one data block of a backup set. The archive is untrusted: every
+// size in the block header is checked before anything is read or inflated.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+#include "engine/BkupTypes.h"
+
+namespace vk {
+
+struct BlockBuffers {
+  unsigned char* input;    // compressed bytes
+  uint32_t inputCapacity;
+  unsigned char* output;   // inflated bytes, at least kBlockSize
+};
+
+// Reads the block header and the compressed bytes at the archive's current
+// position, which the caller keeps in *position (advanced past the block), and
+// inflates them into buffers.output. `dataEnd` is the end of the archive's
+// data area (its IndexOffset): a block must lie before it.
+// Results: kResultOk with *produced = UncompressedSize (1..kBlockSize);
+// kResultDiskFull / kResultReadError for failed reads (by the system error);
+// kResultInvalid for a block that is damaged: sizes out of range, running past
+// the data area, or a stream that does not inflate to exactly its size.
+BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
+                         const BlockBuffers& buffers, uint32_t* produced);
+
+// kResultDiskFull when the thread's last error is ERROR_DISK_FULL, else `other`.
+BkupResult DiskFullOr(BkupResult other);
+
+}  // namespace vk
