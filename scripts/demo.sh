@@ -6,7 +6,9 @@
 #      of the folder named as the first argument (the original is never touched);
 #   3. runs a first backup, changes a few files, runs a second backup;
 #   4. prints what each run stored, reused and left out, the paths of the sets
-#      and of the logs, and the logs themselves.
+#      and of the logs, and the logs themselves;
+#   5. restores the first set to a new folder on K: and compares it with the
+#      tree as it was backed up.
 # Usage: scripts/demo.sh [folder]
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,13 +22,14 @@ fi
 scripts/setup.sh
 cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/x64 -j"$(nproc)" --target vkengine >/dev/null
-source scripts/test-env.sh build/x64
-tool() { /usr/lib/wine/wine64 "$top/build/x64/tools/vkengine.exe" "$@"; }
-
 demo="$top/build/x64/demo"
 rm -rf "$demo"
 mkdir -p "$demo/target"
-ln -sfn "$demo/target" "$WINEPREFIX/dosdevices/k:"
+# The drive letter is mapped before Wine starts, so that it sees the volume.
+scripts/wine-prefix.sh "$top/build/x64/wineprefix"
+ln -sfn "$demo/target" "$top/build/x64/wineprefix/dosdevices/k:"
+source scripts/test-env.sh build/x64
+tool() { /usr/lib/wine/wine64 "$top/build/x64/tools/vkengine.exe" "$@"; }
 
 sample="$demo/sample"
 lines() { awk -v n="$1" -v text="$2" 'BEGIN { for (i = 1; i <= n; i++) print text, i }'; }
@@ -54,6 +57,8 @@ echo
 echo "== First backup"
 tool backup K:
 echo
+before="$demo/before-changes"
+cp -a "$sample" "$before"
 echo "== Changing a few files"
 changed=0
 while IFS= read -r -d '' f; do
@@ -76,3 +81,15 @@ for log in storage-backup.log backup-detail.log; do
   iconv -f UTF-16 -t UTF-8 "$demo/target/CorvaneVaultkeep/Log/$log" | tr -d '\r' | head -n 60
   echo
 done
+
+echo "== Restoring the first set to K:\\Restored"
+tool restore K: --set 1 --to 'K:\Restored'
+restored="$demo/target/Restored/Z${sample}"
+if diff -r --exclude=Thumbs.db --exclude='~$report.docx' --exclude=render.tmp \
+    "$before" "$restored" >/dev/null; then
+  echo "   the restored tree equals the tree of the first backup, byte for byte"
+else
+  echo "   the restored tree differs from the tree of the first backup" >&2
+  exit 1
+fi
+iconv -f UTF-16 -t UTF-8 "$demo/target/CorvaneVaultkeep/Log/storage-restore.log" | tr -d '\r' | head -n 12
