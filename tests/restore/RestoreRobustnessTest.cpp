@@ -1,5 +1,5 @@
 // A backup disk is untrusted: these tests feed the restore side damaged and
-// crafted sets, and fail the backup's file-system calls one at a time.
+// crafted sets.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +10,6 @@
 #include "restore/Catalogue.h"
 #include "restore/RestoreRun.h"
 #include "tests/restore/RestoreFixture.h"
-#include "tests/support/ScopedFileSystem.h"
 
 namespace vk::test {
 namespace {
@@ -233,165 +232,6 @@ TEST_F(RobustnessTest, CraftedIndexLinksEndTheWalk) {
       EXPECT_EQ(f.bytes.size(), 10u) << c.what << ": " << Narrow(path);
     }
   }
-}
-
-// Fails the Nth file-system call of a backup, for every N: alone, or with
-// every call after it (a crash). Afterwards the earlier set still restores
-// byte-exact, no set is complete without its data, and the next run works.
-class FailNth : public FileSystemApi {
- public:
-  FailNth(int n, bool crash) : n_(n), crash_(crash) {}
-  int calls = 0;
-  std::vector<HANDLE> opened;
-
-  bool Fail() {
-    ++calls;
-    if (calls == n_ || (crash_ && calls > n_)) {
-      ::SetLastError(ERROR_IO_DEVICE);
-      return true;
-    }
-    return false;
-  }
-  HANDLE CreateFile(const wchar_t* p, DWORD a, DWORD s, DWORD d, DWORD f) override {
-    if (Fail()) return INVALID_HANDLE_VALUE;
-    HANDLE h = FileSystemApi::CreateFile(p, a, s, d, f);
-    if (h != INVALID_HANDLE_VALUE) opened.push_back(h);
-    return h;
-  }
-  BOOL ReadFile(HANDLE h, void* d, DWORD n, DWORD* done) override {
-    return Fail() ? FALSE : FileSystemApi::ReadFile(h, d, n, done);
-  }
-  BOOL WriteFile(HANDLE h, const void* d, DWORD n, DWORD* done) override {
-    return Fail() ? FALSE : FileSystemApi::WriteFile(h, d, n, done);
-  }
-  BOOL SetFilePointerEx(HANDLE h, LARGE_INTEGER t, LARGE_INTEGER* now, DWORD how) override {
-    return Fail() ? FALSE : FileSystemApi::SetFilePointerEx(h, t, now, how);
-  }
-  BOOL FlushFileBuffers(HANDLE h) override {
-    return Fail() ? FALSE : FileSystemApi::FlushFileBuffers(h);
-  }
-  BOOL SetEndOfFile(HANDLE h) override { return Fail() ? FALSE : FileSystemApi::SetEndOfFile(h); }
-  BOOL GetFileSizeEx(HANDLE h, LARGE_INTEGER* s) override {
-    return Fail() ? FALSE : FileSystemApi::GetFileSizeEx(h, s);
-  }
-  BOOL SetFileTime(HANDLE h, const FILETIME* c, const FILETIME* a, const FILETIME* w) override {
-    return Fail() ? FALSE : FileSystemApi::SetFileTime(h, c, a, w);
-  }
-  BOOL CloseHandle(HANDLE h) override {
-    if (Fail()) return FALSE;  // left for the "process end" below
-    Forget(h);
-    return FileSystemApi::CloseHandle(h);
-  }
-  DWORD GetFileAttributes(const wchar_t* p) override {
-    return Fail() ? INVALID_FILE_ATTRIBUTES : FileSystemApi::GetFileAttributes(p);
-  }
-  BOOL GetFileAttributesEx(const wchar_t* p, WIN32_FILE_ATTRIBUTE_DATA* d) override {
-    return Fail() ? FALSE : FileSystemApi::GetFileAttributesEx(p, d);
-  }
-  BOOL SetFileAttributes(const wchar_t* p, DWORD a) override {
-    return Fail() ? FALSE : FileSystemApi::SetFileAttributes(p, a);
-  }
-  BOOL CreateDirectory(const wchar_t* p) override {
-    return Fail() ? FALSE : FileSystemApi::CreateDirectory(p);
-  }
-  BOOL RemoveDirectory(const wchar_t* p) override {
-    return Fail() ? FALSE : FileSystemApi::RemoveDirectory(p);
-  }
-  BOOL DeleteFile(const wchar_t* p) override { return Fail() ? FALSE : FileSystemApi::DeleteFile(p); }
-  BOOL MoveFileEx(const wchar_t* a, const wchar_t* b, DWORD f) override {
-    return Fail() ? FALSE : FileSystemApi::MoveFileEx(a, b, f);
-  }
-  HANDLE FindFirstFile(const wchar_t* p, WIN32_FIND_DATAW* d) override {
-    return Fail() ? INVALID_HANDLE_VALUE : FileSystemApi::FindFirstFile(p, d);
-  }
-  BOOL FindNextFile(HANDLE h, WIN32_FIND_DATAW* d) override {
-    return Fail() ? FALSE : FileSystemApi::FindNextFile(h, d);
-  }
-  // Closes what the failed run left open, as the system does when a process ends.
-  void EndProcess() {
-    for (HANDLE h : opened) FileSystemApi::CloseHandle(h);
-    opened.clear();
-  }
-
- private:
-  void Forget(HANDLE h) {
-    for (auto it = opened.begin(); it != opened.end(); ++it)
-      if (*it == h) {
-        opened.erase(it);
-        return;
-      }
-  }
-  int n_;
-  bool crash_;
-};
-
-// Every file entry with data decodes to the bytes `want` has for it.
-void ExpectDecodes(const SetFolder& folder, const ReadSet& set, const std::wstring& src,
-                   const Tree& want) {
-  ASSERT_EQ(CheckTreeLinks(set), "") << Narrow(set.fileName);
-  for (const ReadEntry& e : set.entries) {
-    if (e.IsFolder() || e.dataOffset == 0) continue;
-    std::vector<uint8_t> data;
-    std::string error;
-    ASSERT_TRUE(DecodeFile(folder, e, &data, &error)) << Narrow(e.path) << ": " << error;
-    ASSERT_TRUE(want.at(e.path.substr(src.size() + 1)).bytes == data)
-        << Narrow(set.fileName) << ": " << Narrow(e.path);
-  }
-}
-
-TEST_F(RobustnessTest, FailingAnyCallOfABackupLosesNothing) {
-  Write(L"keep.txt", TextBytes(300, 1));
-  Write(L"two-blocks.bin", NoiseBytes(kBlockSize + 10, 2));
-  ASSERT_EQ(Run(FolderList({Src()})), 0u);
-  const std::wstring firstPath = SetPath();
-  const std::vector<uint8_t> firstBytes = ReadFileBytes(firstPath);
-  ReadSet firstSet;
-  std::string error;
-  ASSERT_TRUE(ParseSet(firstBytes, &firstSet, &error)) << error;
-  Tree first = Snapshot(Src());
-  Write(L"keep.txt", TextBytes(400, 3));
-  Write(L"new.txt", TextBytes(500, 4));
-  Tree second = Snapshot(Src());
-
-  for (bool crash : {false, true}) {
-    for (int n = 1;; ++n) {
-      FailNth fault(n, crash);
-      uint32_t r;
-      {
-        ScopedFileSystem scoped(&fault);
-        r = Run(FolderList({Src()}));
-      }
-      fault.EndProcess();
-      SCOPED_TRACE(testing::Message() << (crash ? "crash" : "fail") << " at call " << n
-                                      << ", result " << r);
-      ASSERT_TRUE(ReadFileBytes(firstPath) == firstBytes) << "an earlier set is never touched";
-      // Every other set left behind is complete with all its data, or not
-      // complete at all.
-      for (const std::wstring& name : ListFolder(backupFolder)) {
-        std::wstring path = backupFolder + L"\\" + name;
-        if (path == firstPath || name.size() < 5 || name.substr(name.size() - 5) != L".bkup")
-          continue;
-        std::vector<uint8_t> bytes = ReadFileBytes(path);
-        if (bytes.size() < kSetHeaderSize || (bytes[90] & 0x80) == 0) continue;  // incomplete
-        ReadSet set;
-        ASSERT_TRUE(ParseSet(bytes, &set, &error)) << Narrow(name) << ": " << error;
-        SetFolder folder;
-        folder.bytes[1] = firstBytes;
-        folder.sets[1] = firstSet;
-        folder.bytes[set.sequence] = bytes;
-        folder.sets[set.sequence] = set;
-        ExpectDecodes(folder, set, Src(), second);
-      }
-      EXPECT_EQ(Run(FolderList({Src()})), 0u) << "the next run works";
-      for (const std::wstring& name : ListFolder(backupFolder))
-        if (backupFolder + L"\\" + name != firstPath && name != L"Backup.plan")
-          ::DeleteFileW((backupFolder + L"\\" + name).c_str());
-      if (fault.calls < n) break;  // the run finished before call n: all covered
-    }
-  }
-  SetFolder folder = LoadSetFolder(backupFolder);
-  ASSERT_EQ(folder.sets.size(), 1u);
-  ExpectDecodes(folder, folder.sets.begin()->second, Src(), first);
 }
 
 }  // namespace
