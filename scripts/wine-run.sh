@@ -5,7 +5,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-: "${VAULTKEEP_BUILD_DIR:=$(pwd)}"
+# Outside CTest (a program run by hand) the test build folder holds the prefix.
+: "${VAULTKEEP_BUILD_DIR:=$here/../build/x64}"
 export WINEPREFIX="${WINEPREFIX:-$VAULTKEEP_BUILD_DIR/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
