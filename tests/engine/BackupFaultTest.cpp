@@ -6,42 +6,27 @@
 
 #include "engine/FileSystem.h"
 #include "tests/engine/BackupFixture.h"
+#include "tests/support/FailingFileSystem.h"
 
 namespace vk::test {
 namespace {
 
-// Passes every call to the real file system, counting them; can fail one
-// call (or every call from one on) and can make writes to backup sets run
-// out of room.
-class FaultyFileSystem : public FileSystemApi {
+// Fails like FailingFileSystem, and also watches the calls on new backup sets
+// and can make their writes run out of room.
+class FaultyFileSystem : public FailingFileSystem {
  public:
-  enum Mode { kNever, kOnce, kFromThenOn };
-  Mode mode = kNever;
-  int failAt = 0;
-  int calls = 0;
   uint64_t setRoom = UINT64_MAX;  // bytes that fit into new sets
   std::set<HANDLE> setHandles;
   std::string setOps;             // per set call: W write, H complete header, F flush, P seek
 
-  bool Fail() {
-    ++calls;
-    bool fail = (mode == kOnce && calls == failAt) || (mode == kFromThenOn && calls >= failAt);
-    if (fail) ::SetLastError(ERROR_WRITE_FAULT);
-    return fail;
-  }
-
   HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                     DWORD flags) override {
-    if (Fail()) return INVALID_HANDLE_VALUE;
-    HANDLE h = FileSystemApi::CreateFile(path, access, share, disposition, flags);
+    HANDLE h = FailingFileSystem::CreateFile(path, access, share, disposition, flags);
     std::wstring p = path;
     if (h != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE) && p.size() > 5 &&
         p.substr(p.size() - 5) == L".bkup")
       setHandles.insert(h);
     return h;
-  }
-  BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* done) override {
-    return Fail() ? FALSE : FileSystemApi::ReadFile(h, data, n, done);
   }
   BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* done) override {
     if (setHandles.count(h)) {
@@ -54,42 +39,19 @@ class FaultyFileSystem : public FileSystemApi {
       }
       setRoom -= n;
     }
-    return Fail() ? FALSE : FileSystemApi::WriteFile(h, data, n, done);
+    return FailingFileSystem::WriteFile(h, data, n, done);
   }
   BOOL SetFilePointerEx(HANDLE h, LARGE_INTEGER to, LARGE_INTEGER* now, DWORD how) override {
     if (setHandles.count(h)) setOps += 'P';
-    return Fail() ? FALSE : FileSystemApi::SetFilePointerEx(h, to, now, how);
+    return FailingFileSystem::SetFilePointerEx(h, to, now, how);
   }
   BOOL FlushFileBuffers(HANDLE h) override {
     if (setHandles.count(h)) setOps += 'F';
-    return Fail() ? FALSE : FileSystemApi::FlushFileBuffers(h);
+    return FailingFileSystem::FlushFileBuffers(h);
   }
   BOOL CloseHandle(HANDLE h) override {
-    ++calls;  // a failed close still closes on Windows: never fail it here
     setHandles.erase(h);
-    return FileSystemApi::CloseHandle(h);
-  }
-  DWORD GetFileAttributes(const wchar_t* path) override {
-    return Fail() ? INVALID_FILE_ATTRIBUTES : FileSystemApi::GetFileAttributes(path);
-  }
-  BOOL CreateDirectory(const wchar_t* path) override {
-    return Fail() ? FALSE : FileSystemApi::CreateDirectory(path);
-  }
-  BOOL DeleteFile(const wchar_t* path) override {
-    return Fail() ? FALSE : FileSystemApi::DeleteFile(path);
-  }
-  BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) override {
-    return Fail() ? FALSE : FileSystemApi::MoveFileEx(from, to, flags);
-  }
-  HANDLE FindFirstFile(const wchar_t* pattern, WIN32_FIND_DATAW* data) override {
-    return Fail() ? INVALID_HANDLE_VALUE : FileSystemApi::FindFirstFile(pattern, data);
-  }
-  BOOL FindNextFile(HANDLE h, WIN32_FIND_DATAW* data) override {
-    return Fail() ? FALSE : FileSystemApi::FindNextFile(h, data);
-  }
-  DWORD GetLogicalDrives() override { return Fail() ? 0 : FileSystemApi::GetLogicalDrives(); }
-  BOOL GetVolumeFileSystem(const wchar_t* root, std::wstring* name) override {
-    return Fail() ? FALSE : FileSystemApi::GetVolumeFileSystem(root, name);
+    return FailingFileSystem::CloseHandle(h);
   }
 };
 
@@ -146,14 +108,14 @@ TEST_F(BackupFaultTest, AnyFailingCallLeavesEarlierSetsAndNoHalfSet) {
   const int total = counter.calls;
   ASSERT_GT(total, 20);
   DropNewSets();
-  for (FaultyFileSystem::Mode mode : {FaultyFileSystem::kOnce, FaultyFileSystem::kFromThenOn}) {
+  for (bool crash : {false, true}) {
     for (int n = 1; n <= total; ++n) {
       FaultyFileSystem fs;
-      fs.mode = mode;
+      fs.crash = crash;
       fs.failAt = n;
       uint32_t result = RunWith(&fs);
       std::string label =
-          (mode == FaultyFileSystem::kOnce ? "once at " : "from ") + std::to_string(n);
+          (crash ? "from " : "once at ") + std::to_string(n);
       ExpectSound(result, label);
       if (HasFailure()) return;
       DropNewSets();
@@ -191,7 +153,6 @@ TEST_F(BackupFaultTest, FailedFlushBeforeTheCompleteHeaderFailsTheRun) {
   // Find the call number of the first flush of the set and fail exactly it.
   for (int n = 1; n <= counter.calls; ++n) {
     FaultyFileSystem fs;
-    fs.mode = FaultyFileSystem::kOnce;
     fs.failAt = n;
     std::string before;
     uint32_t result = RunWith(&fs);

@@ -9,6 +9,7 @@
 
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
+#include "tests/support/FailingFileSystem.h"
 #include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestVolume.h"
 
@@ -352,68 +353,15 @@ TEST_F(PlanFileTest, UpdateWithoutAPlanFileIsAWriteError) {
 
 // ---- Interrupted writes ----------------------------------------------------------
 
-// Passes every call through, counting them; the call numbered failAt fails
-// and, when `crash` is set, so does every later one (the machine went down
-// there and nothing after it reaches the disk).
-class FailingFileSystem : public FileSystemApi {
+// A failing write gets half of its bytes to the disk, as one cut short by a crash.
+class HalfWritingFileSystem : public test::FailingFileSystem {
  public:
-  int calls = 0;
-  int failAt = 0;  // 0: never
-  bool crash = false;
-
-  HANDLE CreateFile(const wchar_t* p, DWORD a, DWORD s, DWORD d, DWORD f) override {
-    return Fail() ? INVALID_HANDLE_VALUE : FileSystemApi::CreateFile(p, a, s, d, f);
-  }
-  BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* done) override {
-    return Fail() ? FALSE : FileSystemApi::ReadFile(h, data, n, done);
-  }
-  // A failing write gets half of its bytes to the disk, as one cut short by a crash.
   BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* done) override {
     if (!Fail()) return FileSystemApi::WriteFile(h, data, n, done);
     DWORD partial = 0;
     FileSystemApi::WriteFile(h, data, n / 2, &partial);
+    ::SetLastError(ERROR_WRITE_FAULT);
     return FALSE;
-  }
-  BOOL SetFilePointerEx(HANDLE h, LARGE_INTEGER to, LARGE_INTEGER* now, DWORD how) override {
-    return Fail() ? FALSE : FileSystemApi::SetFilePointerEx(h, to, now, how);
-  }
-  BOOL FlushFileBuffers(HANDLE h) override {
-    return Fail() ? FALSE : FileSystemApi::FlushFileBuffers(h);
-  }
-  BOOL GetFileSizeEx(HANDLE h, LARGE_INTEGER* size) override {
-    return Fail() ? FALSE : FileSystemApi::GetFileSizeEx(h, size);
-  }
-  // A handle is released even by a failing close (as by a crash), so that
-  // one run does not lock the files of the next.
-  BOOL CloseHandle(HANDLE h) override {
-    bool fail = Fail();
-    FileSystemApi::CloseHandle(h);
-    return fail ? FALSE : TRUE;
-  }
-  DWORD GetFileAttributes(const wchar_t* p) override {
-    return Fail() ? INVALID_FILE_ATTRIBUTES : FileSystemApi::GetFileAttributes(p);
-  }
-  BOOL CreateDirectory(const wchar_t* p) override {
-    return Fail() ? FALSE : FileSystemApi::CreateDirectory(p);
-  }
-  BOOL RemoveDirectory(const wchar_t* p) override {
-    return Fail() ? FALSE : FileSystemApi::RemoveDirectory(p);
-  }
-  BOOL DeleteFile(const wchar_t* p) override {
-    return Fail() ? FALSE : FileSystemApi::DeleteFile(p);
-  }
-  BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) override {
-    return Fail() ? FALSE : FileSystemApi::MoveFileEx(from, to, flags);
-  }
-  DWORD GetLogicalDrives() override { return Fail() ? 0 : FileSystemApi::GetLogicalDrives(); }
-  BOOL GetVolumeFileSystem(const wchar_t* root, std::wstring* name) override {
-    return Fail() ? FALSE : FileSystemApi::GetVolumeFileSystem(root, name);
-  }
-
- private:
-  bool Fail() {
-    ++calls;
-    return failAt != 0 && (calls == failAt || (crash && calls > failAt));
   }
 };
 
@@ -456,7 +404,7 @@ TEST_F(PlanFileTest, InterruptedWritesLeaveTheOldPlanOrTheNew) {
     }
     const FileState before = StateOf(PlanPath());
 
-    FailingFileSystem counter;
+    HalfWritingFileSystem counter;
     {
       test::ScopedFileSystem scoped(&counter);
       ASSERT_EQ(c.op(drive), kResultOk);
@@ -468,7 +416,7 @@ TEST_F(PlanFileTest, InterruptedWritesLeaveTheOldPlanOrTheNew) {
       for (int n = 1; n <= counter.calls; ++n) {
         SCOPED_TRACE(testing::Message() << (crash ? "crash at call " : "failure of call ") << n);
         Restore(PlanPath(), before);
-        FailingFileSystem failing;
+        HalfWritingFileSystem failing;
         failing.failAt = n;
         failing.crash = crash;
         BkupResult r;
