@@ -78,6 +78,21 @@ uint32_t RestoreTest::Restore(const std::vector<std::wstring>& selection,
                     &restoreUnreadable, limit ? limit : &newest);
 }
 
+uint32_t RestoreTest::RestoreWithoutLogs(const std::vector<std::wstring>& selection,
+                                         const wchar_t* location) {
+  std::wstring list = FolderList(selection);
+  RestoreRequest request;
+  request.plan = &plan;
+  request.selection = list.c_str();
+  request.backupFolder = backupFolder.c_str();
+  request.logFolder = logFolder.c_str();
+  request.newLocation = location;
+  request.unreadableCount = &restoreUnreadable;
+  CBkupEngine context;
+  context.logging = false;
+  return RestoreRun(context, request);
+}
+
 uint32_t RestoreTest::Measure(const std::vector<std::wstring>& selection, uint64_t* size,
                               const SYSTEMTIME* limit) {
   SYSTEMTIME newest = {};

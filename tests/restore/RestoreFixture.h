@@ -39,6 +39,8 @@ class RestoreTest : public BackupTest {
   // newest set up to `limit` (nullptr: newest).
   uint32_t Restore(const std::vector<std::wstring>& selection, const wchar_t* location,
                    const SYSTEMTIME* limit = nullptr);
+  // The run itself with logging off, as the job runs it otherwise.
+  uint32_t RestoreWithoutLogs(const std::vector<std::wstring>& selection, const wchar_t* location);
   uint32_t Measure(const std::vector<std::wstring>& selection, uint64_t* size,
                    const SYSTEMTIME* limit = nullptr);
   std::vector<_BKUPFILE_HEADER> ListSets(uint32_t* result = nullptr);

@@ -117,7 +117,7 @@ TEST_F(RobustnessTest, DamagedSetsNeverCrashHangOrEscape) {
   struct Base {
     int files;
     int variants;
-  } bases[] = {{4, 300}, {240, 25}};
+  } bases[] = {{4, 1000}, {240, 40}};
   const std::set<uint32_t> allowed = {0, 1, 2, 3, 4, 5, 9};
   Random random(20261210);
   for (const Base& base : bases) {
@@ -126,7 +126,8 @@ TEST_F(RobustnessTest, DamagedSetsNeverCrashHangOrEscape) {
     for (int i = 0; i < base.files; ++i) {
       std::wstring name = L"d" + std::to_wstring(i % 7) + L"\\e" + std::to_wstring(i % 3) +
                           L"\\f" + std::to_wstring(i) + L".txt";
-      Write(name, i == 1 ? NoiseBytes(kBlockSize + 100, i) : TextBytes(50 + i * 13, i));
+      // One file of two blocks; text, so the set stays small to rewrite.
+      Write(name, TextBytes(i == 1 ? kBlockSize + 100 : 50 + i * 13, i));
     }
     ASSERT_EQ(Run(FolderList({Src()})), 0u);
     std::wstring setPath = SetPath();
@@ -171,7 +172,10 @@ TEST_F(RobustnessTest, DamagedSetsNeverCrashHangOrEscape) {
       }
       uint64_t size = 0;
       EXPECT_TRUE(allowed.count(Measure({Src()}, &size))) << v;
-      uint32_t r = Restore({Src()}, (root + L"out").c_str());
+      // Most variants restore without logs (the logs' flushes would dominate
+      // the sweep's time); every tenth goes through the whole job.
+      uint32_t r = v % 10 == 0 ? Restore({Src()}, (root + L"out").c_str())
+                               : RestoreWithoutLogs({Src()}, (root + L"out").c_str());
       EXPECT_TRUE(allowed.count(r)) << "variant " << v << " result " << r;
       ASSERT_EQ(RootNames(), rootNames) << "variant " << v;
     }
