@@ -58,10 +58,6 @@ class BlockCompressor {
 namespace {
 
 // 3 when the last failed write ran out of room, else 6.
-uint32_t WriteFailure() {
-  return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : kResultWriteError;
-}
-
 bool WriteWhole(HANDLE file, const void* data, uint32_t n) {
   ::SetLastError(ERROR_SUCCESS);
   DWORD done = 0;
@@ -111,22 +107,22 @@ uint32_t FinishSet(CBkupEngine& c, HANDLE set, _BKUPFILE_HEADER* header) {
     uint32_t got = 0;
     if (!c.indexWriter.Read(o, piece, kIndexCopyPiece, &got)) return kResultTempIndexError;
     if (got == 0) break;
-    if (!WriteWhole(set, piece, got)) return WriteFailure();
+    if (!WriteWhole(set, piece, got)) return DiskFullOr(kResultWriteError);
     o += got;
     c.writePosition += got;
   }
   header->IndexSize = c.writePosition - header->IndexOffset;
   if (header->IndexSize != c.indexWriter.length) return kResultTempIndexError;
   ::SetLastError(ERROR_SUCCESS);
-  if (!FileSystem().FlushFileBuffers(set)) return WriteFailure();
+  if (!FileSystem().FlushFileBuffers(set)) return DiskFullOr(kResultWriteError);
   LARGE_INTEGER zero, now;
   zero.QuadPart = 0;
   if (!FileSystem().SetFilePointerEx(set, zero, &now, FILE_BEGIN) || now.QuadPart != 0)
-    return WriteFailure();
+    return DiskFullOr(kResultWriteError);
   header->Flags |= kSetFlagComplete;
   header->FolderCount = c.folderEntries;
   header->FileCount = c.fileEntries;
-  return WriteWhole(set, header, kSetHeaderSize) ? kResultOk : WriteFailure();
+  return WriteWhole(set, header, kSetHeaderSize) ? kResultOk : DiskFullOr(kResultWriteError);
 }
 
 // Steps of a run that hold the set file; the caller cleans up.
@@ -134,9 +130,9 @@ uint32_t WriteSet(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderL
                   const SYSTEMTIME& start, const std::wstring& setPath, EngineFile* set) {
   set->Reset(FileSystem().CreateFile(setPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
-  if (!*set) return WriteFailure();
+  if (!*set) return DiskFullOr(kResultWriteError);
   _BKUPFILE_HEADER header = InitialSetHeader(plan, c.sequence, start);
-  if (!WriteWhole(set->Get(), &header, kSetHeaderSize)) return WriteFailure();
+  if (!WriteWhole(set->Get(), &header, kSetHeaderSize)) return DiskFullOr(kResultWriteError);
   c.writePosition = kSetHeaderSize;
   uint32_t result = WalkSources(c, folderList);
   if (result == kResultOk) result = StoreData(c, set->Get());
@@ -171,7 +167,7 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
     if (set) {
       ::SetLastError(ERROR_SUCCESS);
       if (!FileSystem().FlushFileBuffers(set.Get()) && result == kResultOk)
-        result = WriteFailure();
+        result = DiskFullOr(kResultWriteError);
       set.Reset();
       if (result != kResultOk) FileSystem().DeleteFile(setPath.c_str());
     }
@@ -195,7 +191,7 @@ uint32_t WriteBlock(CBkupEngine& c, HANDLE set, uint32_t n) {
   _BKUPFILE_BLOCK block = {packed, n};
   std::memcpy(c.compressBuffer, &block, kBlockHeaderSize);
   uint32_t bytes = kBlockHeaderSize + packed;
-  if (!WriteWhole(set, c.compressBuffer, bytes)) return WriteFailure();
+  if (!WriteWhole(set, c.compressBuffer, bytes)) return DiskFullOr(kResultWriteError);
   c.writePosition += bytes;
   return kResultOk;
 }

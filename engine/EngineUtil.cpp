@@ -20,6 +20,10 @@ std::wstring ParentWithSeparator(std::wstring path) {
 
 }  // namespace
 
+BkupResult DiskFullOr(BkupResult other) {
+  return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : other;
+}
+
 bool CreateFolderPath(const std::wstring& path) {
   if (path.empty() || path.back() == L':') return false;
   DWORD attributes = FileSystem().GetFileAttributes(path.c_str());

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/BkupTypes.h"
+
 namespace vk {
 
 // Text ids of the size units.
@@ -12,6 +14,10 @@ constexpr uint32_t kTextSizeTB = 1421;     // "%s TB"
 constexpr uint32_t kTextSizeBytes = 1422;  // "%s bytes"
 constexpr uint32_t kTextSizeKB = 1423;     // "%s KB"
 constexpr uint32_t kTextSizeMB = 1424;     // "%s MB"
+
+// kResultDiskFull when the thread's last error is ERROR_DISK_FULL, else
+// `other`: how every engine job reports a failed read or write.
+BkupResult DiskFullOr(BkupResult other);
 
 // Makes sure the folder and all its missing parents exist. Fails for an empty
 // path, a path ending in ':' (a bare drive), or when something that is not a

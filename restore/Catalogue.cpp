@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
 #include "engine/PlanFile.h"
 #include "engine/TargetVolume.h"

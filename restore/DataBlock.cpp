@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
 
 namespace vk {
@@ -13,10 +14,6 @@ bool ReadExactly(HANDLE h, void* data, uint32_t n) {
 }
 
 }  // namespace
-
-BkupResult DiskFullOr(BkupResult other) {
-  return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : other;
-}
 
 BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
                          const BlockBuffers& buffers, uint32_t* produced) {

@@ -25,7 +25,4 @@ struct BlockBuffers {
 BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
                          const BlockBuffers& buffers, uint32_t* produced);
 
-// kResultDiskFull when the thread's last error is ERROR_DISK_FULL, else `other`.
-BkupResult DiskFullOr(BkupResult other);
-
 }  // namespace vk
