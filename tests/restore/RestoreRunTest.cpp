@@ -259,6 +259,24 @@ TEST_F(RestoreRunTest, LongTargetPaths) {
   EXPECT_EQ(CompareTrees(before, Snapshot(Rerooted(Out(L"out")))), "");
 }
 
+TEST_F(RestoreRunTest, ASetThatCannotBeReadEndsTheRun) {
+  Write(L"x.txt", TextBytes(10, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  Write(L"x.txt", TextBytes(20, 2));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  std::vector<_BKUPFILE_HEADER> sets = ListSets();
+  ASSERT_EQ(sets.size(), 2u);
+  // The newest set, held open without sharing: the restore must not quietly
+  // fall back to the older one.
+  std::wstring newest = backupFolder + L"\\" + BackupSetFileName(sets[1].BackupTime);
+  HANDLE held = ::CreateFileW(newest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  uint32_t r = Restore({Src()}, Out(L"out").c_str());
+  ::CloseHandle(held);
+  EXPECT_EQ(r, 5u);
+  EXPECT_FALSE(PathExists(Rerooted(Out(L"out")) + L"\\x.txt"));
+}
+
 class CatalogueTest : public RestoreTest {};
 
 TEST_F(CatalogueTest, ListsTheCompleteSetsOfThePlan) {
