@@ -12,4 +12,22 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 "$here/wine-prefix.sh" "$WINEPREFIX"
-exec /usr/lib/wine/wine64 "$@"
+
+# The program never gets our own output: whatever Wine starts beside it (its
+# services, the desktop process) inherits the program's output and may live on
+# for the whole session, and a runner that waits for the end of our output
+# (CTest does) would then wait until its time-out. The program writes to a file
+# instead, and we pass the file on while the program runs.
+out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+/usr/lib/wine/wine64 "$@" >"$out" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' TERM INT HUP
+tail -n +1 -s 0.1 --pid="$pid" -f "$out" &
+tail_pid=$!
+rc=0
+wait "$pid" || rc=$?
+# A signal wakes the first wait early: wait again for the program itself.
+while kill -0 "$pid" 2>/dev/null; do wait "$pid" || rc=$?; done
+wait "$tail_pid" 2>/dev/null || true
+rm -f "$out"
+exit "$rc"

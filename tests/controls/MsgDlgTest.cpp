@@ -16,8 +16,13 @@ constexpr UINT_PTR kDriveTimer = 0x7E57;
 constexpr UINT_PTR kWatchdogTimer = 0x7E58;
 constexpr INT_PTR kTimedOut = -99;
 
-// A message window that runs `action` once it is up, and gives up after a
-// second so that a broken window cannot hang the test run.
+// A message window that runs `action` once it is on the screen, and gives up
+// a second later so that a broken window cannot hang the test run. The modal
+// loop shows the window only when its queue first runs dry, which a slow
+// machine may reach after the first tick of the drive timer.
+constexpr UINT kStartLimitMs = 10000;
+constexpr UINT kAfterActionMs = 1000;
+
 class DrivenMsgDlg : public CMsgDlg {
  public:
   using CMsgDlg::CMsgDlg;
@@ -38,13 +43,19 @@ class DrivenMsgDlg : public CMsgDlg {
   BOOL OnInitDialog() override {
     const BOOL r = CMsgDlg::OnInitDialog();
     ::SetTimer(Hwnd(), kDriveTimer, 10, nullptr);
-    ::SetTimer(Hwnd(), kWatchdogTimer, 1000, nullptr);
+    ::SetTimer(Hwnd(), kWatchdogTimer, kStartLimitMs, nullptr);
     return r;
   }
   void OnTimer(UINT_PTR id) override {
     ::KillTimer(Hwnd(), id);
     if (id == kWatchdogTimer) Close(kTimedOut);
-    if (id == kDriveTimer && action) action(*this);
+    if (id != kDriveTimer) return;
+    if (!::IsWindowVisible(Hwnd())) {
+      ::SetTimer(Hwnd(), kDriveTimer, 10, nullptr);
+      return;
+    }
+    ::SetTimer(Hwnd(), kWatchdogTimer, kAfterActionMs, nullptr);
+    if (action) action(*this);
   }
 };
 
@@ -160,7 +171,7 @@ std::wstring g_secondText;
 
 void CALLBACK ClickSecondOfOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
   HWND dlg = ::FindWindowW(L"#32770", nullptr);
-  if (!dlg) return;
+  if (!dlg || !::IsWindowVisible(dlg)) return;
   ::KillTimer(nullptr, id);
   wchar_t text[32] = {};
   ::GetWindowTextW(::GetDlgItem(dlg, IDC_SECOND), text, 32);
