@@ -165,8 +165,10 @@ int ShowGallery() {
   }
   tabs[0].SetSelected(true);
   tabs[1].SetForceOver(true);
-  const wchar_t* driveLines[2][3] = {{L"Backup disk (E:)", L"Plan: Documents", L"412 GB Available"},
-                                     {L"USB disk (F:)", L"No backup plan", L"1.8 TB Available"}};
+  // What the main window puts in them: the device's name, its drive letters
+  // and its size.
+  const wchar_t* driveLines[2][3] = {{L"Backup Drive", L"(E:)", L"931.51 GB"},
+                                     {L"USB Stick", L"(F:)(G:)", L"57.30 GB"}};
   for (int i = 0; i < 2; ++i) {
     drives[i].Attach(Button(win, L"", 20 + 182 * i, 140, i == 1 ? WS_DISABLED : 0));
     drives[i].SetImage(IDP_DRIVE_BUTTON, 172, 93);
