@@ -9,14 +9,13 @@
 #include <functional>
 #include <string>
 
+#include "common/SharedNames.h"
 #include "controls/CImageButton.h"
 #include "controls/SkinImage.h"
 #include "controls/Window.h"
 
 namespace vk {
 
-// Sent to the owner (the tray window) by a click: open the main window.
-constexpr UINT kMsgOpenMainWindow = 0x8068;
 constexpr UINT_PTR kPopupTimer = 106;
 constexpr UINT kPopupTimerPeriod = 1000;     // ms
 constexpr DWORD kPopupLifetime = 60000;      // ms before closing by itself

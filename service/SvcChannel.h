@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/SharedNames.h"
+
 namespace vk::svc {
 
 // ---- Names -----------------------------------------------------------------
@@ -22,9 +24,6 @@ inline constexpr wchar_t kSectionName[] = L"Global\\ArkwellSvcMem";
 inline constexpr wchar_t kCompletionName[] = L"Global\\ArkwellSvcEndEvent";
 inline constexpr wchar_t kCmdMutexName[] = L"Global\\2017ArkwellSvcCmdMutex";
 inline constexpr wchar_t kDriveSemaphoreName[] = L"Global\\BackupSemDrv2017";
-inline constexpr wchar_t kServiceKeyPath[] = L"SYSTEM\\CurrentControlSet\\Services\\ArkwellSvc";
-inline constexpr wchar_t kLanguageValue[] = L"Language";
-inline constexpr wchar_t kUpdateNoticeValue[] = L"UpdateNotice";
 
 inline constexpr DWORD kSectionSize = 0x80000;  // 512 KiB; only the first request's bytes are used
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/SharedNames.h"
 #include "engine/Texts.h"
 
 namespace vk {
@@ -24,11 +25,6 @@ SYSTEMTIME MakeLocalTime(int year, int month, int day, int hour, int minute, int
 
 // The user's short date, a blank, and the time without seconds or AM/PM.
 std::wstring FormatDateTime(int year, int month, int day, int hour, int minute);
-
-// The service's key and the values the program reads from it.
-constexpr wchar_t kServiceKeyPath[] = L"SYSTEM\\CurrentControlSet\\Services\\ArkwellSvc";
-constexpr wchar_t kValueLanguage[] = L"Language";
-constexpr wchar_t kValueUpdateNotice[] = L"UpdateNotice";
 
 // A REG_DWORD under HKEY_LOCAL_MACHINE\`keyPath`; `fallback` when the key or
 // value is missing or is not a 4-byte number.

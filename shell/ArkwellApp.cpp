@@ -41,7 +41,7 @@ uint32_t CArkwellApp::Language() const { return AppLanguage(); }
 void CArkwellApp::SetLanguage(uint32_t language) { SetAppLanguage(language); }
 
 void CArkwellApp::ReloadLanguage() {
-  SetLanguage(ReadMachineNumber(options_.serviceKey, kValueLanguage, kLangEnglish));
+  SetLanguage(ReadMachineNumber(options_.serviceKey, kLanguageValue, kLangEnglish));
 }
 
 bool CArkwellApp::SaveSettings() { return vk::SaveSettings(settings_, options_.settings); }

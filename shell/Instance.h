@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "common/Handle.h"
+#include "common/SharedNames.h"
 
 namespace vk {
 
@@ -24,9 +25,6 @@ constexpr uint32_t kHandOverOpenMainWindow = 244;
 constexpr uint32_t kHandOverRecordSize = 16;
 constexpr DWORD kHandOverPollMs = 500;
 constexpr DWORD kHandOverStopWaitMs = 1000;
-
-// Message to the notification window: open the main window.
-constexpr UINT kMsgOpenMainWindow = 0x8068;
 
 #pragma pack(push, 1)
 // At offset 0 of the hand-over mapping.

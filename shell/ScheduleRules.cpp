@@ -246,6 +246,9 @@ bool IsOwnPlan(const DrivePlan& drive, uint32_t pcId, const wchar_t* user) {
   if (drive.planDrive == -1 || drive.plan == nullptr || user == nullptr) return false;
   const _BKUP_PLAN& plan = *drive.plan;
   if (plan.Frequency == kFreqNone || plan.OwnerPcId != pcId) return false;
+  // A schedule read from a damaged plan that yields no next run would stay
+  // due for ever, and the scheduler would start it again every half minute.
+  if (!ValidSchedule(ScheduleOf(plan))) return false;
   // The stored name comes from a disk: never read past its field.
   wchar_t owner[kMaxTextChars + 1];
   std::memcpy(owner, plan.OwnerUser, sizeof(owner));

@@ -90,7 +90,8 @@ struct OwnerIdentity {
 OwnerIdentity CurrentOwner();
 
 // True when the drive holds a scheduled plan made on this PC by this user
-// (user names compared ignoring the case of ASCII letters).
+// (user names compared ignoring the case of ASCII letters). A plan whose
+// schedule fields are out of range has no next run and counts as unscheduled.
 bool IsOwnPlan(const DrivePlan& drive, uint32_t pcId, const wchar_t* user);
 
 }  // namespace vk

@@ -61,7 +61,7 @@ class AppStartTest : public ::testing::Test {
     ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServiceKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                                 nullptr, key.Receive(), nullptr),
               ERROR_SUCCESS);
-    ::RegSetValueExW(key.Get(), kValueLanguage, 0, REG_DWORD, reinterpret_cast<BYTE*>(&language), 4);
+    ::RegSetValueExW(key.Get(), kLanguageValue, 0, REG_DWORD, reinterpret_cast<BYTE*>(&language), 4);
   }
   AppOptions options;
 };

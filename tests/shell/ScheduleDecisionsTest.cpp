@@ -197,6 +197,21 @@ TEST_F(DecisionTest, DueCheckUsesTheFreshCopyOfThePlan) {
   EXPECT_TRUE(host.started.empty());
 }
 
+// A plan whose schedule no next run can be computed for would stay due and
+// be started again at every check: it is neither run nor announced.
+TEST_F(DecisionTest, DamagedScheduleIsNeverDue) {
+  const SYSTEMTIME now = At(2017, 3, 1, 10, 30);
+  _BKUP_PLAN damaged = MakePlan(kFreqWeekly, At(2017, 3, 1, 9, 0), L"W");
+  damaged.Weekday = 0;
+  AddDrive(L"Damaged", 4, damaged);
+  host.space[4] = {90, 100};
+  EXPECT_EQ(RunDueCheck(Drives(), ctx, now), kNoBackupStarted);
+  AnnounceMissedRuns(Drives(), ctx, now);
+  EXPECT_TRUE(host.started.empty());
+  EXPECT_TRUE(host.notices.empty());
+  EXPECT_TRUE(host.written.empty());
+}
+
 TEST_F(DecisionTest, DueCheckRefusesAtFivePercentAndGoesOn) {
   const SYSTEMTIME now = At(2017, 3, 1, 10, 0);
   AddDrive(L"Full", 4, MakePlan(kFreqDaily, At(2017, 3, 1, 10, 0), L"A"));

@@ -248,6 +248,28 @@ TEST(IsOwnPlan, OwnerPcAndSchedule) {
   plan.Frequency = kFreqNone;
   EXPECT_FALSE(IsOwnPlan(drive, 0x1234ABCD, L"\u00c9lise"));
   plan.Frequency = D;
+
+  // Schedules from a damaged plan that no next run can be computed for.
+  struct Damage {
+    const char* what;
+    uint32_t frequency, dayOfMonth, weekday, hour, minute;
+  } damaged[] = {
+      {"unknown frequency", 7, 1, 1, 10, 0},
+      {"weekly on weekday 0", W, 1, 0, 10, 0},
+      {"monthly on day 33", M, 33, 1, 10, 0},
+      {"daily at hour 24", D, 1, 1, 24, 0},
+  };
+  for (const Damage& d : damaged) {
+    _BKUP_PLAN bad = plan;
+    bad.Frequency = d.frequency;
+    bad.DayOfMonth = d.dayOfMonth;
+    bad.Weekday = d.weekday;
+    bad.Hour = d.hour;
+    bad.Minute = d.minute;
+    drive.plan = &bad;
+    EXPECT_FALSE(IsOwnPlan(drive, 0x1234ABCD, L"\u00c9lise")) << d.what;
+  }
+  drive.plan = &plan;
   drive.planDrive = -1;
   EXPECT_FALSE(IsOwnPlan(drive, 0x1234ABCD, L"\u00c9lise"));
 }

@@ -170,16 +170,16 @@ TEST(FormatDateTime, ShortDateAndTimeWithoutSecondsOrMarker) {
 TEST(ReadMachineNumber, MissingOrWrongValueGivesFallback) {
   const wchar_t* path = L"SOFTWARE\\VaultkeepTests\\Service";
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VaultkeepTests");
-  EXPECT_EQ(ReadMachineNumber(path, kValueLanguage, 0), 0u);
+  EXPECT_EQ(ReadMachineNumber(path, kLanguageValue, 0), 0u);
   RegKey key;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               key.Receive(), nullptr),
             ERROR_SUCCESS);
   DWORD seven = 7;
-  ::RegSetValueExW(key.Get(), kValueLanguage, 0, REG_DWORD, reinterpret_cast<BYTE*>(&seven), 4);
-  ::RegSetValueExW(key.Get(), kValueUpdateNotice, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
-  EXPECT_EQ(ReadMachineNumber(path, kValueLanguage, 0), 7u);
-  EXPECT_EQ(ReadMachineNumber(path, kValueUpdateNotice, 0), 0u);
+  ::RegSetValueExW(key.Get(), kLanguageValue, 0, REG_DWORD, reinterpret_cast<BYTE*>(&seven), 4);
+  ::RegSetValueExW(key.Get(), kUpdateNoticeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
+  EXPECT_EQ(ReadMachineNumber(path, kLanguageValue, 0), 7u);
+  EXPECT_EQ(ReadMachineNumber(path, kUpdateNoticeValue, 0), 0u);
   key.Reset();
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VaultkeepTests");
 }
