@@ -162,6 +162,9 @@ LRESULT CImageButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       OnMouseMove(lp);
       break;
     case WM_CAPTURECHANGED:
+      // Another window took the mouse: the button-up goes there, so the
+      // button is no longer held as far as we will ever learn.
+      if (reinterpret_cast<HWND>(lp) != Hwnd()) leftHeld_ = false;
       if (mouseOver_) {
         mouseOver_ = 0;
         Invalidate();

@@ -376,5 +376,20 @@ TEST_F(HoverTest, LosingTheCaptureClearsTheOverLook) {
   EXPECT_FALSE(buttons[0].MouseOver());
 }
 
+// A window that takes the capture while the button is held (a modal window
+// opening, a task switch) swallows the button-up: the button must not go on
+// believing it is held, or it never lets the mouse go again.
+TEST_F(HoverTest, CaptureTakenWhileHeldIsNotKeptAfterwards) {
+  MoveTo(50, 30);
+  ::SendMessageW(buttons[0].Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 20));
+  ASSERT_EQ(::GetCapture(), buttons[0].Hwnd());
+  ::SetCapture(window);
+  ::ReleaseCapture();
+  MoveTo(50, 30);
+  EXPECT_EQ(::GetCapture(), buttons[0].Hwnd());  // hovering again
+  MoveTo(290, 90);
+  EXPECT_EQ(::GetCapture(), nullptr);
+}
+
 }  // namespace
 }  // namespace vk
