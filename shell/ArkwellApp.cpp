@@ -69,7 +69,7 @@ void CArkwellApp::StopGdiPlus() {
 StartOutcome CArkwellApp::Run(const wchar_t* commandLine) {
   InitControls();
   if (IsCloseCommand(commandLine)) {
-    CloseRunningCopies();
+    CloseRunningCopies(options_.instanceName);
     return StartOutcome::kClosedCopies;
   }
   ReloadLanguage();

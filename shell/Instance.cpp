@@ -94,10 +94,10 @@ void OpenExistingCopy() {
   std::memcpy(const_cast<_HANDOVER_RECORD*>(record.Get()), &request, sizeof(request));
 }
 
-void CloseRunningCopies() {
-  if (MutexWasFree(kInstanceName)) return;
+void CloseRunningCopies(const wchar_t* name) {
+  if (MutexWasFree(name)) return;
   for (int i = 0; i < kCloseTries; ++i) {
-    HWND window = FindMarkedWindow(kInstanceName);
+    HWND window = FindMarkedWindow(name);
     if (window == nullptr) return;
     // A hung copy must not hang this one as well.
     DWORD_PTR ignored = 0;

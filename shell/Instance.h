@@ -66,8 +66,8 @@ void OpenExistingCopy();
 
 // Command line "U": asks every copy running in this session to close, up to
 // ten tries 100 ms apart (a copy running a job refuses). Returns at once when
-// no copy runs.
-void CloseRunningCopies();
+// no copy runs. `name` is the instance name the copies mark themselves with.
+void CloseRunningCopies(const wchar_t* name = kInstanceName);
 constexpr int kCloseTries = 10;
 constexpr DWORD kCloseRetryMs = 100;
 
