@@ -43,7 +43,10 @@ std::wstring BackupSetFileName(const SYSTEMTIME& t) {
 std::wstring TempIndexPath() {
   wchar_t buffer[MAX_PATH + 1] = {};
   DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
-  std::wstring folder(buffer, n <= MAX_PATH ? n : 0);
+  // No usable temporary folder: no path at all, so that creating the file
+  // fails, rather than a file in the root of whatever the current drive is.
+  if (n == 0 || n > MAX_PATH) return std::wstring();
+  std::wstring folder(buffer, n);
   while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   return folder + L"\\" + kTempIndexName;
 }

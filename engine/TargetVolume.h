@@ -24,7 +24,8 @@ std::wstring PlanFilePath(int driveIndex);      // X:\CorvaneVaultkeep\Backup\Ba
 // "YYYYMMDDhhmmssmmm.bkup" for a run that started at `start` (local time).
 std::wstring BackupSetFileName(const SYSTEMTIME& start);
 
-// "<temporary folder without trailing backslashes>\Arkwell.tmp".
+// "<temporary folder without trailing backslashes>\Arkwell.tmp", or empty
+// when the temporary folder cannot be had.
 std::wstring TempIndexPath();
 
 }  // namespace vk

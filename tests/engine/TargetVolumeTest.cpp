@@ -71,6 +71,19 @@ TEST(TargetVolume, Names) {
   EXPECT_EQ(temp.find(L"\\\\Arkwell"), std::wstring::npos) << "no doubled backslash";
   EXPECT_NE(temp.find(L"vaultkeep-test-"), std::wstring::npos)
       << "each test executable has a temporary folder of its own";
+
+  // A temporary folder too long to be had gives no path, never one in the
+  // root of the current drive.
+  wchar_t tmp[MAX_PATH + 1] = {}, tempVar[MAX_PATH + 1] = {};
+  ::GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH + 1);
+  ::GetEnvironmentVariableW(L"TEMP", tempVar, MAX_PATH + 1);
+  const std::wstring tooLong = L"C:\\" + std::wstring(300, L'x');
+  ::SetEnvironmentVariableW(L"TMP", tooLong.c_str());
+  ::SetEnvironmentVariableW(L"TEMP", tooLong.c_str());
+  const std::wstring none = TempIndexPath();
+  ::SetEnvironmentVariableW(L"TMP", tmp);
+  ::SetEnvironmentVariableW(L"TEMP", tempVar);
+  EXPECT_EQ(none, L"");
 }
 
 }  // namespace
