@@ -81,7 +81,8 @@ class BackupFaultTest : public BackupTest {
     EXPECT_TRUE(now.duplicateSequences.empty()) << label << ": two sets with one sequence";
     for (auto& [sequence, set] : now.sets) {
       EXPECT_EQ(CheckTreeLinks(set), "") << label;
-      ExpectFilesMatchSource(now, set);
+      // A source file that failed to open or read is left without data.
+      ExpectFilesMatchSource(now, set, sequence == 1 ? 0 : unreadable);
     }
     if (result != 0) EXPECT_EQ(now.sets.size(), 1u) << label << ": no new complete set";
     else EXPECT_EQ(now.sets.size(), 2u) << label;

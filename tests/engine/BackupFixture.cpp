@@ -145,15 +145,24 @@ uint32_t BackupTest::Run(const std::wstring& folderList, const wchar_t* exclusio
                    start);
 }
 
-void BackupTest::ExpectFilesMatchSource(const SetFolder& folder, const ReadSet& set) {
+void BackupTest::ExpectFilesMatchSource(const SetFolder& folder, const ReadSet& set,
+                                        uint32_t withoutData) {
+  uint32_t noData = 0;
   for (const ReadEntry& e : set.entries) {
-    if (e.IsFolder() || e.dataOffset == 0) continue;
+    if (e.IsFolder()) continue;
+    if (e.dataOffset == 0) {
+      ++noData;
+      continue;
+    }
     std::vector<uint8_t> decoded;
     std::string error;
     ASSERT_TRUE(DecodeFile(folder, e, &decoded, &error)) << Narrow(e.path) << ": " << error;
     EXPECT_TRUE(decoded == ReadFileBytes(e.path)) << "content differs: " << Narrow(e.path);
     EXPECT_EQ(decoded.size(), e.size) << Narrow(e.path);
   }
+  // A file stored without data is one the run could not read; any other
+  // would silently be missing from the backup.
+  EXPECT_EQ(noData, withoutData) << "file entries without data";
 }
 
 }  // namespace vk::test

@@ -42,8 +42,10 @@ class BackupTest : public VolumeTest {
   void Write(const std::wstring& relative, const std::vector<uint8_t>& bytes);
   std::wstring Src(const std::wstring& relative = L"") const;
   SetFolder Sets() const { return LoadSetFolder(backupFolder); }
-  // Decodes every file entry that has data and compares it with the source.
-  void ExpectFilesMatchSource(const SetFolder& folder, const ReadSet& set);
+  // Decodes every file entry that has data and compares it with the source;
+  // exactly `withoutData` file entries (the unreadable files) may lack data.
+  void ExpectFilesMatchSource(const SetFolder& folder, const ReadSet& set,
+                              uint32_t withoutData = 0);
 
   _BKUP_PLAN plan;
   std::wstring backupFolder, logFolder;

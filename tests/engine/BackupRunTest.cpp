@@ -157,6 +157,33 @@ TEST_F(BackupRunTest, FileWhoseSetWasDeletedByHandIsStoredAgain) {
   ExpectFilesMatchSource(folder, third);
 }
 
+// A set that cannot be examined may hold the sequence number the new set
+// would take, and two sets with one number would make entries point at the
+// wrong data: the run stops with 5 and writes nothing.
+TEST_F(BackupRunTest, EarlierSetThatCannotBeReadStopsTheRunWithoutANewSet) {
+  Write(L"a.txt", TextBytes(500, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  SetFolder before = Sets();
+  const std::wstring earlier = backupFolder + L"\\" + before.sets[1].fileName;
+  Write(L"b.txt", TextBytes(500, 2));
+  HANDLE held = ::CreateFileW(earlier.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const uint32_t result = Run(FolderList({Src()}));
+  ::CloseHandle(held);
+  EXPECT_EQ(result, 5u);
+  SetFolder after = Sets();
+  EXPECT_EQ(after.sets.size(), 1u);
+  EXPECT_TRUE(after.incomplete.empty());
+  EXPECT_TRUE(ReadFileBytes(earlier) == before.bytes[1]);
+  bool failureLogged = false;
+  for (const std::wstring& line : ReadLogLines(logFolder + L"\\" + kBackupSummaryLog))
+    failureLogged = failureLogged || line.find(L"Failure (05)") != std::wstring::npos;
+  EXPECT_TRUE(failureLogged) << "the summary log tells of the failure";
+  // Released, the next run goes on from where the first left off.
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  EXPECT_EQ(Sets().sets.count(2), 1u);
+}
+
 TEST_F(BackupRunTest, FileHeldOpenForWritingIsListedAndTheRunGoesOn) {
   Write(L"locked.db", TextBytes(100, 1));
   Write(L"free.txt", TextBytes(100, 2));
@@ -235,8 +262,19 @@ TEST_F(BackupRunTest, WholeDriveEntriesAreTopLevelWithoutAnEntryForTheDrive) {
   WriteFileBytes(root + L"top.txt", TextBytes(20, 2));
   // The drive holds the backup itself; the list keeps it out by name.
   std::wstring exclusions = FolderList({L"CorvaneVaultkeep"});
-  for (const std::wstring& drive : {root.substr(0, 2), root}) {
-    ASSERT_EQ(Run(FolderList({drive}), exclusions.c_str()), 0u) << Narrow(drive);
+  {
+    // "X:" means the whole drive whatever folder of it is current.
+    struct CurrentFolder {
+      wchar_t saved[MAX_PATH] = {};
+      explicit CurrentFolder(const std::wstring& to) {
+        ::GetCurrentDirectoryW(MAX_PATH, saved);
+        ::SetCurrentDirectoryW(to.c_str());
+      }
+      ~CurrentFolder() { ::SetCurrentDirectoryW(saved); }
+    } inSource(root + L"src");
+    for (const std::wstring& drive : {root.substr(0, 2), root}) {
+      ASSERT_EQ(Run(FolderList({drive}), exclusions.c_str()), 0u) << Narrow(drive);
+    }
   }
   SetFolder folder = Sets();
   ASSERT_EQ(folder.sets.size(), 2u);
