@@ -207,6 +207,10 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
   if (set == context_.openSets.end() || (set->second.Header.Flags & kSetFlagCreated) == 0)
     return kResultInvalid;
   HANDLE archive = set->second.File.Get();
+  const uint64_t dataEnd = set->second.Header.IndexOffset;
+  // Data said to lie past the data area is damage to the index, whether or
+  // not the system would let the seek go there.
+  if (entry.BlockCount != 0 && entry.DataOffset >= dataEnd) return kResultInvalid;
   LARGE_INTEGER to, now;
   to.QuadPart = static_cast<LONGLONG>(entry.DataOffset);
   if (entry.DataOffset > static_cast<uint64_t>(INT64_MAX) ||
@@ -219,8 +223,7 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
   for (uint32_t block = 0; block < entry.BlockCount; ++block) {
     if (ReportProgress(context_, kPhaseRestore, nullptr)) return kResultStopped;
     uint32_t produced = 0;
-    BkupResult r = ReadDataBlock(archive, &position, set->second.Header.IndexOffset, buffers,
-                                 &produced);
+    BkupResult r = ReadDataBlock(archive, &position, dataEnd, buffers, &produced);
     if (r != kResultOk) return r;
     DWORD written = 0;
     if (!FileSystem().WriteFile(target, context_.readBuffer, produced, &written) ||
