@@ -407,18 +407,24 @@ BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
                       RestoreLimit(request.limit, &limit)))
     return DiskFullOr(kResultReadError);
   if (context.openSets.empty()) return kResultInvalid;
-  BkupResult r = CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context);
+  // An index that could be copied only in part is restored as far as it goes,
+  // but the run does not end as a success.
+  BkupResult shortCopy = kResultOk;
+  BkupResult r =
+      CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context, &shortCopy);
   if (r != kResultOk) return r;
   RestoreWalker walker(context, request);
   r = walker.WalkSelection(kSizePass);
   if (r != kResultOk) return r;
   if (request.sizeOutput != nullptr) {
+    // What a run would write, for the free-space check: a short index is
+    // reported by the run that restores it.
     *request.sizeOutput = context.bytesTotal;
     return kResultOk;
   }
   r = walker.WalkSelection(kFirstPass);
   if (r == kResultOk) r = walker.WalkSelection(kSecondPass);
-  return r;
+  return r != kResultOk ? r : shortCopy;
 }
 
 BkupResult RunJob(int driveIndex, const _BKUP_PLAN* plan, RestoreRequest request, bool logging) {

@@ -279,6 +279,8 @@ TEST_F(RobustnessTest, CutOffSetsEndAsDamaged) {
     const wchar_t* restored;  // or nullptr
     const wchar_t* lost;
   } cases[] = {
+      {"newest set cut inside the record of y.txt", &second,
+       second.indexOffset + y->offset + kEntryFixedSize / 2, 2, L"x.txt", L"y.txt"},
       {"older set cut inside the block of x.txt", &first, x->dataOffset + 4, 2, nullptr,
        L"x.txt"},
       {"older set cut where the block of x.txt starts", &first, x->dataOffset, 2, nullptr,
