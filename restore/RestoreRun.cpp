@@ -77,6 +77,8 @@ class RestoreWalker {
 };
 
 BkupResult RestoreWalker::WalkSelection(Pass pass) {
+  // A folder seen in an earlier pass may have been removed since.
+  knownFolder_.clear();
   for (const wchar_t* s = request_.selection; *s; s += wcslen(s) + 1) {
     BkupResult r = WalkTree(s, pass);
     if (r != kResultOk) return r;
