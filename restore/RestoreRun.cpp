@@ -105,10 +105,12 @@ BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
     }
     atRoot = false;
     IndexRecord record;
-    if (budget-- == 0 || !ReadIndexRecord(context_.previousIndex, offset, &record)) {
+    // Once spent, the budget stays spent: every level still pending ends too.
+    if (budget == 0 || !ReadIndexRecord(context_.previousIndex, offset, &record)) {
       offset = 0;
       continue;
     }
+    --budget;
     std::wstring path(record.path, record.pathChars);
     uint64_t sibling = record.entry.NextSibling;
     uint64_t child = record.entry.FirstChild;

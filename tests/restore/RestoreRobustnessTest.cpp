@@ -255,6 +255,35 @@ TEST_F(RobustnessTest, CraftedIndexLinksEndTheWalk) {
   }
 }
 
+// Every nested folder's next sibling is crafted to be its first child: links
+// still point forward, but each level doubles the ways to the levels below.
+TEST_F(RobustnessTest, IndexWhoseFoldersShareChildrenEndsTheWalk) {
+  const int kDepth = 20;
+  std::wstring folder;
+  for (int i = 0; i < kDepth; ++i) folder += L"d" + std::to_wstring(i) + L"\\";
+  Write(folder + L"f.txt", TextBytes(10, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  std::wstring setPath = SetPath();
+  std::vector<uint8_t> bytes = ReadFileBytes(setPath);
+  ReadSet set;
+  std::string error;
+  ASSERT_TRUE(ParseSet(bytes, &set, &error)) << error;
+  int crafted = 0;
+  for (const ReadEntry& e : set.entries) {
+    if (!e.IsFolder() || e.firstChild == 0) continue;
+    *reinterpret_cast<uint64_t*>(&bytes[set.indexOffset + e.offset + 80]) = e.firstChild;
+    ++crafted;
+  }
+  ASSERT_GE(crafted, kDepth);
+  WriteFileBytes(setPath, bytes);
+  int visits = 0;
+  onRestoreProgress = [&](const wchar_t* path) {
+    return path != nullptr && ++visits > 100000 ? 1 : 0;  // a walk that runs away
+  };
+  EXPECT_EQ(Restore({Src()}, (root + L"out").c_str()), 0u);
+  EXPECT_LT(visits, 1000);
+}
+
 // Sets cut off by a full or pulled disk: what can be restored is, and the run
 // still ends as failed.
 TEST_F(RobustnessTest, CutOffSetsEndAsDamaged) {
