@@ -134,7 +134,8 @@ void CloseCatalogue(Catalogue* catalogue) {
   }
 }
 
-BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context) {
+BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context, BkupResult* shortCopy) {
+  *shortCopy = kResultOk;
   _BKUPFILE_HEADER header;
   BkupResult r = ReadSetHeader(archive, &header);
   if (r != kResultOk) return r;
@@ -150,8 +151,14 @@ BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context) {
     uint64_t left = header.IndexSize - copied;
     DWORD want = left < kIndexCopyPiece ? static_cast<DWORD>(left) : kIndexCopyPiece;
     DWORD got = 0;
-    if (!FileSystem().ReadFile(archive, piece.Data(), want, &got) || got == 0)
-      break;  // a read error ends the copy like the end of the file
+    if (!FileSystem().ReadFile(archive, piece.Data(), want, &got)) {
+      *shortCopy = DiskFullOr(kResultReadError);
+      break;
+    }
+    if (got == 0) {
+      *shortCopy = kResultInvalid;  // the set ends inside its index
+      break;
+    }
     uint32_t put = 0;
     if (!temp.Write(copied, piece.Data(), got, &put) || put != got)
       return kResultTempIndexError;

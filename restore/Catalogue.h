@@ -43,8 +43,12 @@ void CloseCatalogue(Catalogue* catalogue);
 
 // Copies the index area of the set `archive` into the temporary index file
 // that context.previousIndex is attached to (base 0) and attaches the window
-// to the bytes copied.
-BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context);
+// to the bytes copied. A copy that ends before IndexSize bytes (the set is cut
+// off inside its index, or a read failed) keeps what was copied and still
+// returns kResultOk, so that the run restores that part; *shortCopy then holds
+// the result the run must end with (kResultInvalid for a set that ends early,
+// kResultDiskFull / kResultReadError for a failed read), else kResultOk.
+BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context, BkupResult* shortCopy);
 
 // Reads the header at offset 0 of an open archive and checks that it is one
 // of ours: kResultOk, kResultInvalid, or the read error by the system error.

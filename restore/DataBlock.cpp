@@ -8,9 +8,13 @@
 namespace vk {
 namespace {
 
-bool ReadExactly(HANDLE h, void* data, uint32_t n) {
+// Reads exactly n bytes. A read the system refused is a read error (or a
+// full disk); a read that succeeded with fewer bytes met the end of the file,
+// which is damage to the set, whatever GetLastError still holds.
+BkupResult ReadExactly(HANDLE h, void* data, uint32_t n) {
   DWORD done = 0;
-  return FileSystem().ReadFile(h, data, n, &done) && done == n;
+  if (!FileSystem().ReadFile(h, data, n, &done)) return DiskFullOr(kResultReadError);
+  return done == n ? kResultOk : kResultInvalid;
 }
 
 }  // namespace
@@ -19,14 +23,20 @@ BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
                          const BlockBuffers& buffers, uint32_t* produced) {
   *produced = 0;
   _BKUPFILE_BLOCK block;
-  if (!ReadExactly(archive, &block, sizeof(block))) return DiskFullOr(kResultReadError);
+  // The header itself must lie in the data area: a block past it (a crafted
+  // offset, a cut-off set) is damage, never a read error.
+  if (*position < kSetHeaderSize || dataEnd < sizeof(block) ||
+      *position > dataEnd - sizeof(block))
+    return kResultInvalid;
+  BkupResult r = ReadExactly(archive, &block, sizeof(block));
+  if (r != kResultOk) return r;
   if (block.CompressedSize == 0 || block.CompressedSize > buffers.inputCapacity ||
       block.UncompressedSize == 0 || block.UncompressedSize > kBlockSize)
     return kResultInvalid;
   uint64_t end = *position + sizeof(block) + block.CompressedSize;
-  if (*position < kSetHeaderSize || end > dataEnd) return kResultInvalid;
-  if (!ReadExactly(archive, buffers.input, block.CompressedSize))
-    return DiskFullOr(kResultReadError);
+  if (end > dataEnd) return kResultInvalid;
+  r = ReadExactly(archive, buffers.input, block.CompressedSize);
+  if (r != kResultOk) return r;
   uLongf length = kBlockSize;
   int z = ::uncompress(buffers.output, &length, buffers.input, block.CompressedSize);
   if (z != Z_OK || length != block.UncompressedSize) return kResultInvalid;

@@ -19,9 +19,10 @@ struct BlockBuffers {
 // inflates them into buffers.output. `dataEnd` is the end of the archive's
 // data area (its IndexOffset): a block must lie before it.
 // Results: kResultOk with *produced = UncompressedSize (1..kBlockSize);
-// kResultDiskFull / kResultReadError for failed reads (by the system error);
-// kResultInvalid for a block that is damaged: sizes out of range, running past
-// the data area, or a stream that does not inflate to exactly its size.
+// kResultDiskFull / kResultReadError for reads the system refused (by its
+// error); kResultInvalid for a block that is damaged: lying or running past
+// the data area or the end of the file, sizes out of range, or a stream that
+// does not inflate to exactly its size.
 BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
                          const BlockBuffers& buffers, uint32_t* produced);
 

@@ -61,19 +61,19 @@ std::wstring DateText(const SYSTEMTIME& t) {
 }
 std::wstring Quoted(const wchar_t* path) { return FormatText(kQuotedPattern, path); }
 
-// Summary first, then detail; false once either writer has failed.
-bool WriteBoth(CBkupEngine& c, LogDirection d, const std::wstring& line) {
-  bool summary = SummaryOf(c, d).WriteLine(line);
-  bool detail = DetailOf(c, d).WriteLine(line);
-  return summary && detail;
+// Summary first, then detail. Each writer goes on by itself: a detail log
+// that failed must not cost the summary its lines, or the summary would
+// replace the history with a block that lacks them.
+void WriteBoth(CBkupEngine& c, LogDirection d, const std::wstring& line) {
+  SummaryOf(c, d).WriteLine(line);
+  DetailOf(c, d).WriteLine(line);
 }
 
 void WriteHeader(CBkupEngine& c, LogDirection d, const _BKUP_PLAN& plan) {
   const SYSTEMTIME t = Now();
   const std::wstring prefix = TimePrefix(t);
   std::wstring separator = LoadJobText(c, kLogSeparator);
-  for (uint32_t i = 0; i < kHeaderSeparatorLines; ++i)
-    if (!WriteBoth(c, d, separator)) return;
+  for (uint32_t i = 0; i < kHeaderSeparatorLines; ++i) WriteBoth(c, d, separator);
   std::wstring user(plan.OwnerUser, BoundedLength(plan.OwnerUser, kMaxTextChars));
   std::wstring name(plan.PlanName, BoundedLength(plan.PlanName, kPlanNameChars - 1));
   uint32_t startId = d == LogDirection::kBackup ? kLogBackupStart : kLogRestoreStart;
@@ -84,12 +84,11 @@ void WriteHeader(CBkupEngine& c, LogDirection d, const _BKUP_PLAN& plan) {
       prefix + LoadJobText(c, kLogPlan, name.c_str()),
       prefix + LoadJobText(c, startId, DateText(t).c_str()),
   };
-  for (const std::wstring& line : lines)
-    if (!WriteBoth(c, d, line)) return;
+  for (const std::wstring& line : lines) WriteBoth(c, d, line);
 }
 
 void WriteFooter(CBkupEngine& c, LogDirection d, uint32_t result) {
-  if (DetailStarted(c, d) && !DetailOf(c, d).WriteLine(LoadJobText(c, kLogFrame))) return;
+  if (DetailStarted(c, d)) DetailOf(c, d).WriteLine(LoadJobText(c, kLogFrame));
   std::wstring size = FormatSize(c.bytesStored, c.language);
   int folders = static_cast<int>(c.foldersHandled);
   std::wstring line;
@@ -99,14 +98,13 @@ void WriteFooter(CBkupEngine& c, LogDirection d, uint32_t result) {
     line = LoadJobText(c, kLogResultStopped, folders, size.c_str());
   else
     line = LoadJobText(c, kLogResultFailure, folders, size.c_str(), static_cast<int>(result));
-  if (!WriteBoth(c, d, kIndent + line)) return;
-  if (result != kResultOk && result != kResultStopped &&
-      !WriteBoth(c, d, kIndent + Quoted(c.lastPath.c_str())))
-    return;
+  WriteBoth(c, d, kIndent + line);
+  if (result != kResultOk && result != kResultStopped)
+    WriteBoth(c, d, kIndent + Quoted(c.lastPath.c_str()));
   if (!c.unreadableFiles.empty()) {
-    if (!WriteBoth(c, d, kIndent + LoadJobText(c, kLogAccessDenied))) return;
+    WriteBoth(c, d, kIndent + LoadJobText(c, kLogAccessDenied));
     for (const std::wstring& path : c.unreadableFiles)
-      if (!WriteBoth(c, d, kIndent + Quoted(path.c_str()))) return;
+      WriteBoth(c, d, kIndent + Quoted(path.c_str()));
   }
   const SYSTEMTIME t = Now();
   WriteBoth(c, d, TimePrefix(t) + LoadJobText(c, kLogFinished, DateText(t).c_str()));

@@ -77,6 +77,8 @@ class RestoreWalker {
 };
 
 BkupResult RestoreWalker::WalkSelection(Pass pass) {
+  // A folder seen in an earlier pass may have been removed since.
+  knownFolder_.clear();
   for (const wchar_t* s = request_.selection; *s; s += wcslen(s) + 1) {
     BkupResult r = WalkTree(s, pass);
     if (r != kResultOk) return r;
@@ -103,10 +105,12 @@ BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
     }
     atRoot = false;
     IndexRecord record;
-    if (budget-- == 0 || !ReadIndexRecord(context_.previousIndex, offset, &record)) {
+    // Once spent, the budget stays spent: every level still pending ends too.
+    if (budget == 0 || !ReadIndexRecord(context_.previousIndex, offset, &record)) {
       offset = 0;
       continue;
     }
+    --budget;
     std::wstring path(record.path, record.pathChars);
     uint64_t sibling = record.entry.NextSibling;
     uint64_t child = record.entry.FirstChild;
@@ -207,6 +211,10 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
   if (set == context_.openSets.end() || (set->second.Header.Flags & kSetFlagCreated) == 0)
     return kResultInvalid;
   HANDLE archive = set->second.File.Get();
+  const uint64_t dataEnd = set->second.Header.IndexOffset;
+  // Data said to lie past the data area is damage to the index, whether or
+  // not the system would let the seek go there.
+  if (entry.BlockCount != 0 && entry.DataOffset >= dataEnd) return kResultInvalid;
   LARGE_INTEGER to, now;
   to.QuadPart = static_cast<LONGLONG>(entry.DataOffset);
   if (entry.DataOffset > static_cast<uint64_t>(INT64_MAX) ||
@@ -219,8 +227,7 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
   for (uint32_t block = 0; block < entry.BlockCount; ++block) {
     if (ReportProgress(context_, kPhaseRestore, nullptr)) return kResultStopped;
     uint32_t produced = 0;
-    BkupResult r = ReadDataBlock(archive, &position, set->second.Header.IndexOffset, buffers,
-                                 &produced);
+    BkupResult r = ReadDataBlock(archive, &position, dataEnd, buffers, &produced);
     if (r != kResultOk) return r;
     DWORD written = 0;
     if (!FileSystem().WriteFile(target, context_.readBuffer, produced, &written) ||
@@ -404,18 +411,24 @@ BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
                       RestoreLimit(request.limit, &limit)))
     return DiskFullOr(kResultReadError);
   if (context.openSets.empty()) return kResultInvalid;
-  BkupResult r = CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context);
+  // An index that could be copied only in part is restored as far as it goes,
+  // but the run does not end as a success.
+  BkupResult shortCopy = kResultOk;
+  BkupResult r =
+      CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context, &shortCopy);
   if (r != kResultOk) return r;
   RestoreWalker walker(context, request);
   r = walker.WalkSelection(kSizePass);
   if (r != kResultOk) return r;
   if (request.sizeOutput != nullptr) {
+    // What a run would write, for the free-space check: a short index is
+    // reported by the run that restores it.
     *request.sizeOutput = context.bytesTotal;
     return kResultOk;
   }
   r = walker.WalkSelection(kFirstPass);
   if (r == kResultOk) r = walker.WalkSelection(kSecondPass);
-  return r;
+  return r != kResultOk ? r : shortCopy;
 }
 
 BkupResult RunJob(int driveIndex, const _BKUP_PLAN* plan, RestoreRequest request, bool logging) {

@@ -6,6 +6,7 @@
 #include "engine/Texts.h"
 #include "restore/LogFiles.h"
 #include "tests/engine/BackupFixture.h"
+#include "tests/support/FailingFileSystem.h"
 
 namespace vk::test {
 namespace {
@@ -232,6 +233,50 @@ class UnreadableHistory : public FileSystemApi {
     return FileSystemApi::ReadFile(h, data, n, done);
   }
 };
+
+// Fails every write to the detail work file: the detail log goes bad as soon
+// as its buffer is first written out.
+class FailingDetail : public FailingFileSystem {
+ public:
+  HANDLE detailWork = INVALID_HANDLE_VALUE;
+  HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD flags) override {
+    HANDLE h = FailingFileSystem::CreateFile(path, access, share, disposition, flags);
+    std::wstring p = path;
+    if (p.size() > 19 && p.substr(p.size() - 19) == L"\\_backup-detail.log") detailWork = h;
+    return h;
+  }
+  BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* done) override {
+    if (h == detailWork) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return FALSE;
+    }
+    return FailingFileSystem::WriteFile(h, data, n, done);
+  }
+};
+
+TEST_F(LogFilesTest, DetailLogThatFailsLeavesTheSummaryWhole) {
+  Write(L"a.txt", TextBytes(100, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  const Lines history = ReadLogLines(summary);
+  // Enough file lines with long names that the detail log writes out (and
+  // fails) while the run goes on, before its footer.
+  const std::wstring longName(150, L'n');
+  const int kFiles = 240;
+  for (int i = 0; i < kFiles; ++i) Write(longName + std::to_wstring(i), TextBytes(1, i));
+  FailingDetail fs;
+  g_clockSecond = 9;
+  uint32_t result;
+  {
+    ScopedFileSystem installed(&fs);
+    result = Run(FolderList({Src()}));
+  }
+  ASSERT_EQ(result, 0u);
+  ASSERT_NE(fs.detailWork, INVALID_HANDLE_VALUE);
+  const Lines block = {kIndent + L"1 folder  240 bytes \tSuccess",
+                       L"14:03:09 Finished date 01/04/2017"};
+  ExpectLines(summary, Join({Header(L"Backup start date", 9), block, history}));
+}
 
 TEST_F(LogFilesTest, HistoryThatCannotBeCarriedForwardIsKept) {
   Write(L"a.txt", TextBytes(100, 1));

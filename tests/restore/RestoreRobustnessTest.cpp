@@ -9,6 +9,7 @@
 #include "engine/TargetVolume.h"
 #include "restore/Catalogue.h"
 #include "restore/RestoreRun.h"
+#include "tests/engine/SetReader.h"
 #include "tests/restore/RestoreFixture.h"
 
 namespace vk::test {
@@ -197,44 +198,138 @@ TEST_F(RobustnessTest, CraftedIndexLinksEndTheWalk) {
   auto at = [&](std::vector<uint8_t>& b, const ReadEntry& e, size_t field) -> uint64_t& {
     return *reinterpret_cast<uint64_t*>(&b[index + e.offset + field]);
   };
-  const ReadEntry& top = set.entries[0];     // the source folder
-  const ReadEntry& first = set.entries[1];   // its first child, folder a
+  const ReadEntry* a = FindEntry(set, Src(L"a"));
+  const ReadEntry* x = FindEntry(set, Src(L"a\\x.txt"));
+  const ReadEntry* b = FindEntry(set, Src(L"b"));
+  ASSERT_TRUE(a && x && b);
+  ASSERT_LT(a->offset, b->offset);
+  auto u32 = [](std::vector<uint8_t>& bytes, uint64_t where) -> uint32_t& {
+    return *reinterpret_cast<uint32_t*>(&bytes[where]);
+  };
+  const uint64_t xEntry = index + x->offset;  // x.txt's record in the set
+  const uint64_t xBlock = x->dataOffset;      // x.txt's only block
+  const wchar_t* const kX = L"a\\x.txt";
+  const wchar_t* const kY = L"b\\y.txt";
+  // `result` is what the run must end with: 0 where the damage only cuts a
+  // chain of the index (the rest is restored), 2 where a file's data is
+  // damaged or missing. `lost` is the file the damage costs: it must never be
+  // left on disk, whole or in part.
   struct Case {
     const char* what;
     std::function<void(std::vector<uint8_t>&)> craft;
+    uint32_t result;
+    const wchar_t* lost;
   } cases[] = {
-      {"child is its parent", [&](auto& b) { at(b, first, 72) = top.offset; }},
-      {"sibling loops back", [&](auto& b) { at(b, first, 80) = top.offset; }},
-      {"child is itself", [&](auto& b) { at(b, first, 72) = first.offset; }},
-      {"sibling past the index", [&](auto& b) { at(b, first, 80) = 1ull << 40; }},
-      {"huge length", [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[index + first.offset]) = 0xFFFFFFF0u; }},
-      {"data offset past the set", [&](auto& b) { at(b, set.entries[2], 60) = 1ull << 50; }},
-      {"huge block count",
-       [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[index + set.entries[2].offset + 68]) = 0xFFFFFFFFu; }},
-      {"compressed size too big",
-       [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[set.entries[2].dataOffset]) = 0x7FFFFFFFu; }},
-      {"uncompressed size zero",
-       [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[set.entries[2].dataOffset + 4]) = 0; }},
+      {"child points back", [&](auto& bytes) { at(bytes, *b, 72) = a->offset; }, 0, kY},
+      {"sibling loops back", [&](auto& bytes) { at(bytes, *b, 80) = a->offset; }, 0, kY},
+      {"child is itself", [&](auto& bytes) { at(bytes, *a, 72) = a->offset; }, 0, kX},
+      {"sibling past the index", [&](auto& bytes) { at(bytes, *a, 80) = 1ull << 40; }, 0, kY},
+      {"huge length", [&](auto& bytes) { u32(bytes, index + a->offset) = 0xFFFFFFF0u; }, 0, kX},
+      {"data offset past the set", [&](auto& bytes) { at(bytes, *x, 60) = 1ull << 50; }, 2, kX},
+      {"data offset just past the end of the file",
+       [&](auto& bytes) { at(bytes, *x, 60) = bytes.size(); }, 2, kX},
+      {"data offset inside the index", [&](auto& bytes) { at(bytes, *x, 60) = index; }, 2, kX},
+      {"huge block count", [&](auto& bytes) { u32(bytes, xEntry + 68) = 0xFFFFFFFFu; }, 2, kX},
+      {"compressed size too big", [&](auto& bytes) { u32(bytes, xBlock) = 0x7FFFFFFFu; }, 2, kX},
+      {"uncompressed size zero", [&](auto& bytes) { u32(bytes, xBlock + 4) = 0; }, 2, kX},
       {"uncompressed size too big",
-       [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[set.entries[2].dataOffset + 4]) = kBlockSize + 1; }},
-      {"uncompressed size a lie",
-       [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[set.entries[2].dataOffset + 4]) += 1; }},
-      {"data in a set that is not there",
-       [&](auto& b) { *reinterpret_cast<uint32_t*>(&b[index + set.entries[2].offset + 56]) = 7; }},
+       [&](auto& bytes) { u32(bytes, xBlock + 4) = kBlockSize + 1; }, 2, kX},
+      {"uncompressed size a lie", [&](auto& bytes) { u32(bytes, xBlock + 4) += 1; }, 2, kX},
+      {"data in a set that is not there", [&](auto& bytes) { u32(bytes, xEntry + 56) = 7; }, 2,
+       kX},
   };
+  const std::wstring out = root + L"out";
+  const std::wstring restored = out + L"\\" + root.substr(0, 1) + L"\\src\\";
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes = good;
     c.craft(bytes);
     WriteFileBytes(setPath, bytes);
-    EmptyFolder(root + L"out");
-    uint32_t r = Restore({Src()}, (root + L"out").c_str());
-    EXPECT_TRUE(r == 0 || r == 2 || r == 5) << c.what << ": " << r;
-    // A file whose data could not be decoded is not left half written.
-    Tree out = Snapshot(root + L"out");
-    for (const auto& [path, f] : out) {
+    EmptyFolder(out);
+    EXPECT_EQ(Restore({Src()}, out.c_str()), c.result) << c.what;
+    EXPECT_FALSE(PathExists(restored + c.lost)) << c.what << ": " << Narrow(c.lost);
+    // Whatever was restored is whole.
+    for (const auto& [path, f] : Snapshot(out)) {
       if (f.folder) continue;
       EXPECT_EQ(f.bytes.size(), 10u) << c.what << ": " << Narrow(path);
     }
+  }
+}
+
+// Every nested folder's next sibling is crafted to be its first child: links
+// still point forward, but each level doubles the ways to the levels below.
+TEST_F(RobustnessTest, IndexWhoseFoldersShareChildrenEndsTheWalk) {
+  const int kDepth = 20;
+  std::wstring folder;
+  for (int i = 0; i < kDepth; ++i) folder += L"d" + std::to_wstring(i) + L"\\";
+  Write(folder + L"f.txt", TextBytes(10, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  std::wstring setPath = SetPath();
+  std::vector<uint8_t> bytes = ReadFileBytes(setPath);
+  ReadSet set;
+  std::string error;
+  ASSERT_TRUE(ParseSet(bytes, &set, &error)) << error;
+  int crafted = 0;
+  for (const ReadEntry& e : set.entries) {
+    if (!e.IsFolder() || e.firstChild == 0) continue;
+    *reinterpret_cast<uint64_t*>(&bytes[set.indexOffset + e.offset + 80]) = e.firstChild;
+    ++crafted;
+  }
+  ASSERT_GE(crafted, kDepth);
+  WriteFileBytes(setPath, bytes);
+  int visits = 0;
+  onRestoreProgress = [&](const wchar_t* path) {
+    return path != nullptr && ++visits > 100000 ? 1 : 0;  // a walk that runs away
+  };
+  EXPECT_EQ(Restore({Src()}, (root + L"out").c_str()), 0u);
+  EXPECT_LT(visits, 1000);
+}
+
+// Sets cut off by a full or pulled disk: what can be restored is, and the run
+// still ends as failed.
+TEST_F(RobustnessTest, CutOffSetsEndAsDamaged) {
+  Write(L"x.txt", TextBytes(10, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  Write(L"y.txt", TextBytes(10, 2));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);  // x.txt's data stays in the first set
+  const SetFolder good = LoadSetFolder(backupFolder);
+  ASSERT_EQ(good.sets.size(), 2u);
+  const ReadSet& first = good.sets.begin()->second;
+  const ReadSet& second = good.sets.rbegin()->second;
+  const ReadEntry* x = FindEntry(second, Src(L"x.txt"));
+  const ReadEntry* y = FindEntry(second, Src(L"y.txt"));
+  ASSERT_TRUE(x && y);
+  ASSERT_EQ(x->sequence, first.sequence);
+  ASSERT_GT(y->offset, x->offset);
+  struct Case {
+    const char* what;
+    const ReadSet* set;
+    uint64_t cutAt;
+    uint32_t result;
+    const wchar_t* restored;  // or nullptr
+    const wchar_t* lost;
+  } cases[] = {
+      {"newest set cut inside the record of y.txt", &second,
+       second.indexOffset + y->offset + kEntryFixedSize / 2, 2, L"x.txt", L"y.txt"},
+      {"older set cut inside the block of x.txt", &first, x->dataOffset + 4, 2, nullptr,
+       L"x.txt"},
+      {"older set cut where the block of x.txt starts", &first, x->dataOffset, 2, nullptr,
+       L"x.txt"},
+  };
+  const std::wstring out = root + L"out";
+  const std::wstring restored = out + L"\\" + root.substr(0, 1) + L"\\src\\";
+  for (const Case& c : cases) {
+    for (const auto& [sequence, set] : good.sets) {
+      std::vector<uint8_t> bytes = good.bytes.at(sequence);
+      if (&set == c.set) bytes.resize(c.cutAt);
+      WriteFileBytes(backupFolder + L"\\" + set.fileName, bytes);
+    }
+    EmptyFolder(out);
+    EXPECT_EQ(Restore({Src()}, out.c_str()), c.result) << c.what;
+    if (c.restored) {
+      std::vector<uint8_t> bytes = ReadFileBytes(restored + c.restored);
+      EXPECT_EQ(bytes, TextBytes(10, 1)) << c.what;
+    }
+    EXPECT_FALSE(PathExists(restored + c.lost)) << c.what;
   }
 }
 

@@ -208,6 +208,24 @@ TEST_F(RestoreRunTest, TargetGoneBeforeTheSecondPassIsWrittenWithoutAQuestion) {
   EXPECT_EQ(CountLines(detail, L"x.txt\" \tSuccess"), 1);
 }
 
+TEST_F(RestoreRunTest, FolderGoneBeforeTheSecondPassIsMadeAgain) {
+  Write(L"a\\x.txt", TextBytes(10, 1));
+  Tree before = Snapshot(Src());
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  int seen = 0;
+  onRestoreProgress = [&](const wchar_t* path) {
+    if (path && std::wstring(path) == Src(L"a\\x.txt") && ++seen == 2) {
+      ::DeleteFileW(path);  // between the passes, with its folder
+      ::RemoveDirectoryW(Src(L"a").c_str());
+    }
+    return 0;
+  };
+  uint32_t r = Restore({Src()}, nullptr);
+  EXPECT_EQ(r, 0u);
+  EXPECT_EQ(restoreUnreadable, 0u);
+  EXPECT_EQ(CompareTrees(before, Snapshot(Src())), "");
+}
+
 // Fails writes to files whose name contains "big" once `allowed` bytes went
 // through, the way a full disk does.
 class FullDisk : public FileSystemApi {
