@@ -13,10 +13,18 @@ cd "$top"
 scripts/setup.sh
 cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/x64 -j"$(nproc)" --target vkbench vkrestorebench >/dev/null
-source scripts/test-env.sh build/x64
 
+# Wine learns its drive letters when it starts: L: and M: must exist before
+# test-env.sh starts it, or a new prefix does not know them on the first run.
+# run() points L: at the corpus it uses.
 bench="$top/build/bench"
 mkdir -p "$bench/target"
+scripts/wine-prefix.sh "$top/build/x64/wineprefix"
+for letter in l m; do
+  ln -sfn "$bench/target" "$top/build/x64/wineprefix/dosdevices/$letter:"
+done
+source scripts/test-env.sh build/x64
+
 run() {  # corpus-name vkbench-arguments...
   local name=$1
   shift
