@@ -6,7 +6,7 @@
 #include "engine/Texts.h"
 #include "restore/LogFiles.h"
 #include "tests/engine/BackupFixture.h"
-#include "tests/support/FailingFileSystem.h"
+#include "tests/support/ScopedFileSystem.h"
 
 namespace vk::test {
 namespace {
@@ -214,45 +214,39 @@ TEST_F(LogFilesTest, WithoutWorkFilesTheExistingLogsStay) {
   EXPECT_FALSE(PathExists(logFolder + L"\\_storage-backup.log"));
 }
 
-// Fails every read of the summary log itself (not of its work file).
-class UnreadableHistory : public FileSystemApi {
+// Fails every read or every write of the one log file whose path ends in
+// `suffix` (a backslash and the file's name); every other call goes through.
+class FailingLogFile : public FileSystemApi {
  public:
-  HANDLE history = INVALID_HANDLE_VALUE;
+  enum Op { kReads, kWrites };
+  FailingLogFile(const wchar_t* suffix, Op op) : suffix_(suffix), op_(op) {}
+  bool Seen() const { return target_ != INVALID_HANDLE_VALUE; }  // the file was opened
+
   HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                     DWORD flags) override {
     HANDLE h = FileSystemApi::CreateFile(path, access, share, disposition, flags);
-    std::wstring p = path;
-    if (p.size() > 19 && p.substr(p.size() - 19) == L"\\storage-backup.log") history = h;
+    const std::wstring p = path;
+    const size_t n = suffix_.size();
+    if (p.size() >= n && p.compare(p.size() - n, n, suffix_) == 0) target_ = h;
     return h;
   }
   BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* done) override {
-    if (h == history) {
-      ::SetLastError(ERROR_READ_FAULT);
-      return FALSE;
-    }
+    if (op_ == kReads && h == target_) return Refuse(ERROR_READ_FAULT);
     return FileSystemApi::ReadFile(h, data, n, done);
   }
-};
-
-// Fails every write to the detail work file: the detail log goes bad as soon
-// as its buffer is first written out.
-class FailingDetail : public FailingFileSystem {
- public:
-  HANDLE detailWork = INVALID_HANDLE_VALUE;
-  HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
-                    DWORD flags) override {
-    HANDLE h = FailingFileSystem::CreateFile(path, access, share, disposition, flags);
-    std::wstring p = path;
-    if (p.size() > 19 && p.substr(p.size() - 19) == L"\\_backup-detail.log") detailWork = h;
-    return h;
-  }
   BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* done) override {
-    if (h == detailWork) {
-      ::SetLastError(ERROR_WRITE_FAULT);
-      return FALSE;
-    }
-    return FailingFileSystem::WriteFile(h, data, n, done);
+    if (op_ == kWrites && h == target_) return Refuse(ERROR_WRITE_FAULT);
+    return FileSystemApi::WriteFile(h, data, n, done);
   }
+
+ private:
+  static BOOL Refuse(DWORD error) {
+    ::SetLastError(error);
+    return FALSE;
+  }
+  std::wstring suffix_;
+  Op op_;
+  HANDLE target_ = INVALID_HANDLE_VALUE;
 };
 
 TEST_F(LogFilesTest, DetailLogThatFailsLeavesTheSummaryWhole) {
@@ -264,7 +258,8 @@ TEST_F(LogFilesTest, DetailLogThatFailsLeavesTheSummaryWhole) {
   const std::wstring longName(150, L'n');
   const int kFiles = 240;
   for (int i = 0; i < kFiles; ++i) Write(longName + std::to_wstring(i), TextBytes(1, i));
-  FailingDetail fs;
+  // The detail log goes bad as soon as its buffer is first written out.
+  FailingLogFile fs(L"\\_backup-detail.log", FailingLogFile::kWrites);
   g_clockSecond = 9;
   uint32_t result;
   {
@@ -272,7 +267,7 @@ TEST_F(LogFilesTest, DetailLogThatFailsLeavesTheSummaryWhole) {
     result = Run(FolderList({Src()}));
   }
   ASSERT_EQ(result, 0u);
-  ASSERT_NE(fs.detailWork, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(fs.Seen());
   const Lines block = {kIndent + L"1 folder  240 bytes \tSuccess",
                        L"14:03:09 Finished date 01/04/2017"};
   ExpectLines(summary, Join({Header(L"Backup start date", 9), block, history}));
@@ -282,7 +277,8 @@ TEST_F(LogFilesTest, HistoryThatCannotBeCarriedForwardIsKept) {
   Write(L"a.txt", TextBytes(100, 1));
   ASSERT_EQ(Run(FolderList({Src()})), 0u);
   std::vector<uint8_t> oldSummary = ReadFileBytes(summary);
-  UnreadableHistory fs;
+  // The summary log itself (not its work file) cannot be read.
+  FailingLogFile fs(L"\\storage-backup.log", FailingLogFile::kReads);
   g_clockSecond = 9;
   uint32_t result;
   {
@@ -290,6 +286,7 @@ TEST_F(LogFilesTest, HistoryThatCannotBeCarriedForwardIsKept) {
     result = Run(FolderList({Src()}));
   }
   ASSERT_EQ(result, 0u);
+  ASSERT_TRUE(fs.Seen());
   EXPECT_TRUE(ReadFileBytes(summary) == oldSummary) << "a shortened history never replaces the old";
   EXPECT_EQ(ReadLogLines(detail)[2], L"14:03:09 CORVANE Vaultkeep") << "the detail log is new";
   EXPECT_FALSE(PathExists(logFolder + L"\\_storage-backup.log"));
