@@ -133,9 +133,38 @@ std::vector<unsigned char> Record(const std::wstring& path, uint64_t next, uint3
   return r;
 }
 
+// The scratch file holds a previous index that the job context reads
+// through its own window.
+class PreviousIndex : public ScratchFile {
+ protected:
+  void SetUp() override {
+    ScratchFile::SetUp();
+    context.previousIndex.buffer = buffer.data();
+    context.previousIndex.bufferSize = kWorkBufferSize;
+  }
+  void TearDown() override {
+    context.previousIndex.buffer = nullptr;
+    ScratchFile::TearDown();
+  }
+  // Writes `bytes` at the start of the file and makes them the whole index.
+  bool Load(const std::vector<unsigned char>& bytes) {
+    LARGE_INTEGER zero = {};
+    DWORD done = 0;
+    if (!FileSystem().SetFilePointerEx(handle, zero, nullptr, FILE_BEGIN) ||
+        !FileSystem().WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &done) ||
+        done != bytes.size())
+      return false;
+    context.previousIndex.Attach(handle, 0, bytes.size());
+    return true;
+  }
+
+  std::vector<unsigned char> buffer = std::vector<unsigned char>(kWorkBufferSize);
+  CBkupEngine context;
+};
+
 // Index records come from a disk: damaged ones end a chain, they never loop
 // or read outside the record.
-TEST_F(ScratchFile, DamagedPreviousIndexEndsTheSearch) {
+TEST_F(PreviousIndex, DamagedPreviousIndexEndsTheSearch) {
   std::vector<unsigned char> index;
   auto add = [&](const std::vector<unsigned char>& r) { index.insert(index.end(), r.begin(), r.end()); };
   add(Record(L"C:\\a", 0));  // 0..106: next patched below
@@ -144,13 +173,7 @@ TEST_F(ScratchFile, DamagedPreviousIndexEndsTheSearch) {
   uint64_t back = 0;
   std::memcpy(index.data() + 80, &second, 8);
   std::memcpy(index.data() + second + 80, &back, 8);
-  DWORD done = 0;
-  ASSERT_TRUE(FileSystem().WriteFile(handle, index.data(), static_cast<DWORD>(index.size()), &done));
-  std::vector<unsigned char> buffer(kWorkBufferSize);
-  CBkupEngine context;
-  context.previousIndex.buffer = buffer.data();
-  context.previousIndex.bufferSize = kWorkBufferSize;
-  context.previousIndex.Attach(handle, 0, index.size());
+  ASSERT_TRUE(Load(index));
   LookupCursor cursor;
   PreviousMatch match;
   EXPECT_TRUE(FindPreviousEntry(context, L"C:\\B", 4, nullptr, cursor, &match));
@@ -169,29 +192,21 @@ TEST_F(ScratchFile, DamagedPreviousIndexEndsTheSearch) {
       {"Length above 524,288", Record(L"C:\\x", 0, 524290)},
   };
   for (const Case& c : cases) {
-    std::vector<unsigned char> r = c.record;
-    LARGE_INTEGER zero = {};
-    FileSystem().SetFilePointerEx(handle, zero, nullptr, FILE_BEGIN);
-    ASSERT_TRUE(FileSystem().WriteFile(handle, r.data(), static_cast<DWORD>(r.size()), &done));
-    context.previousIndex.Attach(handle, 0, r.size());
+    ASSERT_TRUE(Load(c.record));
     IndexRecord record;
     EXPECT_FALSE(ReadIndexRecord(context.previousIndex, 0, &record)) << c.what;
   }
   // A path without its terminator inside the record.
   std::vector<unsigned char> r = Record(L"C:\\x", 0);
   r[r.size() - 1] = r[r.size() - 2] = 'x';
-  LARGE_INTEGER zero = {};
-  FileSystem().SetFilePointerEx(handle, zero, nullptr, FILE_BEGIN);
-  ASSERT_TRUE(FileSystem().WriteFile(handle, r.data(), static_cast<DWORD>(r.size()), &done));
-  context.previousIndex.Attach(handle, 0, r.size());
+  ASSERT_TRUE(Load(r));
   IndexRecord record;
   EXPECT_FALSE(ReadIndexRecord(context.previousIndex, 0, &record)) << "no terminator";
-  context.previousIndex.buffer = nullptr;
 }
 
 // Lookups go on from where the last one on the level ended, and wrap once to
 // the start of the chain when the listing order changed.
-TEST_F(ScratchFile, LookupsResumeAndWrapAroundOnce) {
+TEST_F(PreviousIndex, LookupsResumeAndWrapAroundOnce) {
   std::vector<unsigned char> index;
   std::vector<uint64_t> at;
   for (const wchar_t* name : {L"C:\\a", L"C:\\b", L"C:\\c"}) {
@@ -200,13 +215,7 @@ TEST_F(ScratchFile, LookupsResumeAndWrapAroundOnce) {
     index.insert(index.end(), r.begin(), r.end());
   }
   for (int i = 0; i < 2; ++i) std::memcpy(index.data() + at[i] + 80, &at[i + 1], 8);
-  DWORD done = 0;
-  ASSERT_TRUE(FileSystem().WriteFile(handle, index.data(), static_cast<DWORD>(index.size()), &done));
-  std::vector<unsigned char> buffer(kWorkBufferSize);
-  CBkupEngine context;
-  context.previousIndex.buffer = buffer.data();
-  context.previousIndex.bufferSize = kWorkBufferSize;
-  context.previousIndex.Attach(handle, 0, index.size());
+  ASSERT_TRUE(Load(index));
   LookupCursor cursor;
   PreviousMatch match;
   struct Step {
@@ -232,7 +241,6 @@ TEST_F(ScratchFile, LookupsResumeAndWrapAroundOnce) {
   PreviousMatch childless;
   LookupCursor childCursor;
   EXPECT_FALSE(FindPreviousEntry(context, L"C:\\a", 4, &childless, childCursor, &match));
-  context.previousIndex.buffer = nullptr;
 }
 
 }  // namespace
