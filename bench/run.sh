@@ -10,9 +10,10 @@
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
+source scripts/wine-paths.sh
 scripts/setup.sh
-cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j"$(nproc)" --target vkbench vkrestorebench >/dev/null
+cmake --preset x64 >/dev/null
+cmake --build --preset x64 -j"$(nproc)" --target vkbench vkrestorebench >/dev/null
 
 # Wine learns its drive letters when it starts: L: and M: must exist before
 # test-env.sh starts it, or a new prefix does not know them on the first run.
@@ -35,7 +36,7 @@ run() {  # corpus-name vkbench-arguments...
   local program=vkbench
   if [ "${1:-}" = "--restore" ]; then program=vkrestorebench; shift; fi
   echo "== $program L:\\ M: $*"
-  /usr/lib/wine/wine64 "$top/build/x64/bench/$program.exe" 'L:\' M: "$@"
+  "$VK_WINE" "$top/build/x64/bench/$program.exe" 'L:\' M: "$@"
 }
 
 if [ "${1:-}" = "--restore" ]; then

@@ -2,7 +2,7 @@
 
 #include "controls/CMsgDlg.h"
 #include "controls/UiFonts.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 #include "resources/ResourceIds.h"
 
 namespace vk {

@@ -1,7 +1,7 @@
 #include "controls/UiFonts.h"
 
 #include "controls/Gdi.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 namespace {

@@ -11,8 +11,8 @@
 #include "engine/FileSystem.h"
 #include "engine/PlanFile.h"
 #include "engine/TargetVolume.h"
-#include "engine/Texts.h"
-#include "restore/LogFiles.h"
+#include "common/Texts.h"
+#include "engine/LogFiles.h"
 
 namespace vk {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdarg>
 
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "engine/FileSystem.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 namespace {

@@ -1,7 +1,7 @@
 #include "engine/TargetVolume.h"
 
 #include "engine/FileSystem.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 

@@ -6,10 +6,10 @@
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 #include "restore/Catalogue.h"
 #include "restore/DataBlock.h"
-#include "restore/LogFiles.h"
+#include "engine/LogFiles.h"
 #include "restore/RestorePath.h"
 
 namespace vk {

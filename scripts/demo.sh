@@ -11,6 +11,7 @@
 #      tree as it was backed up.
 # Usage: scripts/demo.sh [folder]
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-paths.sh"
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
 source_folder=${1:-}
@@ -20,8 +21,8 @@ if [ -n "$source_folder" ] && [ ! -d "$source_folder" ]; then
 fi
 
 scripts/setup.sh
-cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j"$(nproc)" --target vkengine >/dev/null
+cmake --preset x64 >/dev/null
+cmake --build --preset x64 -j"$(nproc)" --target vkengine >/dev/null
 demo="$top/build/x64/demo"
 rm -rf "$demo"
 mkdir -p "$demo/target"
@@ -29,7 +30,7 @@ mkdir -p "$demo/target"
 scripts/wine-prefix.sh "$top/build/x64/wineprefix"
 ln -sfn "$demo/target" "$top/build/x64/wineprefix/dosdevices/k:"
 source scripts/test-env.sh build/x64
-tool() { /usr/lib/wine/wine64 "$top/build/x64/tools/vkengine.exe" "$@"; }
+tool() { "$VK_WINE" "$top/build/x64/tools/vkengine.exe" "$@"; }
 
 sample="$demo/sample"
 lines() { awk -v n="$1" -v text="$2" 'BEGIN { for (i = 1; i <= n; i++) print text, i }'; }

@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Windows programs: starts a virtual X display
 # (for the windows the tests open) and keeps one wineserver alive for the
 # prefix of build folder $1, and stops both when the calling shell exits.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-paths.sh"
 vk_build=$(cd "$1" && pwd)
 export VAULTKEEP_BUILD_DIR="$vk_build"
 export WINEPREFIX="$vk_build/wineprefix"
@@ -8,7 +9,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" "$WINEPREFIX"
 
 vk_cleanup() {
-  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+  "$VK_WINESERVER" -k 2>/dev/null || true
   [ -n "${vk_xvfb_pid:-}" ] && kill "$vk_xvfb_pid" 2>/dev/null || true
 }
 trap vk_cleanup EXIT
@@ -28,5 +29,5 @@ fi
 # device manager) started here with their output going nowhere: started by a
 # test instead, they would inherit the test runner's output pipe and keep it
 # open after the test ends.
-/usr/lib/wine/wineserver64 -p 2>/dev/null || true
-/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null || true
+"$VK_WINESERVER" -p 2>/dev/null || true
+"$VK_WINE" wineboot >/dev/null 2>&1 </dev/null || true

@@ -10,11 +10,11 @@ cd "$top"
 scripts/setup.sh
 jobs=$(nproc)
 
-cmake -S . -B build/x64 -DVK_ARCH=x86_64 -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j"$jobs"
+cmake --preset x64 >/dev/null
+cmake --build --preset x64 -j"$jobs"
 
-cmake -S . -B build/x86 -DVK_ARCH=i686 -DCMAKE_BUILD_TYPE=Release -DVK_TESTS=OFF >/dev/null
-cmake --build build/x86 -j"$jobs"
+cmake --preset x86 >/dev/null
+cmake --build --preset x86 -j"$jobs"
 
 source scripts/test-env.sh build/x64
 ctest --test-dir build/x64 --output-on-failure -j"$jobs" "$@"

@@ -3,14 +3,15 @@
 # virtual display and saves docs/screenshots/texts-eight-languages.png.
 # Usage: scripts/texts-screenshot.sh [build folder, default build/x64]
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-paths.sh"
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build/x64}
 out=$root/docs/screenshots/texts-eight-languages.png
 
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DVK_ARCH=x86_64 >/dev/null
+[ -f "$build/CMakeCache.txt" ] || (cd "$root" && cmake --preset x64 >/dev/null)
 cmake --build "$build" --target TextSheet -j2 >/dev/null
 source "$root/scripts/test-env.sh" "$build"
-wine=/usr/lib/wine/wine64
+wine=$VK_WINE
 
 # The sheet closes itself; capture it once its window is on the display.
 "$wine" "$build/tools/TextSheet/TextSheet.exe" 20000 </dev/null >/dev/null 2>&1 &

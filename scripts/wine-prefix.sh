@@ -3,6 +3,7 @@
 # tests use (P..W) to folders under <prefix>/../volumes. Safe to call from
 # several processes at once: the first one builds, the others wait.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-paths.sh"
 prefix=$1
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
@@ -10,11 +11,11 @@ flock 9
 if [ ! -f "$prefix/.vk-ready" ]; then
   rm -rf "$prefix"
   WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    "$VK_WINE" wineboot -i >/dev/null 2>&1 || true
   # The faces the program draws with do not exist here: map each to an
   # installed font that covers its script (Song-style serif for SimSun).
   while IFS='=' read -r face font; do
-    WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg add \
+    WINEPREFIX="$prefix" WINEDEBUG=-all "$VK_WINE" reg add \
       'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "$font" /f \
       >/dev/null 2>&1 || true
   done <<'FONTS'
@@ -24,9 +25,9 @@ Meiryo UI=Noto Sans CJK JP
 FONTS
   # No window manager runs under Xvfb: tell Wine to manage the windows
   # itself, or it waits for one each time a dialog closes.
-  WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg add \
+  WINEPREFIX="$prefix" WINEDEBUG=-all "$VK_WINE" reg add \
     'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -w
+  WINEPREFIX="$prefix" "$VK_WINESERVER" -w
   [ -d "$prefix/drive_c/windows" ] || { echo "wine-prefix: wineboot failed" >&2; exit 1; }
   touch "$prefix/.vk-ready"
 fi

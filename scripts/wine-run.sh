@@ -3,6 +3,7 @@
 # user's ~/.wine). The prefix is created once; the drive letters P..W of it are
 # mapped to scratch folders that tests use as target volumes.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-paths.sh"
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # Outside CTest (a program run by hand) the test build folder holds the prefix.
@@ -19,7 +20,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # (CTest does) would then wait until its time-out. The program writes to a file
 # instead, and we pass the file on while the program runs.
 out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
-/usr/lib/wine/wine64 "$@" >"$out" 2>&1 &
+"$VK_WINE" "$@" >"$out" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' TERM INT HUP
 tail -n +1 -s 0.1 --pid="$pid" -f "$out" &

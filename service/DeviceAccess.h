@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "service/SvcChannel.h"
+#include "channel/SvcChannel.h"
 
 namespace vk::svc {
 

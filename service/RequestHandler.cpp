@@ -4,7 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "service/ChannelSecurity.h"
+#include "channel/ChannelSecurity.h"
 
 namespace vk::svc {
 namespace {

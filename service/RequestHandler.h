@@ -5,7 +5,7 @@
 
 #include "common/Handle.h"
 #include "service/ServiceData.h"
-#include "service/SvcChannel.h"
+#include "channel/SvcChannel.h"
 
 namespace vk::svc {
 

@@ -1,6 +1,6 @@
 #include "service/ServiceData.h"
 
-#include "service/ChannelSecurity.h"
+#include "channel/ChannelSecurity.h"
 
 namespace vk::svc {
 

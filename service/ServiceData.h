@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/Handle.h"
-#include "service/SvcChannel.h"
+#include "channel/SvcChannel.h"
 
 namespace vk::svc {
 

@@ -4,8 +4,8 @@
 #include <cwchar>
 #include <memory>
 
-#include "service/ChannelSecurity.h"
-#include "service/SvcClient.h"
+#include "channel/ChannelSecurity.h"
+#include "channel/SvcClient.h"
 
 namespace vk::link {
 namespace {

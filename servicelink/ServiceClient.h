@@ -1,5 +1,5 @@
 // The interactive program's operations on the service, one per command.
-// Each returns the exchange result (service/SvcClient.h): a caller can tell a
+// Each returns the exchange result (channel/SvcClient.h): a caller can tell a
 // failed exchange from an answer, so a drive list that could not be fetched is
 // never taken for "no disks attached". Outputs change only on success.
 #pragma once
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/Handle.h"
-#include "service/SvcChannel.h"
+#include "channel/SvcChannel.h"
 
 namespace vk::link {
 

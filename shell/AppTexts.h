@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/SharedNames.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 

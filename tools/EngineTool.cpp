@@ -15,7 +15,7 @@
 #include "engine/EntryFilter.h"
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 #include "restore/Catalogue.h"
 #include "restore/RestoreRun.h"
 #include "tools/ToolPlan.h"

@@ -1,7 +1,7 @@
 #include "engine/BkupEngine.h"
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk {

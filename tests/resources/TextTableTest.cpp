@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 namespace {

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "service/ChannelSecurity.h"
+#include "channel/ChannelSecurity.h"
 #include "service/RequestHandler.h"
-#include "service/SvcClient.h"
+#include "channel/SvcClient.h"
 #include "tests/service/ChannelFakes.h"
 
 namespace vk::test {

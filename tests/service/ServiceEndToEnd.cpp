@@ -11,7 +11,7 @@
 
 #include "common/Handle.h"
 #include "service/SimulatedDevices.h"
-#include "service/SvcClient.h"
+#include "channel/SvcClient.h"
 #include "servicelink/ServiceClient.h"
 #include "tests/support/TestVolume.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/EngineUtil.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "restore/LogFiles.h"
+#include "engine/LogFiles.h"
 
 #include <cstring>
 
 #include "common/Handle.h"
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 namespace vk {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/Texts.h"
+#include "common/Texts.h"
 
 #include <atomic>
 #include <cstdio>

@@ -1,10 +1,10 @@
-#include "service/SvcClient.h"
+#include "channel/SvcClient.h"
 
 #include <cstring>
 #include <vector>
 
 #include "common/Handle.h"
-#include "service/ChannelSecurity.h"
+#include "channel/ChannelSecurity.h"
 
 namespace vk::svc {
 namespace {

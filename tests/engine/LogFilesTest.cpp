@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/FileSystem.h"
-#include "engine/Texts.h"
-#include "restore/LogFiles.h"
+#include "common/Texts.h"
+#include "engine/LogFiles.h"
 #include "tests/engine/BackupFixture.h"
 #include "tests/support/ScopedFileSystem.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "service/SvcChannel.h"
+#include "channel/SvcChannel.h"
 
 namespace vk::svc {
 

@@ -1,4 +1,4 @@
-#include "service/ChannelSecurity.h"
+#include "channel/ChannelSecurity.h"
 
 #include <sddl.h>
 
