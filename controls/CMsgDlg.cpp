@@ -72,12 +72,12 @@ void CMsgDlg::SetUpButtons() {
   }
   SetItemFont(IDC_OK, TextFont(language));
   SetItemFont(IDC_SECOND, TextFont(language));
-  ::SetWindowTextW(Item(IDC_OK), LoadText(kTextOk, language).c_str());
-  uint32_t secondText = kTextCancel;
+  ::SetWindowTextW(Item(IDC_OK), LoadText(txt::kMsgButtonOk, language).c_str());
+  uint32_t secondText = txt::kMsgButtonCancel;
   if (backMode)
-    secondText = kTextBack;
+    secondText = txt::kMsgButtonBack;
   else if (logMode)
-    secondText = kTextLog;
+    secondText = txt::kMsgButtonLog;
   ::SetWindowTextW(Item(IDC_SECOND), LoadText(secondText, language).c_str());
   if (logMode && !backMode && !logEnabled) ::EnableWindow(Item(IDC_SECOND), FALSE);
 }
@@ -109,7 +109,7 @@ BOOL CMsgDlg::OnInitDialog() {
   titleId_ = IDC_TITLE;
   dragBand_ = kDragBand;
   SetWindowIcons(Hwnd(), IDI_APP);
-  const std::wstring title = LoadResourceText(kAppTitleId);
+  const std::wstring title = LoadResourceText(txt::kAppTitle);
   ::SetWindowTextW(Hwnd(), title.c_str());
   ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
   ::SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(LargeFont()), FALSE);

@@ -31,12 +31,6 @@ constexpr INT_PTR kMsgResultCancel = 2;  // also the close button
 constexpr INT_PTR kMsgResultLog = 100;
 constexpr INT_PTR kMsgResultBack = 101;
 
-// Texts of the buttons (base ids).
-constexpr uint32_t kTextBack = 1202;
-constexpr uint32_t kTextOk = 1221;
-constexpr uint32_t kTextLog = 1225;
-constexpr uint32_t kTextCancel = 1248;
-
 class CMsgDlg : public Dialog {
  public:
   CMsgDlg(std::wstring message, uint32_t style) : message_(std::move(message)), style_(style) {}

@@ -53,7 +53,7 @@ void CPopupDlg::MoveToCorner() const {
 BOOL CPopupDlg::OnInitDialog() {
   background_ = kPopupBackground;
   SetWindowIcons(Hwnd(), IDI_APP);
-  ::SetWindowTextW(Hwnd(), LoadResourceText(kAppTitleId).c_str());
+  ::SetWindowTextW(Hwnd(), LoadResourceText(txt::kAppTitle).c_str());
   SetClientSize(kWidth, kHeight);
   Attach(close_, IDC_CLOSE);
   close_.SetImage(IDP_POPUP_CLOSE, kCloseSize, kCloseSize);

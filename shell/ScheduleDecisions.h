@@ -13,15 +13,6 @@
 
 namespace vk {
 
-// Notification and message texts of the rules.
-constexpr uint32_t kTextComingSchedule = 1280;   // "You have the scheduled backup below."
-constexpr uint32_t kTextMissedAbsent = 1281;     // run missed, drive not attached
-constexpr uint32_t kTextMissedAttached = 1283;   // drive attached with an overdue plan
-constexpr uint32_t kTextBackupAborted = 1284;    // PC stopped during a backup
-constexpr uint32_t kTextRestoreAborted = 1285;   // PC stopped during a restore
-constexpr uint32_t kTextScheduledFailed = 1286;  // scheduled backup failed
-constexpr uint32_t kTextLowSpace = 1287;         // less than 5 % free
-
 // Icon style of a corner notification.
 enum NoticeKind : uint32_t {
   kNoticeError = 16,
