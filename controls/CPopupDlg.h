@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "common/SharedNames.h"
+#include "common/Messages.h"
 #include "controls/CImageButton.h"
 #include "controls/SkinImage.h"
 #include "controls/Window.h"
