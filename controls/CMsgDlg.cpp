@@ -36,10 +36,10 @@ INT_PTR CMsgDlg::Show(HWND owner) {
 bool CMsgDlg::TwoButtons() const { return (style_ & kMsgButtonsMask) == kMsgOkCancel; }
 
 UINT CMsgDlg::IconImage() const {
-  switch (style_ & kMsgIconMask) {
-    case kMsgIconError: return IDP_ICON_ERROR;
-    case kMsgIconInformation: return IDP_ICON_INFORMATION;
-    case kMsgIconSuccess: return IDP_ICON_SUCCESS;
+  switch (style_ & kIconMask) {
+    case kIconError: return IDP_ICON_ERROR;
+    case kIconInformation: return IDP_ICON_INFORMATION;
+    case kIconSuccess: return IDP_ICON_SUCCESS;
     default: return IDP_ICON_WARNING;
   }
 }
@@ -97,10 +97,10 @@ void CMsgDlg::SetUpCheckBox() {
 }
 
 void CMsgDlg::PlaySound() const {
-  switch (style_ & kMsgIconMask) {
-    case kMsgIconError: ::MessageBeep(MB_ICONHAND); break;
-    case kMsgIconInformation:
-    case kMsgIconSuccess: ::MessageBeep(MB_ICONASTERISK); break;
+  switch (style_ & kIconMask) {
+    case kIconError: ::MessageBeep(MB_ICONHAND); break;
+    case kIconInformation:
+    case kIconSuccess: ::MessageBeep(MB_ICONASTERISK); break;
     default: ::MessageBeep(MB_ICONEXCLAMATION); break;
   }
 }

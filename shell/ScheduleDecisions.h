@@ -8,17 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "common/IconKind.h"
 #include "shell/ScheduleRules.h"
 #include "shell/Settings.h"
 
 namespace vk {
-
-// Icon style of a corner notification.
-enum NoticeKind : uint32_t {
-  kNoticeError = 16,
-  kNoticeWarning = 48,
-  kNoticeInformation = 64,
-};
 
 // A scheduled backup needs more than this share of the partition free.
 constexpr uint64_t kMinFreePercent = 5;
@@ -28,7 +22,7 @@ class ScheduleHost {
  public:
   virtual ~ScheduleHost() = default;
   // A corner notification; `closesByItself` = it closes after 60 seconds.
-  virtual void ShowNotification(const std::wstring& text, NoticeKind kind, bool closesByItself) = 0;
+  virtual void ShowNotification(const std::wstring& text, IconKind kind, bool closesByItself) = 0;
   // Writes the settings record to the registry.
   virtual void SaveSettings() = 0;
   // Writes the plan's NextRun and LastRun back to its partition.
