@@ -87,7 +87,7 @@ std::wstring FormatSize(uint64_t bytes, uint32_t language) {
     uint32_t textId;
   };
   static const Unit kUnits[] = {
-      {40, kTextSizeTB}, {30, kTextSizeGB}, {20, kTextSizeMB}, {10, kTextSizeKB}};
+      {40, txt::kSizeTB}, {30, txt::kSizeGB}, {20, txt::kSizeMB}, {10, txt::kSizeKB}};
   for (const Unit& unit : kUnits) {
     if (bytes < (uint64_t{1} << unit.shift)) continue;
     uint64_t whole = bytes >> unit.shift;
@@ -98,7 +98,7 @@ std::wstring FormatSize(uint64_t bytes, uint32_t language) {
     return LoadText(unit.textId, language, number.c_str());
   }
   std::wstring number = FormatText(L"%I64d", bytes);
-  return LoadText(kTextSizeBytes, language, number.c_str());
+  return LoadText(txt::kSizeBytes, language, number.c_str());
 }
 
 }  // namespace vk

@@ -72,42 +72,44 @@ void WriteBoth(CBkupEngine& c, LogDirection d, const std::wstring& line) {
 void WriteHeader(CBkupEngine& c, LogDirection d, const _BKUP_PLAN& plan) {
   const SYSTEMTIME t = Now();
   const std::wstring prefix = TimePrefix(t);
-  std::wstring separator = LoadJobText(c, kLogSeparator);
+  std::wstring separator = LoadJobText(c, txt::kLogLineSeparator);
   for (uint32_t i = 0; i < kHeaderSeparatorLines; ++i) WriteBoth(c, d, separator);
   std::wstring user(plan.OwnerUser, BoundedLength(plan.OwnerUser, kMaxTextChars));
   std::wstring name(plan.PlanName, BoundedLength(plan.PlanName, kPlanNameChars - 1));
-  uint32_t startId = d == LogDirection::kBackup ? kLogBackupStart : kLogRestoreStart;
+  uint32_t startId =
+      d == LogDirection::kBackup ? txt::kLogLineBackupStart : txt::kLogLineRestoreStart;
   const std::wstring lines[] = {
-      prefix + LoadJobText(c, kLogProduct),
-      prefix + LoadJobText(c, kLogDisk, FormatText(kPcIdPattern, plan.OwnerPcId).c_str()),
-      prefix + LoadJobText(c, kLogUser, user.c_str()),
-      prefix + LoadJobText(c, kLogPlan, name.c_str()),
+      prefix + LoadJobText(c, txt::kLogLineProduct),
+      prefix + LoadJobText(c, txt::kLogLineDisk, FormatText(kPcIdPattern, plan.OwnerPcId).c_str()),
+      prefix + LoadJobText(c, txt::kLogLineUser, user.c_str()),
+      prefix + LoadJobText(c, txt::kLogLinePlan, name.c_str()),
       prefix + LoadJobText(c, startId, DateText(t).c_str()),
   };
   for (const std::wstring& line : lines) WriteBoth(c, d, line);
 }
 
 void WriteFooter(CBkupEngine& c, LogDirection d, uint32_t result) {
-  if (DetailStarted(c, d)) DetailOf(c, d).WriteLine(LoadJobText(c, kLogFrame));
+  if (DetailStarted(c, d)) DetailOf(c, d).WriteLine(LoadJobText(c, txt::kLogLineFrame));
   std::wstring size = FormatSize(c.bytesStored, c.language);
   int folders = static_cast<int>(c.foldersHandled);
   std::wstring line;
   if (result == kResultOk)
-    line = LoadJobText(c, kLogResultSuccess, folders, size.c_str());
+    line = LoadJobText(c, txt::kLogLineResultSuccess, folders, size.c_str());
   else if (result == kResultStopped)
-    line = LoadJobText(c, kLogResultStopped, folders, size.c_str());
+    line = LoadJobText(c, txt::kLogLineResultStopped, folders, size.c_str());
   else
-    line = LoadJobText(c, kLogResultFailure, folders, size.c_str(), static_cast<int>(result));
+    line = LoadJobText(c, txt::kLogLineResultFailure, folders, size.c_str(),
+                       static_cast<int>(result));
   WriteBoth(c, d, kIndent + line);
   if (result != kResultOk && result != kResultStopped)
     WriteBoth(c, d, kIndent + Quoted(c.lastPath.c_str()));
   if (!c.unreadableFiles.empty()) {
-    WriteBoth(c, d, kIndent + LoadJobText(c, kLogAccessDenied));
+    WriteBoth(c, d, kIndent + LoadJobText(c, txt::kLogLineAccessDenied));
     for (const std::wstring& path : c.unreadableFiles)
       WriteBoth(c, d, kIndent + Quoted(path.c_str()));
   }
   const SYSTEMTIME t = Now();
-  WriteBoth(c, d, TimePrefix(t) + LoadJobText(c, kLogFinished, DateText(t).c_str()));
+  WriteBoth(c, d, TimePrefix(t) + LoadJobText(c, txt::kLogLineFinished, DateText(t).c_str()));
 }
 
 // Copies the old summary log's text (without its byte-order mark) after the
@@ -187,7 +189,7 @@ void WriteLogFileLine(CBkupEngine& c, LogDirection d, const wchar_t* path, LogTe
     if (!detail.IsOpen()) return;
     bool& started = DetailStarted(c, d);
     if (!started) {
-      detail.WriteLine(LoadJobText(c, kLogFrame));
+      detail.WriteLine(LoadJobText(c, txt::kLogLineFrame));
       started = true;
     }
     detail.WriteLine(LoadJobText(c, kind, Quoted(path).c_str()));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Texts.h"
 #include "engine/BkupEngine.h"
 #include "engine/BkupTypes.h"
 
@@ -16,24 +17,11 @@ namespace vk {
 
 enum class LogDirection { kBackup, kRestore };
 
-// Text ids of the log lines (English texts in resources/strings/en.txt).
+// The kind of a file line of the detail log, as the text it writes.
 enum LogTextId : uint32_t {
-  kLogSeparator = 1340,
-  kLogProduct = 1341,
-  kLogDisk = 1342,
-  kLogUser = 1343,
-  kLogPlan = 1344,
-  kLogBackupStart = 1345,
-  kLogRestoreStart = 1346,
-  kLogFrame = 1347,
-  kLogSuccess = 1348,
-  kLogSkip = 1349,
-  kLogOverwrite = 1350,
-  kLogResultSuccess = 1351,
-  kLogResultFailure = 1352,
-  kLogResultStopped = 1353,
-  kLogAccessDenied = 1354,
-  kLogFinished = 1356,
+  kLogSuccess = txt::kLogLineFileSuccess,
+  kLogSkip = txt::kLogLineFileSkip,
+  kLogOverwrite = txt::kLogLineFileOverwrite,
 };
 
 // Start of a run (only when context.logging is on): creates the log folder,

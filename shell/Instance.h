@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "common/Handle.h"
-#include "common/SharedNames.h"
+#include "common/Messages.h"
 
 namespace vk {
 

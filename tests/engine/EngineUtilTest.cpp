@@ -106,13 +106,14 @@ TEST(ReportProgress, PassesPhasePathPercentAndStop) {
 TEST(LoadJobText, LanguageAndMissingIds) {
   CBkupEngine context;
   context.language = 9;  // out of range: English
-  EXPECT_EQ(LoadJobText(context, 1344, L"Weekly"), L"PLAN: Weekly");
+  EXPECT_EQ(LoadJobText(context, txt::kLogLinePlan, L"Weekly"), L"PLAN: Weekly");
   EXPECT_EQ(context.text, L"PLAN: Weekly");
-  EXPECT_EQ(LoadJobText(context, 1352, 3, L"1.50 GB", 5), L"3 folder  1.50 GB \tFailure (05)");
-  EXPECT_EQ(LoadJobText(context, 1999), L"") << "a missing id gives an empty text";
-  EXPECT_EQ(LoadResourceText(kAppTitleId), L"Vaultkeep");
+  EXPECT_EQ(LoadJobText(context, txt::kLogLineResultFailure, 3, L"1.50 GB", 5),
+            L"3 folder  1.50 GB \tFailure (05)");
+  EXPECT_EQ(LoadJobText(context, kLastTextId), L"") << "a missing id gives an empty text";
+  EXPECT_EQ(LoadResourceText(txt::kAppTitle), L"Vaultkeep");
   context.language = kLangGerman;
-  EXPECT_EQ(LoadJobText(context, kAppTitleId), L"Vaultkeep") << "the title in every language";
+  EXPECT_EQ(LoadJobText(context, txt::kAppTitle), L"Vaultkeep") << "the title in every language";
 }
 
 TEST(FormatText, PercentAndWideArguments) {
