@@ -9,8 +9,8 @@ namespace {
 std::array<std::wstring, 4> Panel(uint32_t title, uint32_t subtitle, uint64_t size,
                                   const FILETIME& time) {
   return {GetString(title), GetString(subtitle),
-          GetString(kTextSizeLine, FormatSize(size).c_str()),
-          GetString(kTextUpdatedLine, LocalDateText(time).c_str())};
+          GetString(txt::kOverwriteSize, FormatSize(size).c_str()),
+          GetString(txt::kOverwriteUpdated, LocalDateText(time).c_str())};
 }
 
 }  // namespace
@@ -24,14 +24,14 @@ std::wstring LocalDateText(const FILETIME& utc) {
 
 OverwriteTexts BuildOverwriteTexts(const _OVERWRITE_QUERY& query) {
   OverwriteTexts t;
-  t.message = GetString(kTextSameNameFiles, static_cast<int>(query.remaining));
+  t.message = GetString(txt::kOverwriteSameNames, static_cast<int>(query.remaining));
   if (query.targetPath != nullptr) {
     const SplitPathParts parts = SplitPath(query.targetPath);
     t.fileName = parts.base + parts.extension;
     t.location = TrimTrailingBackslashes(parts.drive + parts.folder);
   }
-  t.replacePanel = Panel(kTextReplaceTitle, kTextBackupFile, query.backupSize, query.backupTime);
-  t.skipPanel = Panel(kTextSkipTitle, kTextCurrentFile, query.currentSize, query.currentTime);
+  t.replacePanel = Panel(txt::kOverwriteReplace, txt::kOverwriteBackupFile, query.backupSize, query.backupTime);
+  t.skipPanel = Panel(txt::kOverwriteSkip, txt::kOverwriteCurrentFile, query.currentSize, query.currentTime);
   return t;
 }
 

@@ -18,23 +18,13 @@
 
 namespace vk {
 
-constexpr uint32_t kTextSameNameFiles = 1234;  // TODO text id: "The destination has %d files ..."
-constexpr uint32_t kTextFileNameLabel = 1235;  // TODO text id: "File name:"
-constexpr uint32_t kTextLocationLabel = 1236;  // TODO text id: "Location:"
-constexpr uint32_t kTextReplaceTitle = 1237;   // TODO text id: "Replace the files in the destination"
-constexpr uint32_t kTextBackupFile = 1238;     // TODO text id: "Backup file"
-constexpr uint32_t kTextSkipTitle = 1239;      // TODO text id: "Skip these files"
-constexpr uint32_t kTextCurrentFile = 1240;    // TODO text id: "Current file"
-constexpr uint32_t kTextApplyToRest = 1241;    // TODO text id: "Apply this choice to the rest ..."
-constexpr uint32_t kTextSizeLine = 1244;       // TODO text id: "Size : %s"
-constexpr uint32_t kTextUpdatedLine = 1245;    // TODO text id: "Updated : %s"
 
 // End codes of the window.
 constexpr int kOverwriteEndChoice = 1;  // Replace or Skip pressed
 constexpr int kOverwriteEndClosed = 2;  // the close button
 
 struct OverwriteTexts {
-  std::wstring message;   // kTextSameNameFiles with the remaining count
+  std::wstring message;   // txt::kOverwriteSameNames with the remaining count
   std::wstring fileName;  // base name and extension of the target
   std::wstring location;  // drive and folder, trailing backslashes removed
   std::array<std::wstring, 4> replacePanel;  // title, subtitle, size, updated

@@ -7,6 +7,8 @@ namespace vk {
 namespace {
 
 constexpr int kDriveLetters = 26;
+static_assert(txt::kMainTipSetting - txt::kMainTipBackup == kTabSetting - kTabBackup,
+              "the tab tips follow the tabs' order");
 constexpr unsigned kGigaShift = 30;
 constexpr unsigned kTeraShift = 40;
 constexpr unsigned kHundredthsBits = 10;  // the bits below the unit that the hundredths come from
@@ -196,13 +198,13 @@ bool MayClose(bool jobRunning, bool scheduledJob) { return !jobRunning || schedu
 
 std::wstring TabTip(int tab) {
   if (tab < kTabBackup || tab > kTabSetting) return std::wstring();
-  return GetString(kTextTabTipBase + static_cast<uint32_t>(tab - kTabBackup));
+  return GetString(txt::kMainTipBackup + static_cast<uint32_t>(tab - kTabBackup));
 }
 
 std::wstring FreeSpaceTip(uint64_t freeBytes) {
   const bool tera = freeBytes >= (uint64_t{1} << kTeraShift);
   const std::wstring number = UnitNumber(freeBytes, tera ? kTeraShift : kGigaShift);
-  std::wstring tip = GetString(tera ? kTextFreeTB : kTextFreeGB, number.c_str());
+  std::wstring tip = GetString(tera ? txt::kMainDriveFreeTB : txt::kMainDriveFreeGB, number.c_str());
   if (tip.size() > kMaxTipChars) tip.resize(kMaxTipChars);
   return tip;
 }

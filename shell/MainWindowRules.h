@@ -21,10 +21,6 @@ constexpr int kNoDriveSelected = -1;
 constexpr int32_t kNoPlanDrive = -1;
 constexpr size_t kMaxTipChars = 79;
 
-constexpr uint32_t kTextTooManyDevices = 1223;  // TODO text id: "... will ignore 6th device ..."
-constexpr uint32_t kTextTabTipBase = 1360;      // TODO text id: + tab - 1: "Backup" .. "Setting"
-constexpr uint32_t kTextFreeGB = 1368;          // TODO text id: "%s GB\nAvailable"
-constexpr uint32_t kTextFreeTB = 1369;          // TODO text id: "%s TB\nAvailable"
 
 enum MainTab : int { kTabBackup = 1, kTabRestore = 2, kTabLog = 3, kTabSetting = 4 };
 
@@ -80,7 +76,7 @@ DriveLines DriveButtonLines(const PanelDrive& drive);
 struct PanelChoice {
   int index = kNoDriveSelected;
   bool keepPage = false;
-  bool warnTooMany = false;  // show kTextTooManyDevices now
+  bool warnTooMany = false;  // show txt::kMsgSixthDeviceIgnored now
 };
 // The selection after a refresh. `previousDevice` is the identity of the
 // drive selected before (empty when none was). That drive, found again
