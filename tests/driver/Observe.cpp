@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "common/Handle.h"
+#include "engine/BkupTypes.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::driver {

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/BkupTypes.h"
+namespace vk {
+struct _BKUP_PLAN;
+}
 
 namespace vk::driver {
 
