@@ -114,6 +114,9 @@ BOOL CMsgDlg::OnInitDialog() {
   ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
   ::SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(LargeFont()), FALSE);
   SetItemFont(IDC_TITLE, LargeFont());
+  // The message is painted by the window; the hidden static carries it too,
+  // so that other programs (screen readers, the GUI tests) can read it.
+  ::SetWindowTextW(Item(IDC_MESSAGE), message_.c_str());
   Layout();
   SetUpButtons();
   SetUpCheckBox();

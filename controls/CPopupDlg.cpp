@@ -59,6 +59,9 @@ BOOL CPopupDlg::OnInitDialog() {
   Place(IDC_CLOSE, kClose.x, kClose.y, kCloseSize, kCloseSize);
   Place(IDC_MESSAGE, kText.left, kText.top, kText.right - kText.left, kText.bottom - kText.top);
   SetItemFont(IDC_MESSAGE, TextFont(AppLanguage()));
+  // Painted by the window; the hidden static carries the text for other
+  // programs to read.
+  ::SetWindowTextW(Item(IDC_MESSAGE), text_.c_str());
   backImage_.Load(IDP_POPUP_BACKGROUND);
   icon_.Load(IconImage());
   MoveToCorner();

@@ -110,7 +110,7 @@ class SimulatedDeviceSource : public DeviceSource {
     std::wstring path = kPathPrefix + name;
     std::wcsncpy(info->szDevicePath, path.c_str(), kPathChars - 1);
     std::wcsncpy(info->szFriendlyName, DiskString(name, L"FriendlyName").c_str(), kPathChars - 1);
-    std::swprintf(info->szDeviceObject, kPathChars, L"\\Device\\SimDisk%s", name.c_str());
+    std::swprintf(info->szDeviceObject, kPathChars, L"\\Device\\SimDisk%ls", name.c_str());
     info->wVendorId = static_cast<uint16_t>(DiskDword(name, L"Vid", 0));
     info->wProductId = static_cast<uint16_t>(DiskDword(name, L"Pid", 0));
     return node + 1;

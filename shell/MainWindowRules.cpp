@@ -205,7 +205,7 @@ std::wstring FreeSpaceTip(uint64_t freeBytes) {
   const bool tera = freeBytes >= (uint64_t{1} << kTeraShift);
   const std::wstring number = UnitNumber(freeBytes, tera ? kTeraShift : kGigaShift);
   std::wstring tip = GetString(tera ? txt::kMainDriveFreeTB : txt::kMainDriveFreeGB, number.c_str());
-  if (tip.size() > kMaxTipChars) tip.resize(kMaxTipChars);
+  if (tip.size() > kMaxDriveTipChars) tip.resize(kMaxDriveTipChars);
   return tip;
 }
 

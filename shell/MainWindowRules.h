@@ -19,7 +19,7 @@ namespace vk {
 constexpr int kMaxDriveButtons = 5;
 constexpr int kNoDriveSelected = -1;
 constexpr int32_t kNoPlanDrive = -1;
-constexpr size_t kMaxTipChars = 79;
+constexpr size_t kMaxDriveTipChars = 79;
 
 
 enum MainTab : int { kTabBackup = 1, kTabRestore = 2, kTabLog = 3, kTabSetting = 4 };
@@ -148,7 +148,7 @@ bool MayClose(bool jobRunning, bool scheduledJob);
 std::wstring TabTip(int tab);
 // "12.34 GB\nAvailable" below 2^40 bytes, "1.50 TB\nAvailable" from there:
 // the whole units and the hundredths truncated from the next ten bits, at
-// most kMaxTipChars characters.
+// most kMaxDriveTipChars characters.
 std::wstring FreeSpaceTip(uint64_t freeBytes);
 // A drive's tip: empty without a plan or when the free space is unknown.
 std::wstring DriveTip(const PanelDrive& drive, bool freeKnown, uint64_t freeBytes);

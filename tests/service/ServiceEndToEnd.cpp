@@ -13,6 +13,9 @@
 #include "service/SimulatedDevices.h"
 #include "channel/SvcClient.h"
 #include "servicelink/ServiceClient.h"
+#include "tests/driver/Observe.h"
+#include "tests/driver/Program.h"
+#include "tests/driver/Service.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::test {
@@ -21,95 +24,32 @@ namespace {
 using namespace vk::svc;
 using namespace vk::link;
 
-constexpr DWORD kProgramWaitMs = 60000;
 constexpr DWORD kScanWaitMs = 5000;
 constexpr DWORD kCheckWaitMs = 15000;
 constexpr DWORD kStopLimitMs = 1000;
+// The service picks the simulated disks at start, and the short update
+// rhythm: first check after half a second, then every second.
+constexpr DWORD kFirstCheckMs = 500;
+constexpr DWORD kCheckPeriodMs = 1000;
 
-std::wstring ServiceExe() {
-  wchar_t path[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"VAULTKEEP_SERVICE_EXE", path, MAX_PATH);
-  return path;
-}
-
-// Runs the service program with `args`; its exit code, or -1.
-int RunService(const wchar_t* args) {
-  std::wstring line = L"\"" + ServiceExe() + L"\" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return -1;
-  KernelHandle thread(pi.hThread), process(pi.hProcess);
-  if (WaitForSingleObject(process.Get(), kProgramWaitMs) != WAIT_OBJECT_0) return -1;
-  DWORD code = 0;
-  GetExitCodeProcess(process.Get(), &code);
-  return static_cast<int>(code);
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD limitMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start > limitMs) return false;
-    Sleep(50);
-  }
-}
-
-struct Sc {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = manager ? OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS) : nullptr;
-  ~Sc() {
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-  }
-  DWORD State() {
-    SERVICE_STATUS s{};
-    return service && QueryServiceStatus(service, &s) ? s.dwCurrentState : 0;
-  }
-  DWORD Control(DWORD control) {
-    SERVICE_STATUS s{};
-    return ControlService(service, control, &s) ? s.dwCurrentState : 0;
-  }
-};
+using driver::RunServiceProgram;
+using driver::ServiceExe;
+using driver::WaitFor;
+using Sc = driver::ServiceManager;
 
 std::wstring ServiceString(const wchar_t* name) {
-  wchar_t text[600] = {};
-  DWORD bytes = sizeof(text) - 2;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, RRF_RT_REG_SZ, nullptr, text,
-                   &bytes) != ERROR_SUCCESS)
-    return L"(missing)";
-  return text;
+  return driver::RegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, L"(missing)");
 }
 
 DWORD ServiceDword(const wchar_t* name) {
-  DWORD v = 0xFFFFFFFF, bytes = sizeof(v);
-  RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, RRF_RT_REG_DWORD, nullptr, &v, &bytes);
-  return v;
+  return driver::RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, 0xFFFFFFFF);
 }
 
-void SetString(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
-                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-void SetDword(const std::wstring& key, const wchar_t* name, DWORD value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_DWORD, &value, sizeof(value));
-}
-void SetQword(const std::wstring& key, const wchar_t* name, uint64_t value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_QWORD, &value, sizeof(value));
+void SetString(const wchar_t* name, const std::wstring& value) {
+  driver::SetRegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, value);
 }
 
-// Tells the simulated device source that something changed.
-void RingDeviceChange() {
-  static DWORD generation = 1;
-  SetDword(kTestKeyPath, L"Generation", ++generation);
-}
-
-int32_t Counter() {
-  int32_t c = -1;
-  GetDriveCounter(nullptr, &c);
-  return c;
-}
+int32_t Counter() { return driver::DriveCounter(); }
 
 _SVC_UPDINFO UpdateInfo() {
   _SVC_UPDINFO info{};
@@ -121,10 +61,10 @@ _SVC_UPDINFO UpdateInfo() {
 // Points the update URL at `file` and waits for two completed checks, so
 // that at least one whole check ran after the change.
 _SVC_UPDINFO CheckAgainst(const wchar_t* valueName, const std::wstring& file) {
-  SetString(kServiceKeyPath, valueName, L"http://127.0.0.1/" + file);
+  SetString(valueName, L"http://127.0.0.1/" + file);
   int32_t before = UpdateInfo().nCheckCount;
-  EXPECT_TRUE(WaitUntil([&] { return UpdateInfo().nCheckCount >= before + 2; }, kCheckWaitMs))
-      << "no completed check for " << std::string(file.begin(), file.end());
+  EXPECT_TRUE(WaitFor("two completed checks of " + std::string(file.begin(), file.end()),
+                      kCheckWaitMs, [&] { return UpdateInfo().nCheckCount >= before + 2; }));
   return UpdateInfo();
 }
 
@@ -132,44 +72,28 @@ class ServiceEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // A service left behind by an interrupted run goes first.
-    if (Sc().service) {
-      RunService(L"U");
-      WaitUntil([] { return Sc().service == nullptr; }, 10000);
-    }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
-    // The service picks the simulated disks at start, and the short update
-    // rhythm: first check after half a second, then every second.
-    SetDword(kTestKeyPath, L"FirstCheckMs", 500);
-    SetDword(kTestKeyPath, L"CheckPeriodMs", 1000);
-    SetDword(kTestKeyPath, L"Generation", 1);
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kTestKeyPath) + L"\\Disks").c_str(), 0,
-                    nullptr, 0, KEY_ALL_ACCESS, nullptr, &disks_, nullptr);
-    RegCloseKey(disks_);
+    EXPECT_TRUE(driver::RemoveService());
+    driver::ResetSimulation(kFirstCheckMs, kCheckPeriodMs);
   }
   static void TearDownTestSuite() {
-    RunService(L"U");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
+    EXPECT_TRUE(driver::RemoveService());
+    driver::ClearSimulation();
   }
-  static std::wstring DiskKey(const wchar_t* name) {
-    return std::wstring(kTestKeyPath) + L"\\Disks\\" + name;
-  }
-  static HKEY disks_;
 };
-HKEY ServiceEndToEnd::disks_ = nullptr;
 
 TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
   ASSERT_FALSE(ServiceExe().empty());
-  EXPECT_EQ(RunService(L"i"), 0);  // lower case: nothing
-  EXPECT_EQ(Sc().service, nullptr);
+  EXPECT_EQ(RunServiceProgram(L"i"), 0);  // lower case: nothing
+  EXPECT_FALSE(Sc().Installed());
 
-  ASSERT_EQ(RunService(L"I"), 0);
+  ASSERT_EQ(RunServiceProgram(L"I"), 0);
   Sc sc;
-  ASSERT_NE(sc.service, nullptr);
+  ASSERT_TRUE(sc.Installed());
   EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_RUNNING));
   std::vector<unsigned char> buffer(8192);
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
   DWORD needed = 0;
-  ASSERT_TRUE(QueryServiceConfigW(sc.service, config, buffer.size(), &needed));
+  ASSERT_TRUE(QueryServiceConfigW(sc.Service(), config, buffer.size(), &needed));
   EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_AUTO_START));
   EXPECT_EQ(config->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
   EXPECT_STREQ(config->lpDisplayName, L"Vaultkeep");
@@ -178,11 +102,11 @@ TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
   EXPECT_EQ(ServiceString(L"Description"), L"CORVANE Vaultkeep");
 
   // A second install finds the service and changes nothing.
-  SetString(kServiceKeyPath, L"Description", L"kept");
-  EXPECT_EQ(RunService(L"I"), ERROR_SERVICE_EXISTS);
+  SetString(L"Description", L"kept");
+  EXPECT_EQ(RunServiceProgram(L"I"), ERROR_SERVICE_EXISTS);
   EXPECT_EQ(ServiceString(L"Description"), L"kept");
   EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_RUNNING));
-  SetString(kServiceKeyPath, L"Description", L"CORVANE Vaultkeep");
+  SetString(L"Description", L"CORVANE Vaultkeep");
 }
 
 TEST_F(ServiceEndToEnd, ChannelAnswersTheSevenCommands) {
@@ -223,15 +147,8 @@ TEST_F(ServiceEndToEnd, SimulatedDiskArrivalAndRemovalRaiseTheCounter) {
   int drive = ScratchDriveIndex();
   ASSERT_GE(drive, 0);
   int32_t before = Counter();
-  std::wstring disk = DiskKey(L"A");
-  SetString(disk, L"FriendlyName", L"Sim USB Disk");
-  SetString(disk, L"Letters", std::wstring(1, static_cast<wchar_t>(L'A' + drive)));
-  SetQword(disk, L"LastLba", 999);
-  SetDword(disk, L"BlockLength", 512);
-  SetDword(disk, L"Vid", 0x1234);
-  SetDword(disk, L"Pid", 0xABCD);
-  RingDeviceChange();
-  ASSERT_TRUE(WaitUntil([&] { return Counter() != before; }, kScanWaitMs));
+  driver::AttachDisk({L"A", L"Sim USB Disk", driver::LetterOf(drive), 999, 512, 0x1234, 0xABCD});
+  ASSERT_TRUE(WaitFor("the counter to move", kScanWaitMs, [&] { return Counter() != before; }));
   EXPECT_EQ(Counter(), before + 1);
 
   std::vector<_SVC_DRVINFO> drives;
@@ -244,9 +161,9 @@ TEST_F(ServiceEndToEnd, SimulatedDiskArrivalAndRemovalRaiseTheCounter) {
   EXPECT_EQ(drives[0].wVendorId, 0x1234);
   EXPECT_EQ(drives[0].wProductId, 0xABCD);
 
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, disk.c_str());
-  RingDeviceChange();
-  ASSERT_TRUE(WaitUntil([&] { return Counter() != before + 1; }, kScanWaitMs));
+  driver::DetachDisk(L"A");
+  ASSERT_TRUE(WaitFor("the counter to move again", kScanWaitMs,
+                      [&] { return Counter() != before + 1; }));
   EXPECT_EQ(Counter(), before + 2);
   ASSERT_EQ(GetDriveList(nullptr, drives), kResultOk);
   EXPECT_TRUE(drives.empty());
@@ -300,7 +217,7 @@ TEST_F(ServiceEndToEnd, UpdateCheckReadsTheServedIni) {
 TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
   Sc sc;
   EXPECT_EQ(sc.Control(SERVICE_CONTROL_PAUSE), static_cast<DWORD>(SERVICE_PAUSED));
-  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_PAUSED; }, 2000));
+  ASSERT_TRUE(sc.WaitForState(SERVICE_PAUSED, 2000));
   _SVC_DWORD_REQUEST r{{SVC_CMD_GET_DRVCOUNTER, 0, 16}, 77};
   EXPECT_EQ(SendServiceCommand(nullptr, &r, sizeof(r), 1000), kResultUnreachable);
   EXPECT_EQ(r.nValue, 77);  // unchanged
@@ -308,7 +225,7 @@ TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
   EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_PAUSED));
 
   EXPECT_EQ(sc.Control(SERVICE_CONTROL_CONTINUE), static_cast<DWORD>(SERVICE_RUNNING));
-  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_RUNNING; }, 2000));
+  ASSERT_TRUE(sc.WaitForState(SERVICE_RUNNING, 2000));
   int32_t counter = -1;
   EXPECT_EQ(GetDriveCounter(nullptr, &counter), kResultOk);
   EXPECT_GE(counter, 0);
@@ -318,7 +235,7 @@ TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
   Sc sc;
   DWORD start = GetTickCount();
   sc.Control(SERVICE_CONTROL_STOP);
-  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_STOPPED; }, 10000));
+  ASSERT_TRUE(sc.WaitForState(SERVICE_STOPPED, 10000));
   EXPECT_LE(GetTickCount() - start, kStopLimitMs);
 
   // Stopped: every operation fails fast and leaves its output alone.
@@ -332,18 +249,16 @@ TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
 TEST_F(ServiceEndToEnd, UninstallStopsAndDeletesTheService) {
   {
     Sc sc;
-    ASSERT_TRUE(StartServiceW(sc.service, 0, nullptr));
-    ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_RUNNING; }, 10000));
+    ASSERT_TRUE(sc.Start());
+    ASSERT_TRUE(sc.WaitForState(SERVICE_RUNNING, 10000));
   }
-  EXPECT_EQ(RunService(L"U"), 0);
-  EXPECT_TRUE(WaitUntil([] { return Sc().service == nullptr; }, 10000));
+  EXPECT_EQ(RunServiceProgram(L"U"), 0);
+  EXPECT_TRUE(WaitFor("the service to be removed", 10000, [] { return !Sc().Installed(); }));
   KernelHandle doorbell;
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        doorbell.Reset(OpenEventW(kUserDoorbellRights, FALSE, kDoorbellName));
-        return !doorbell.Valid();
-      },
-      10000));
+  EXPECT_TRUE(WaitFor("the doorbell to go", 10000, [&] {
+    doorbell.Reset(OpenEventW(kUserDoorbellRights, FALSE, kDoorbellName));
+    return !doorbell.Valid();
+  }));
 }
 
 }  // namespace

@@ -26,10 +26,6 @@ INI_FILES = {
 }
 
 
-def dos_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
 def wait_for_port(port, deadline):
     while time.monotonic() < deadline:
         try:
@@ -56,9 +52,8 @@ def main():
         if not wait_for_port(80, time.monotonic() + SERVER_START_TIMEOUT_S):
             print("service_e2e: the HTTP server did not start on 127.0.0.1:80", file=sys.stderr)
             return 1
-        env = dict(os.environ, VAULTKEEP_SERVICE_EXE=dos_path(service_exe))
         try:
-            return subprocess.run([wine_run, client], env=env, stdin=subprocess.DEVNULL,
+            return subprocess.run([wine_run, client], stdin=subprocess.DEVNULL,
                                   timeout=CLIENT_TIMEOUT_S).returncode
         except subprocess.TimeoutExpired:
             print("service_e2e: the client did not finish in time", file=sys.stderr)

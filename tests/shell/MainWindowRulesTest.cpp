@@ -273,7 +273,7 @@ TEST_F(MainWindowRules, TipsOfTabsAndDrives) {
   EXPECT_EQ(DriveTip(Drive(L"x", 4), true, 1u << 30), L"1.00 GB\nAvailable");
   for (uint32_t language = 0; language < kLanguageCount; ++language) {
     SetAppLanguage(language);
-    EXPECT_LE(FreeSpaceTip(UINT64_MAX).size(), kMaxTipChars) << language;
+    EXPECT_LE(FreeSpaceTip(UINT64_MAX).size(), kMaxDriveTipChars) << language;
     EXPECT_FALSE(FreeSpaceTip(UINT64_MAX).empty()) << language;
   }
 }
