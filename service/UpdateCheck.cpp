@@ -128,6 +128,37 @@ int32_t LeadingNumber(const wchar_t* s) {
 
 }  // namespace
 
+bool IsPlainInstallerName(const wchar_t* name) {
+  static constexpr wchar_t kExtension[] = L".exe";
+  constexpr size_t kExtensionChars = sizeof(kExtension) / sizeof(wchar_t) - 1;
+  size_t chars = wcsnlen(name, kMaxInstallerNameChars + 1);
+  if (chars <= kExtensionChars || chars > kMaxInstallerNameChars || name[0] == L'.') return false;
+  for (size_t i = 0; i < chars; ++i) {
+    wchar_t c = name[i];
+    bool plain = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+                 c == L'-' || c == L'_' || c == L'.';
+    if (!plain) return false;
+  }
+  return ::CompareStringOrdinal(name + chars - kExtensionChars, static_cast<int>(kExtensionChars),
+                                kExtension, static_cast<int>(kExtensionChars),
+                                TRUE) == CSTR_EQUAL;
+}
+
+bool SetupFileName(const wchar_t* setupUrl, wchar_t (&name)[kMaxInstallerNameChars + 1]) {
+  name[0] = 0;
+  if (!setupUrl) return false;
+  const wchar_t* start = setupUrl;
+  for (const wchar_t* p = setupUrl; *p; ++p)
+    if (*p == L'/') start = p + 1;
+  size_t chars = std::wcscspn(start, L"?#");
+  if (chars > kMaxInstallerNameChars) return false;
+  std::wmemcpy(name, start, chars);
+  name[chars] = 0;
+  if (IsPlainInstallerName(name)) return true;
+  name[0] = 0;
+  return false;
+}
+
 bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars],
                     wchar_t (&object)[kPathChars], wchar_t (&referrer)[kPathChars]) {
   size_t prefix = std::wcslen(kHttpPrefix);
@@ -176,7 +207,11 @@ bool ReadUpdateIni(const wchar_t* iniPath, _SVC_UPDINFO& record, int32_t current
   if (!record.szURL[0]) return false;
   ::GetPrivateProfileStringW(kIniSection, L"SetupURL", L"", record.szSetupURL, kPathChars,
                              iniPath);
-  if (!record.szSetupURL[0]) return false;
+  wchar_t setupName[kMaxInstallerNameChars + 1];
+  if (!SetupFileName(record.szSetupURL, setupName)) {
+    record.szSetupURL[0] = 0;  // as if the INI had none
+    return false;
+  }
   return record.nLatestMajor > currentMajor ||
          (record.nLatestMajor == currentMajor && record.nLatestMinor > currentMinor);
 }

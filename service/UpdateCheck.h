@@ -25,6 +25,20 @@ struct DownloadContext {
   HINTERNET connection = nullptr;
 };
 
+// The longest installer file name a setup URL may name.
+inline constexpr size_t kMaxInstallerNameChars = 64;
+
+// True for a plain installer file name: only ASCII letters, digits, '-', '_'
+// and '.', not starting with a dot, ending in ".exe", at most
+// kMaxInstallerNameChars long. The name comes from an INI fetched over plain
+// HTTP and decides which file the service will delete: nothing that could
+// name a folder, a stream, a device or a system file by another spelling.
+bool IsPlainInstallerName(const wchar_t* name);
+
+// The file name of a setup URL (after its last '/', without a query or
+// fragment) into `name`; false when it is not a plain installer name.
+bool SetupFileName(const wchar_t* setupUrl, wchar_t (&name)[kMaxInstallerNameChars + 1]);
+
 // Splits "http://host/path" into its host, object path ("/path") and
 // referrer ("http://host/"). False for anything else: such a URL is not
 // fetched.
@@ -39,7 +53,8 @@ bool DownloadToTempFile(const wchar_t* url, DownloadContext& context);
 void CloseDownload(DownloadContext& context);
 
 // Fills the record's INI fields in order, stopping at the first missing or
-// invalid one; true when the INI names a version newer than major.minor.
+// invalid one; true when the INI names a version newer than major.minor. A
+// SetupURL whose file name is not a plain installer name counts as missing.
 bool ReadUpdateIni(const wchar_t* iniPath, _SVC_UPDINFO& record, int32_t currentMajor,
                    int32_t currentMinor);
 

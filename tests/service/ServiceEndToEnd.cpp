@@ -186,8 +186,10 @@ TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
 }
 
 TEST_F(ServiceEndToEnd, ChannelAnswersTheSevenCommands) {
-  KernelHandle mutex;
-  OpenCommandMutex(mutex);
+  // The service's command mutex, opened as a client opens it: only opened,
+  // never created, with the rights a user gets.
+  KernelHandle mutex(OpenMutexW(kUserMutexRights, FALSE, kCmdMutexName));
+  ASSERT_TRUE(mutex.Valid());
   int32_t counter = -1;
   EXPECT_EQ(GetDriveCounter(mutex.Get(), &counter), kResultOk);
   EXPECT_GE(counter, 0);

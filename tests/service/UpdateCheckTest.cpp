@@ -31,16 +31,29 @@ TEST_F(UpdateIniTest, FieldsStopAtTheFirstFailure) {
     const wchar_t* url;
     const wchar_t* setupUrl;
   } cases[] = {
-      {"newer minor", "[VKP]\nMajor=1\nMinor=42\nURL=u\nSetupURL=s\n", true, 1, 42, L"u", L"s"},
-      {"same version", "[VKP]\nMajor=1\nMinor=41\nURL=u\nSetupURL=s\n", false, 1, 41, L"u", L"s"},
-      {"newer major", "[VKP]\nMajor=2\nMinor=0\nURL=u\nSetupURL=s\n", true, 2, 0, L"u", L"s"},
-      {"older major", "[VKP]\nMajor=0\nMinor=99\nURL=u\nSetupURL=s\n", false, 0, 0, L"old-u",
+      {"newer minor", "[VKP]\nMajor=1\nMinor=42\nURL=u\nSetupURL=s.exe\n", true, 1, 42, L"u", L"s.exe"},
+      {"same version", "[VKP]\nMajor=1\nMinor=41\nURL=u\nSetupURL=s.exe\n", false, 1, 41, L"u", L"s.exe"},
+      {"newer major", "[VKP]\nMajor=2\nMinor=0\nURL=u\nSetupURL=s.exe\n", true, 2, 0, L"u", L"s.exe"},
+      {"older major", "[VKP]\nMajor=0\nMinor=99\nURL=u\nSetupURL=s.exe\n", false, 0, 0, L"old-u",
        L"old-s"},
       {"missing major", "[VKP]\nMinor=50\n", false, -1, 0, L"old-u", L"old-s"},
       {"negative minor", "[VKP]\nMajor=3\nMinor=-2\nURL=u\n", false, 3, -2, L"old-u", L"old-s"},
-      {"empty URL", "[VKP]\nMajor=3\nMinor=1\nURL=\nSetupURL=s\n", false, 3, 1, L"", L"old-s"},
+      {"empty URL", "[VKP]\nMajor=3\nMinor=1\nURL=\nSetupURL=s.exe\n", false, 3, 1, L"", L"old-s"},
       {"no SetupURL", "[VKP]\nMajor=3\nMinor=1\nURL=u\n", false, 3, 1, L"u", L""},
-      {"wrong section", "[OTHER]\nMajor=3\nMinor=1\nURL=u\nSetupURL=s\n", false, -1, 0,
+      // The file name decides what the service may delete: a SetupURL that
+      // does not name a plain installer counts as no SetupURL.
+      {"SetupURL naming a hive", "[VKP]\nMajor=3\nMinor=1\nURL=u\nSetupURL=http://h/SAM\n", false,
+       3, 1, L"u", L""},
+      {"SetupURL naming a folder", "[VKP]\nMajor=3\nMinor=1\nURL=u\nSetupURL=http://h/.\n",
+       false, 3, 1, L"u", L""},
+      {"SetupURL with a blank", "[VKP]\nMajor=3\nMinor=1\nURL=u\nSetupURL=http://h/a b.exe\n",
+       false, 3, 1, L"u", L""},
+      {"SetupURL with a stream",
+       "[VKP]\nMajor=3\nMinor=1\nURL=u\nSetupURL=http://h/a.exe:x.exe\n", false, 3, 1, L"u", L""},
+      {"plain SetupURL with a query",
+       "[VKP]\nMajor=3\nMinor=1\nURL=u\nSetupURL=http://h/dl/Setup-3.01.exe?x=1\n", true, 3, 1,
+       L"u", L"http://h/dl/Setup-3.01.exe?x=1"},
+      {"wrong section", "[OTHER]\nMajor=3\nMinor=1\nURL=u\nSetupURL=s.exe\n", false, -1, 0,
        L"old-u", L"old-s"},
       {"a 404 page", "<html><body>Not found</body></html>", false, -1, 0, L"old-u", L"old-s"},
   };
