@@ -202,6 +202,7 @@ void CArkwellSvcApp::ServiceMain() {
 
 void CArkwellSvcApp::StopService(DWORD exitCode) {
   stop_ = true;
+  download_.Cancel();  // an update check in progress ends at once
   if (channel_.Doorbell()) ::SetEvent(channel_.Doorbell());
   if (resumeGate_) ::SetEvent(resumeGate_.Get());
   for (DWORD checkpoint = 1; worker_; ++checkpoint) {

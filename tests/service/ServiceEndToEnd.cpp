@@ -1,7 +1,8 @@
 // The service as a real process under the service manager: install, the
 // channel from this separate process, simulated USB disks, the update check
 // against a local HTTP server, pause and continue, stop, removal.
-// Run by service_e2e.py, which serves the INI files on 127.0.0.1:80.
+// Run by service_e2e.py, which serves the INI files on 127.0.0.1 at the port
+// it names in VAULTKEEP_HTTP_PORT.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -25,6 +26,25 @@ constexpr DWORD kProgramWaitMs = 60000;
 constexpr DWORD kScanWaitMs = 5000;
 constexpr DWORD kCheckWaitMs = 15000;
 constexpr DWORD kStopLimitMs = 1000;
+
+std::wstring ServerUrl(const std::wstring& file) {
+  wchar_t port[16] = {};
+  GetEnvironmentVariableW(L"VAULTKEEP_HTTP_PORT", port, 16);
+  return std::wstring(L"http://127.0.0.1:") + port + L"/" + file;
+}
+
+// Where the interactive program downloads the installer: the temporary
+// folder below this user's profile folder, created if missing.
+std::wstring ProfileTempFolder() {
+  wchar_t profile[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+  std::wstring folder = profile;
+  for (const wchar_t* part : {L"\\AppData", L"\\Local", L"\\Temp"}) {
+    folder += part;
+    CreateDirectoryW(folder.c_str(), nullptr);
+  }
+  return folder;
+}
 
 std::wstring ServiceExe() {
   wchar_t path[MAX_PATH] = {};
@@ -121,7 +141,7 @@ _SVC_UPDINFO UpdateInfo() {
 // Points the update URL at `file` and waits for two completed checks, so
 // that at least one whole check ran after the change.
 _SVC_UPDINFO CheckAgainst(const wchar_t* valueName, const std::wstring& file) {
-  SetString(kServiceKeyPath, valueName, L"http://127.0.0.1/" + file);
+  SetString(kServiceKeyPath, valueName, ServerUrl(file));
   int32_t before = UpdateInfo().nCheckCount;
   EXPECT_TRUE(WaitUntil([&] { return UpdateInfo().nCheckCount >= before + 2; }, kCheckWaitMs))
       << "no completed check for " << std::string(file.begin(), file.end());
@@ -262,14 +282,19 @@ TEST_F(ServiceEndToEnd, UpdateCheckReadsTheServedIni) {
   EXPECT_STREQ(info.szURL, L"http://127.0.0.1/news.html");
   EXPECT_STREQ(info.szSetupURL, L"http://127.0.0.1/dl/VaultkeepSetup.exe");
 
-  // The setup URL is known now: deleting the downloaded installer at the
-  // next restart is allowed, any other file still is not.
-  std::wstring setup = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
-                       L":\\VaultkeepSetup.exe";
+  // The setup URL is known now: deleting the downloaded installer in this
+  // user's temporary folder at the next restart is allowed; the same name in
+  // any other folder, or any other file, still is not.
+  std::wstring setup = ProfileTempFolder() + L"\\VaultkeepSetup.exe";
   WriteFileBytes(setup, {1, 2, 3});
   bool scheduled = false;
   EXPECT_EQ(DeleteFileAtRestart(nullptr, setup.c_str(), &scheduled), kResultOk);
   EXPECT_TRUE(scheduled);
+  std::wstring elsewhere = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
+                           L":\\VaultkeepSetup.exe";
+  WriteFileBytes(elsewhere, {1, 2, 3});
+  EXPECT_EQ(DeleteFileAtRestart(nullptr, elsewhere.c_str(), &scheduled), kResultOk);
+  EXPECT_FALSE(scheduled);
   EXPECT_EQ(DeleteFileAtRestart(nullptr, L"C:\\windows\\win.ini", &scheduled), kResultOk);
   EXPECT_FALSE(scheduled);
 

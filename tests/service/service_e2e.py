@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
 """End-to-end run of the installed service under Wine.
 
-Serves the update INI files over HTTP on 127.0.0.1 port 80, runs the client
-test program (which installs, exercises and removes the service), then stops
-the server by its process id and makes sure the service is gone.
+Serves the update INI files over HTTP on 127.0.0.1 at a port the system
+picks (so no privileged port is needed and two runs never collide), runs the
+client test program with that port in VAULTKEEP_HTTP_PORT (it installs,
+exercises and removes the service), then stops the server and makes sure the
+service is gone.
 Usage: service_e2e.py <wine-run.sh> <client.exe> <ArkwellSvc.exe> <work dir>
 """
+import functools
+import http.server
 import os
 import shutil
-import socket
 import subprocess
 import sys
-import time
+import threading
 
 CLIENT_TIMEOUT_S = 420
-SERVER_START_TIMEOUT_S = 10
 CLEANUP_TIMEOUT_S = 60
 
 INI_FILES = {
@@ -30,14 +32,9 @@ def dos_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wait_for_port(port, deadline):
-    while time.monotonic() < deadline:
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-                return True
-        except OSError:
-            time.sleep(0.1)
-    return False
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
 
 
 def main():
@@ -49,14 +46,13 @@ def main():
         with open(os.path.join(serve, name), "w", newline="") as f:
             f.write(text)
 
-    server = subprocess.Popen(
-        [sys.executable, "-m", "http.server", "80", "--bind", "127.0.0.1", "--directory", serve],
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    handler = functools.partial(QuietHandler, directory=serve)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
     try:
-        if not wait_for_port(80, time.monotonic() + SERVER_START_TIMEOUT_S):
-            print("service_e2e: the HTTP server did not start on 127.0.0.1:80", file=sys.stderr)
-            return 1
-        env = dict(os.environ, VAULTKEEP_SERVICE_EXE=dos_path(service_exe))
+        env = dict(os.environ, VAULTKEEP_SERVICE_EXE=dos_path(service_exe),
+                   VAULTKEEP_HTTP_PORT=str(server.server_address[1]))
         try:
             return subprocess.run([wine_run, client], env=env, stdin=subprocess.DEVNULL,
                                   timeout=CLIENT_TIMEOUT_S).returncode
@@ -64,12 +60,8 @@ def main():
             print("service_e2e: the client did not finish in time", file=sys.stderr)
             return 1
     finally:
-        server.terminate()
-        try:
-            server.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait(timeout=5)
+        server.shutdown()
+        server.server_close()
         # The client removes the service; this covers a client that died first.
         subprocess.run([wine_run, service_exe, "U"], stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
