@@ -26,6 +26,7 @@ constexpr DWORD kProgramWaitMs = 60000;
 constexpr DWORD kScanWaitMs = 5000;
 constexpr DWORD kCheckWaitMs = 15000;
 constexpr DWORD kStopLimitMs = 1000;
+constexpr DWORD kBusyProbeMs = 500;
 
 std::wstring ServerUrl(const std::wstring& file) {
   wchar_t port[16] = {};
@@ -341,8 +342,18 @@ TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
   EXPECT_GE(counter, 0);
 }
 
-TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
+// The stop comes while an update check is reading a body that drips in one
+// byte at a time: the stop closes the request, so the check ends at once.
+TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecondEvenDuringACheck) {
   Sc sc;
+  SetString(kServiceKeyPath, L"URL0", ServerUrl(L"drip"));
+  // A check in progress holds the worker: requests go unanswered.
+  ASSERT_TRUE(WaitUntil(
+      [] {
+        _SVC_DWORD_REQUEST r{{SVC_CMD_GET_DRVCOUNTER, 0, 16}, 0};
+        return SendServiceCommand(nullptr, &r, sizeof(r), kBusyProbeMs) == kResultUnreachable;
+      },
+      kCheckWaitMs));
   DWORD start = GetTickCount();
   sc.Control(SERVICE_CONTROL_STOP);
   ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_STOPPED; }, 10000));

@@ -18,6 +18,11 @@ import threading
 
 CLIENT_TIMEOUT_S = 420
 CLEANUP_TIMEOUT_S = 60
+# /drip answers a long body one byte at a time, each well within a read's
+# time-out: a check against it runs until its deadline or the service's stop.
+DRIP_PATH = "/drip"
+DRIP_BYTES = 60000  # below the largest INI the service takes
+DRIP_GAP_S = 0.1
 
 INI_FILES = {
     "newer.ini": "[VKP]\r\nMajor=1\r\nMinor=42\r\nURL=http://127.0.0.1/news.html\r\n"
@@ -35,6 +40,20 @@ def dos_path(path):
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
+
+    def do_GET(self):
+        if self.path != DRIP_PATH:
+            return super().do_GET()
+        self.send_response(200)
+        self.send_header("Content-Length", str(DRIP_BYTES))
+        self.end_headers()
+        try:
+            for _ in range(DRIP_BYTES):
+                self.wfile.write(b"x")
+                self.wfile.flush()
+                threading.Event().wait(DRIP_GAP_S)
+        except OSError:
+            pass  # the service closed the request
 
 
 def main():
