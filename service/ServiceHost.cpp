@@ -315,10 +315,10 @@ ControlOutcome DecideControl(DWORD control, DWORD eventType, bool running, bool 
 DWORD InstallService(const wchar_t* programPath) {
   ServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager) return ::GetLastError();
-  ServiceHandle service(::CreateServiceW(manager.Get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS,
-                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                    SERVICE_ERROR_NORMAL, programPath, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr));
+  ServiceHandle service(::CreateServiceW(
+      manager.Get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+      SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, programPath, nullptr, nullptr, nullptr, nullptr,
+      nullptr));
   if (!service) return ::GetLastError();  // an existing service stays as it is
   QuoteImagePath();
   if (!::StartServiceW(service.Get(), 0, nullptr)) return ::GetLastError();

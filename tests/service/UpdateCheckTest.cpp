@@ -37,9 +37,12 @@ TEST_F(UpdateIniTest, FieldsStopAtTheFirstFailure) {
     const wchar_t* url;
     const wchar_t* setupUrl;
   } cases[] = {
-      {"newer minor", "[VKP]\nMajor=1\nMinor=42\nURL=u\nSetupURL=s.exe\n", true, 1, 42, L"u", L"s.exe"},
-      {"same version", "[VKP]\nMajor=1\nMinor=41\nURL=u\nSetupURL=s.exe\n", false, 1, 41, L"u", L"s.exe"},
-      {"newer major", "[VKP]\nMajor=2\nMinor=0\nURL=u\nSetupURL=s.exe\n", true, 2, 0, L"u", L"s.exe"},
+      {"newer minor", "[VKP]\nMajor=1\nMinor=42\nURL=u\nSetupURL=s.exe\n",
+       true, 1, 42, L"u", L"s.exe"},
+      {"same version", "[VKP]\nMajor=1\nMinor=41\nURL=u\nSetupURL=s.exe\n",
+       false, 1, 41, L"u", L"s.exe"},
+      {"newer major", "[VKP]\nMajor=2\nMinor=0\nURL=u\nSetupURL=s.exe\n",
+       true, 2, 0, L"u", L"s.exe"},
       {"older major", "[VKP]\nMajor=0\nMinor=99\nURL=u\nSetupURL=s.exe\n", false, 0, 0, L"old-u",
        L"old-s"},
       {"missing major", "[VKP]\nMinor=50\n", false, -1, 0, L"old-u", L"old-s"},
