@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <string>
 
+#include "common/Handle.h"
+
 namespace vk::svc {
 namespace {
 
@@ -35,14 +37,12 @@ std::wstring DiskString(const std::wstring& name, const wchar_t* value) {
 
 // The name of the disk at position `index` of the Disks key, or "".
 std::wstring DiskAt(DWORD index) {
-  HKEY key;
   std::wstring path = std::wstring(kTestKeyPath) + kDisksSubkey;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return L"";
+  RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ);
+  if (!key) return L"";
   wchar_t name[kMaxNameChars];
   DWORD chars = kMaxNameChars;
-  LONG r = ::RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-  ::RegCloseKey(key);
+  LONG r = ::RegEnumKeyExW(key.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
   return r == ERROR_SUCCESS ? std::wstring(name) : L"";
 }
 
@@ -141,11 +141,7 @@ class SimulatedDeviceSource : public DeviceSource {
 }  // namespace
 
 bool SimulatedDevicesConfigured() {
-  HKEY key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTestKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  ::RegCloseKey(key);
-  return true;
+  return OpenRegKey(HKEY_LOCAL_MACHINE, kTestKeyPath, KEY_READ).Valid();
 }
 
 std::unique_ptr<DeviceSource> CreateSimulatedDeviceSource() {

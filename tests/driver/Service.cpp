@@ -36,25 +36,20 @@ int RunServiceProgram(const wchar_t* arguments) { return RunProgram(ServiceExe()
 
 ServiceManager::ServiceManager()
     : manager_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)),
-      service_(manager_ ? ::OpenServiceW(manager_, svc::kServiceName, SERVICE_ALL_ACCESS)
+      service_(manager_ ? ::OpenServiceW(manager_.Get(), svc::kServiceName, SERVICE_ALL_ACCESS)
                         : nullptr) {}
-
-ServiceManager::~ServiceManager() {
-  if (service_) ::CloseServiceHandle(service_);
-  if (manager_) ::CloseServiceHandle(manager_);
-}
 
 DWORD ServiceManager::State() const {
   SERVICE_STATUS status = {};
-  return service_ && ::QueryServiceStatus(service_, &status) ? status.dwCurrentState : 0;
+  return service_ && ::QueryServiceStatus(service_.Get(), &status) ? status.dwCurrentState : 0;
 }
 
 DWORD ServiceManager::Control(DWORD control) const {
   SERVICE_STATUS status = {};
-  return service_ && ::ControlService(service_, control, &status) ? status.dwCurrentState : 0;
+  return service_ && ::ControlService(service_.Get(), control, &status) ? status.dwCurrentState : 0;
 }
 
-bool ServiceManager::Start() const { return service_ && ::StartServiceW(service_, 0, nullptr); }
+bool ServiceManager::Start() const { return service_ && ::StartServiceW(service_.Get(), 0, nullptr); }
 
 ::testing::AssertionResult ServiceManager::WaitForState(DWORD state, DWORD deadlineMs) const {
   return WaitFor("the service to reach state " + std::to_string(state), deadlineMs,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "channel/SvcChannel.h"
+#include "common/Handle.h"
 #include "tests/driver/Wait.h"
 
 namespace vk::driver {
@@ -24,12 +25,12 @@ int RunServiceProgram(const wchar_t* arguments);
 class ServiceManager {
  public:
   ServiceManager();
-  ~ServiceManager();
+
   ServiceManager(const ServiceManager&) = delete;
   ServiceManager& operator=(const ServiceManager&) = delete;
 
-  bool Installed() const { return service_ != nullptr; }
-  SC_HANDLE Service() const { return service_; }
+  bool Installed() const { return service_.Valid(); }
+  SC_HANDLE Service() const { return service_.Get(); }
   // SERVICE_RUNNING and so on; 0 when not installed or not answering.
   DWORD State() const;
   // Sends a control (SERVICE_CONTROL_STOP, _PAUSE, _CONTINUE); the state the
@@ -39,8 +40,8 @@ class ServiceManager {
   ::testing::AssertionResult WaitForState(DWORD state, DWORD deadlineMs = kServiceDeadlineMs) const;
 
  private:
-  SC_HANDLE manager_ = nullptr;
-  SC_HANDLE service_ = nullptr;
+  ServiceHandle manager_;
+  ServiceHandle service_;
 };
 
 bool ServiceInstalled();

@@ -1,7 +1,8 @@
 // The service as a real process under the service manager: install, the
 // channel from this separate process, simulated USB disks, the update check
 // against a local HTTP server, pause and continue, stop, removal.
-// Run by service_e2e.py, which serves the INI files on 127.0.0.1:80.
+// Run by service_e2e.py, which serves the INI files on 127.0.0.1 at the port
+// it names in VAULTKEEP_HTTP_PORT.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,6 +32,26 @@ constexpr DWORD kStopLimitMs = 1000;
 // rhythm: first check after half a second, then every second.
 constexpr DWORD kFirstCheckMs = 500;
 constexpr DWORD kCheckPeriodMs = 1000;
+constexpr DWORD kBusyProbeMs = 500;
+
+std::wstring ServerUrl(const std::wstring& file) {
+  wchar_t port[16] = {};
+  GetEnvironmentVariableW(L"VAULTKEEP_HTTP_PORT", port, 16);
+  return std::wstring(L"http://127.0.0.1:") + port + L"/" + file;
+}
+
+// Where the interactive program downloads the installer: the temporary
+// folder below this user's profile folder, created if missing.
+std::wstring ProfileTempFolder() {
+  wchar_t profile[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+  std::wstring folder = profile;
+  for (const wchar_t* part : {L"\\AppData", L"\\Local", L"\\Temp"}) {
+    folder += part;
+    CreateDirectoryW(folder.c_str(), nullptr);
+  }
+  return folder;
+}
 
 using driver::RunServiceProgram;
 using driver::ServiceExe;
@@ -61,7 +82,7 @@ _SVC_UPDINFO UpdateInfo() {
 // Points the update URL at `file` and waits for two completed checks, so
 // that at least one whole check ran after the change.
 _SVC_UPDINFO CheckAgainst(const wchar_t* valueName, const std::wstring& file) {
-  SetString(valueName, L"http://127.0.0.1/" + file);
+  SetString(valueName, ServerUrl(file));
   int32_t before = UpdateInfo().nCheckCount;
   EXPECT_TRUE(WaitFor("two completed checks of " + std::string(file.begin(), file.end()),
                       kCheckWaitMs, [&] { return UpdateInfo().nCheckCount >= before + 2; }));
@@ -110,8 +131,10 @@ TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
 }
 
 TEST_F(ServiceEndToEnd, ChannelAnswersTheSevenCommands) {
-  KernelHandle mutex;
-  OpenCommandMutex(mutex);
+  // The service's command mutex, opened as a client opens it: only opened,
+  // never created, with the rights a user gets.
+  KernelHandle mutex(OpenMutexW(kUserMutexRights, FALSE, kCmdMutexName));
+  ASSERT_TRUE(mutex.Valid());
   int32_t counter = -1;
   EXPECT_EQ(GetDriveCounter(mutex.Get(), &counter), kResultOk);
   EXPECT_GE(counter, 0);
@@ -177,14 +200,19 @@ TEST_F(ServiceEndToEnd, UpdateCheckReadsTheServedIni) {
   EXPECT_STREQ(info.szURL, L"http://127.0.0.1/news.html");
   EXPECT_STREQ(info.szSetupURL, L"http://127.0.0.1/dl/VaultkeepSetup.exe");
 
-  // The setup URL is known now: deleting the downloaded installer at the
-  // next restart is allowed, any other file still is not.
-  std::wstring setup = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
-                       L":\\VaultkeepSetup.exe";
+  // The setup URL is known now: deleting the downloaded installer in this
+  // user's temporary folder at the next restart is allowed; the same name in
+  // any other folder, or any other file, still is not.
+  std::wstring setup = ProfileTempFolder() + L"\\VaultkeepSetup.exe";
   WriteFileBytes(setup, {1, 2, 3});
   bool scheduled = false;
   EXPECT_EQ(DeleteFileAtRestart(nullptr, setup.c_str(), &scheduled), kResultOk);
   EXPECT_TRUE(scheduled);
+  std::wstring elsewhere = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
+                           L":\\VaultkeepSetup.exe";
+  WriteFileBytes(elsewhere, {1, 2, 3});
+  EXPECT_EQ(DeleteFileAtRestart(nullptr, elsewhere.c_str(), &scheduled), kResultOk);
+  EXPECT_FALSE(scheduled);
   EXPECT_EQ(DeleteFileAtRestart(nullptr, L"C:\\windows\\win.ini", &scheduled), kResultOk);
   EXPECT_FALSE(scheduled);
 
@@ -231,8 +259,16 @@ TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
   EXPECT_GE(counter, 0);
 }
 
-TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
+// The stop comes while an update check is reading a body that drips in one
+// byte at a time: the stop closes the request, so the check ends at once.
+TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecondEvenDuringACheck) {
   Sc sc;
+  SetString(L"URL0", ServerUrl(L"drip"));
+  // A check in progress holds the worker: requests go unanswered.
+  ASSERT_TRUE(WaitFor("the worker busy with the dripping check", kCheckWaitMs, [] {
+    _SVC_DWORD_REQUEST r{{SVC_CMD_GET_DRVCOUNTER, 0, 16}, 0};
+    return SendServiceCommand(nullptr, &r, sizeof(r), kBusyProbeMs) == kResultUnreachable;
+  }));
   DWORD start = GetTickCount();
   sc.Control(SERVICE_CONTROL_STOP);
   ASSERT_TRUE(sc.WaitForState(SERVICE_STOPPED, 10000));
