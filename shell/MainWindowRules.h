@@ -13,14 +13,13 @@
 #include <vector>
 
 #include "channel/SvcChannel.h"
+#include "shell/DriveList.h"
 
 namespace vk {
 
-constexpr int kMaxDriveButtons = 5;
+constexpr int kMaxDriveButtons = static_cast<int>(kMaxDrivesShown);
 constexpr int kNoDriveSelected = -1;
-constexpr int32_t kNoPlanDrive = -1;
 constexpr size_t kMaxDriveTipChars = 79;
-
 
 enum MainTab : int { kTabBackup = 1, kTabRestore = 2, kTabLog = 3, kTabSetting = 4 };
 
@@ -57,6 +56,9 @@ struct PanelDrive {
 // The service's record with the plan fields; its text fields are read up to
 // their size even when a terminator is missing.
 PanelDrive PanelDriveOf(const svc::_SVC_DRVINFO& info, int32_t planDrive, uint32_t storedSets);
+inline PanelDrive PanelDriveOf(const _BKUP_DRVINFO& d) {
+  return PanelDriveOf(d.Device, d.PlanDrive, d.StoredSetCount);
+}
 
 // ---- The drive panel ---------------------------------------------------------
 
