@@ -98,7 +98,7 @@ bool ConsiderSetFile(CBkupEngine& context, const std::wstring& path, const _BKUP
       break;
   }
   if (timeLimit != nullptr && LaterThan(header.BackupTime, *timeLimit)) return true;
-  _BACKUP_MAP& slot = context.openSets[header.Sequence];
+  _BACKUP_MAP& slot = context.index.openSets[header.Sequence];
   slot.File = std::move(file);
   slot.Header = header;
   return true;

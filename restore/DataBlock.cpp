@@ -20,7 +20,7 @@ BkupResult ReadExactly(HANDLE h, void* data, uint32_t n) {
 }  // namespace
 
 BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
-                         const BlockBuffers& buffers, uint32_t* produced) {
+                         const WorkBuffers& buffers, uint32_t* produced) {
   *produced = 0;
   _BKUPFILE_BLOCK block;
   // The header itself must lie in the data area: a block past it (a crafted
@@ -30,15 +30,15 @@ BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
     return kResultInvalid;
   BkupResult r = ReadExactly(archive, &block, sizeof(block));
   if (r != kResultOk) return r;
-  if (block.CompressedSize == 0 || block.CompressedSize > buffers.inputCapacity ||
+  if (block.CompressedSize == 0 || block.CompressedSize > buffers.packedCapacity ||
       block.UncompressedSize == 0 || block.UncompressedSize > kBlockSize)
     return kResultInvalid;
   uint64_t end = *position + sizeof(block) + block.CompressedSize;
   if (end > dataEnd) return kResultInvalid;
-  r = ReadExactly(archive, buffers.input, block.CompressedSize);
+  r = ReadExactly(archive, buffers.packed, block.CompressedSize);
   if (r != kResultOk) return r;
   uLongf length = kBlockSize;
-  int z = ::uncompress(buffers.output, &length, buffers.input, block.CompressedSize);
+  int z = ::uncompress(buffers.plain, &length, buffers.packed, block.CompressedSize);
   if (z != Z_OK || length != block.UncompressedSize) return kResultInvalid;
   *position = end;
   *produced = block.UncompressedSize;

@@ -87,17 +87,17 @@ TEST(ReportProgress, PassesPhasePathPercentAndStop) {
   EXPECT_EQ(ReportProgress(context, kPhaseBackup, L"C:\\x"), 0) << "no callback: go on";
 
   CallbackLog log;
-  context.callback = RecordProgress;
-  context.userData = &log;
-  context.bytesDone = 300;
-  context.bytesTotal = 200;
+  context.progress.callback = RecordProgress;
+  context.progress.userData = &log;
+  context.progress.done = 300;
+  context.progress.total = 200;
   EXPECT_EQ(ReportProgress(context, kPhaseRestore, L"C:\\x"), 0);
   EXPECT_EQ(log.calls, 1);
   EXPECT_EQ(log.phase, kPhaseRestore);
   EXPECT_EQ(log.percent, 99u);
   EXPECT_EQ(log.path, L"C:\\x");
 
-  context.bytesTotal = 0;
+  context.progress.total = 0;
   log.answer = 7;  // any non-zero answer stops
   EXPECT_EQ(ReportProgress(context, kPhaseBackup, nullptr), 1);
   EXPECT_EQ(log.percent, 0u);

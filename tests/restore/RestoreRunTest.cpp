@@ -327,7 +327,7 @@ TEST_F(CatalogueTest, ListsTheCompleteSetsOfThePlan) {
   // Browsing up to the second set.
   Catalogue* catalogue = OpenCatalogue(drive, plan, &sets[1].BackupTime);
   ASSERT_NE(catalogue, nullptr);
-  EXPECT_EQ(catalogue->context.openSets.size(), 2u) << "the third is newer than the limit";
+  EXPECT_EQ(catalogue->context.index.openSets.size(), 2u) << "the third is newer than the limit";
   const IndexRecord* top = ReadCatalogueEntry(catalogue, 0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(std::wstring(top->path), Src());
