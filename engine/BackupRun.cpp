@@ -17,7 +17,6 @@
 namespace vk {
 namespace {
 
-constexpr uint32_t kIndexCopyPiece = kBlockSize;  // index copied in 524,288-byte pieces
 constexpr uint32_t kBlockHeaderSize = sizeof(_BKUPFILE_BLOCK);
 
 }  // namespace
@@ -56,13 +55,6 @@ class BlockCompressor {
 };
 
 namespace {
-
-// 3 when the last failed write ran out of room, else 6.
-bool WriteWhole(HANDLE file, const void* data, uint32_t n) {
-  ::SetLastError(ERROR_SUCCESS);
-  DWORD done = 0;
-  return FileSystem().WriteFile(file, data, n, &done) && done == n;
-}
 
 // The four work buffers of a run, from the page allocator, zero-filled: the
 // block pair and one buffer for each index window.
@@ -106,9 +98,9 @@ uint32_t FinishSet(CBkupEngine& c, HANDLE set, _BKUPFILE_HEADER* header) {
   unsigned char* piece = index.writer.buffer;
   for (uint64_t o = 0;;) {
     uint32_t got = 0;
-    if (!index.writer.Read(o, piece, kIndexCopyPiece, &got)) return kResultTempIndexError;
+    if (!index.writer.Read(o, piece, kCopyPieceSize, &got)) return kResultTempIndexError;
     if (got == 0) break;
-    if (!WriteWhole(set, piece, got)) return DiskFullOr(kResultWriteError);
+    if (!WriteExactly(set, piece, got)) return DiskFullOr(kResultWriteError);
     o += got;
     index.writePosition += got;
   }
@@ -116,14 +108,11 @@ uint32_t FinishSet(CBkupEngine& c, HANDLE set, _BKUPFILE_HEADER* header) {
   if (header->IndexSize != index.writer.length) return kResultTempIndexError;
   ::SetLastError(ERROR_SUCCESS);
   if (!FileSystem().FlushFileBuffers(set)) return DiskFullOr(kResultWriteError);
-  LARGE_INTEGER zero, now;
-  zero.QuadPart = 0;
-  if (!FileSystem().SetFilePointerEx(set, zero, &now, FILE_BEGIN) || now.QuadPart != 0)
-    return DiskFullOr(kResultWriteError);
+  if (!SeekTo(set, 0)) return DiskFullOr(kResultWriteError);
   header->Flags |= kSetFlagComplete;
   header->FolderCount = c.counters.folderEntries;
   header->FileCount = c.counters.fileEntries;
-  return WriteWhole(set, header, kSetHeaderSize) ? kResultOk : DiskFullOr(kResultWriteError);
+  return WriteExactly(set, header, kSetHeaderSize) ? kResultOk : DiskFullOr(kResultWriteError);
 }
 
 // Steps of a run that hold the set file; the caller cleans up.
@@ -133,7 +122,7 @@ uint32_t WriteSet(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderL
                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
   if (!*set) return DiskFullOr(kResultWriteError);
   _BKUPFILE_HEADER header = InitialSetHeader(plan, c.index.sequence, start);
-  if (!WriteWhole(set->Get(), &header, kSetHeaderSize)) return DiskFullOr(kResultWriteError);
+  if (!WriteExactly(set->Get(), &header, kSetHeaderSize)) return DiskFullOr(kResultWriteError);
   c.index.writePosition = kSetHeaderSize;
   uint32_t result = WalkSources(c, folderList);
   if (result == kResultOk) result = StoreData(c, set->Get());
@@ -192,25 +181,17 @@ uint32_t WriteBlock(CBkupEngine& c, HANDLE set, uint32_t n) {
   _BKUPFILE_BLOCK block = {packed, n};
   std::memcpy(b.packed, &block, kBlockHeaderSize);
   uint32_t bytes = kBlockHeaderSize + packed;
-  if (!WriteWhole(set, b.packed, bytes)) return DiskFullOr(kResultWriteError);
+  if (!WriteExactly(set, b.packed, bytes)) return DiskFullOr(kResultWriteError);
   c.index.writePosition += bytes;
   return kResultOk;
 }
 
-// Fills the read buffer with up to one block of the source; *atEnd once a
-// read returned nothing.
+// Fills the plain buffer with up to one block of the source; *atEnd once
+// the source ended.
 bool ReadPiece(HANDLE source, unsigned char* buffer, uint32_t* got, bool* atEnd) {
-  *got = 0;
-  while (*got < kBlockSize) {
-    DWORD n = 0;
-    if (!FileSystem().ReadFile(source, buffer + *got, kBlockSize - *got, &n)) return false;
-    if (n == 0) {
-      *atEnd = true;
-      break;
-    }
-    *got += n;
-  }
-  return true;
+  ReadOutcome r = ReadExactly(source, buffer, kBlockSize, got);
+  if (r == ReadOutcome::kShort) *atEnd = true;
+  return r != ReadOutcome::kFailed;
 }
 
 }  // namespace

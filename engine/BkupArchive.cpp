@@ -66,10 +66,6 @@ bool ReadIndexRecord(CTFile& index, uint64_t o, IndexRecord* record) {
 
 namespace {
 
-uint64_t FileTimeValue(const FILETIME& t) {
-  return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
-}
-
 bool LaterThan(const SYSTEMTIME& time, const FILETIME& limit) {
   FILETIME t;
   if (!::SystemTimeToFileTime(&time, &t)) return false;

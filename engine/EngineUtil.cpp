@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/Ascii.h"
 #include "engine/FileSystem.h"
 #include "common/Texts.h"
 
@@ -57,15 +58,7 @@ SplitPathParts SplitPath(const std::wstring& path) {
 }
 
 bool EqualNoCase(const wchar_t* a, size_t aChars, const wchar_t* b, size_t bChars) {
-  if (aChars != bChars) return false;
-  for (size_t i = 0; i < aChars; ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x == y) continue;
-    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
-    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
-    if (x != y) return false;
-  }
-  return true;
+  return aChars == bChars && AsciiEqualNoCase(a, b, aChars);
 }
 
 size_t BoundedLength(const wchar_t* text, size_t maxChars) {

@@ -15,7 +15,6 @@ constexpr wchar_t kDatePattern[] = L"%02d/%02d/%04d";
 constexpr wchar_t kPcIdPattern[] = L"%08X";
 constexpr wchar_t kQuotedPattern[] = L"\"%s\"";
 constexpr wchar_t kIndent[] = L"         ";  // nine blanks
-constexpr uint32_t kHistoryPiece = 524288;    // bytes per read of the old summary
 constexpr unsigned char kBomBytes[] = {0xFF, 0xFE};
 constexpr uint32_t kHeaderSeparatorLines = 2;
 
@@ -108,14 +107,14 @@ bool CarryHistory(CTextFile& summary, const std::wstring& oldSummary) {
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!old) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
   PageBuffer piece;
-  if (!piece.Allocate(kHistoryPiece)) return false;
+  if (!piece.Allocate(kCopyPieceSize)) return false;
   bool first = true;
   unsigned char carry = 0;  // an odd byte left from the previous piece
   bool haveCarry = false;
   for (;;) {
     DWORD got = 0;
     unsigned char* data = piece.Data();
-    DWORD room = kHistoryPiece - 1;
+    DWORD room = kCopyPieceSize - 1;
     if (haveCarry) data[0] = carry;
     if (!FileSystem().ReadFile(old.Get(), data + (haveCarry ? 1 : 0), room, &got)) return false;
     if (got == 0) return true;

@@ -190,9 +190,8 @@ uint32_t Walker::WriteEntry(Level& level, PreviousMatch* folderMatch, bool* fold
   std::memset(&e, 0, sizeof e);
   e.Length = static_cast<uint32_t>(kEntryFixedSize + pathBytes);
   e.Attributes = found_.dwFileAttributes;
-  e.LastWriteTime = (uint64_t{found_.ftLastWriteTime.dwHighDateTime} << 32) |
-                    found_.ftLastWriteTime.dwLowDateTime;
-  e.Size = (uint64_t{found_.nFileSizeHigh} << 32) | found_.nFileSizeLow;
+  e.LastWriteTime = FileTimeValue(found_.ftLastWriteTime);
+  e.Size = JoinHalves(found_.nFileSizeHigh, found_.nFileSizeLow);
   e.Sequence = c_.index.sequence;
   e.NameOffset = static_cast<uint32_t>(kEntryFixedSize + 2 * (path_.size() - nameChars_));
   e.PathOffset = kEntryFixedSize;

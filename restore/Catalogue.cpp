@@ -13,15 +13,6 @@
 namespace vk {
 namespace {
 
-constexpr uint32_t kIndexCopyPiece = 524288;  // 0x80000
-
-bool SeekTo(HANDLE h, uint64_t offset) {
-  LARGE_INTEGER want, got;
-  want.QuadPart = static_cast<LONGLONG>(offset);
-  return FileSystem().SetFilePointerEx(h, want, &got, FILE_BEGIN) &&
-         got.QuadPart == want.QuadPart;
-}
-
 // What the enumeration makes of one file of the Backup folder.
 SetHeaderState ExamineSetFile(const std::wstring& path, const _BKUP_PLAN& plan,
                               _BKUPFILE_HEADER* header) {
@@ -44,9 +35,7 @@ const FILETIME* RestoreLimit(const SYSTEMTIME* limit, FILETIME* storage) {
 
 BkupResult ReadSetHeader(HANDLE archive, _BKUPFILE_HEADER* header) {
   if (!SeekTo(archive, 0)) return DiskFullOr(kResultReadError);
-  DWORD done = 0;
-  if (!FileSystem().ReadFile(archive, header, sizeof(*header), &done) ||
-      done != sizeof(*header))
+  if (ReadExactly(archive, header, sizeof(*header)) != ReadOutcome::kWhole)
     return DiskFullOr(kResultReadError);
   return IsOurSetHeader(*header) ? kResultOk : kResultInvalid;
 }
@@ -135,7 +124,7 @@ BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context, BkupResult* sho
   if (r != kResultOk) return r;
   if (header.IndexSize == 0) return kResultOk;
   PageBuffer piece;
-  if (!piece.Allocate(kIndexCopyPiece)) return kResultNoMemory;
+  if (!piece.Allocate(kCopyPieceSize)) return kResultNoMemory;
   if (!SeekTo(archive, header.IndexOffset)) return DiskFullOr(kResultReadError);
   // The index is the last area of a set; copying no more than IndexSize keeps
   // stray bytes after it (a damaged or foreign file) out of the copy.
@@ -143,7 +132,7 @@ BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context, BkupResult* sho
   uint64_t copied = 0;
   while (copied < header.IndexSize) {
     uint64_t left = header.IndexSize - copied;
-    DWORD want = left < kIndexCopyPiece ? static_cast<DWORD>(left) : kIndexCopyPiece;
+    DWORD want = left < kCopyPieceSize ? static_cast<DWORD>(left) : kCopyPieceSize;
     DWORD got = 0;
     if (!FileSystem().ReadFile(archive, piece.Data(), want, &got)) {
       *shortCopy = DiskFullOr(kResultReadError);

@@ -9,12 +9,18 @@ namespace vk {
 namespace {
 
 // Reads exactly n bytes. A read the system refused is a read error (or a
-// full disk); a read that succeeded with fewer bytes met the end of the file,
-// which is damage to the set, whatever GetLastError still holds.
-BkupResult ReadExactly(HANDLE h, void* data, uint32_t n) {
-  DWORD done = 0;
-  if (!FileSystem().ReadFile(h, data, n, &done)) return DiskFullOr(kResultReadError);
-  return done == n ? kResultOk : kResultInvalid;
+// full disk); the end of the file before n bytes is damage to the set,
+// whatever GetLastError still holds.
+BkupResult ReadBlockBytes(HANDLE h, void* data, uint32_t n) {
+  switch (ReadExactly(h, data, n)) {
+    case ReadOutcome::kWhole:
+      return kResultOk;
+    case ReadOutcome::kShort:
+      return kResultInvalid;
+    case ReadOutcome::kFailed:
+      break;
+  }
+  return DiskFullOr(kResultReadError);
 }
 
 }  // namespace
@@ -28,14 +34,14 @@ BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
   if (*position < kSetHeaderSize || dataEnd < sizeof(block) ||
       *position > dataEnd - sizeof(block))
     return kResultInvalid;
-  BkupResult r = ReadExactly(archive, &block, sizeof(block));
+  BkupResult r = ReadBlockBytes(archive, &block, sizeof(block));
   if (r != kResultOk) return r;
   if (block.CompressedSize == 0 || block.CompressedSize > buffers.packedCapacity ||
       block.UncompressedSize == 0 || block.UncompressedSize > kBlockSize)
     return kResultInvalid;
   uint64_t end = *position + sizeof(block) + block.CompressedSize;
   if (end > dataEnd) return kResultInvalid;
-  r = ReadExactly(archive, buffers.packed, block.CompressedSize);
+  r = ReadBlockBytes(archive, buffers.packed, block.CompressedSize);
   if (r != kResultOk) return r;
   uLongf length = kBlockSize;
   int z = ::uncompress(buffers.plain, &length, buffers.packed, block.CompressedSize);

@@ -35,13 +35,6 @@ bool Exists(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA* data = nullptr)
   return FileSystem().GetFileAttributesEx(path.c_str(), data ? data : &info) != FALSE;
 }
 
-FILETIME AsFileTime(uint64_t value) {
-  FILETIME t;
-  t.dwLowDateTime = static_cast<DWORD>(value);
-  t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-  return t;
-}
-
 std::wstring FolderOf(const std::wstring& path) {
   SplitPathParts parts = SplitPath(path);
   return parts.drive + parts.folder;
@@ -215,12 +208,7 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
   // Data said to lie past the data area is damage to the index, whether or
   // not the system would let the seek go there.
   if (entry.BlockCount != 0 && entry.DataOffset >= dataEnd) return kResultInvalid;
-  LARGE_INTEGER to, now;
-  to.QuadPart = static_cast<LONGLONG>(entry.DataOffset);
-  if (entry.DataOffset > static_cast<uint64_t>(INT64_MAX) ||
-      !FileSystem().SetFilePointerEx(archive, to, &now, FILE_BEGIN) ||
-      now.QuadPart != to.QuadPart)
-    return DiskFullOr(kResultReadError);
+  if (!SeekTo(archive, entry.DataOffset)) return DiskFullOr(kResultReadError);
   const WorkBuffers& buffers = context_.buffers;
   JobProgress& progress = context_.progress;
   uint64_t position = entry.DataOffset;
@@ -229,11 +217,8 @@ BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
     uint32_t produced = 0;
     BkupResult r = ReadDataBlock(archive, &position, dataEnd, buffers, &produced);
     if (r != kResultOk) return r;
-    DWORD written = 0;
-    if (!FileSystem().WriteFile(target, buffers.plain, produced, &written) ||
-        written != produced)
-      return DiskFullOr(kResultWriteError);
-    uint64_t done = SaturatingAdd(progress.done, written);
+    if (!WriteExactly(target, buffers.plain, produced)) return DiskFullOr(kResultWriteError);
+    uint64_t done = SaturatingAdd(progress.done, produced);
     progress.done = done < limit ? done : limit;
   }
   return kResultOk;
@@ -285,7 +270,7 @@ BkupResult RestoreWalker::AskOverwrite(const _BKUPFILE_ENTRY& entry, const std::
   query.backupTime = AsFileTime(entry.LastWriteTime);
   query.backupSize = entry.Size;
   query.currentTime = current.ftLastWriteTime;
-  query.currentSize = (uint64_t{current.nFileSizeHigh} << 32) | current.nFileSizeLow;
+  query.currentSize = JoinHalves(current.nFileSizeHigh, current.nFileSizeLow);
   query.choice = kChoiceNone;
   if (ReportProgress(context_, kPhaseOverwriteQuery, reinterpret_cast<const wchar_t*>(&query)))
     return kResultStopped;
