@@ -9,6 +9,7 @@
 
 #include "engine/BackupRun.h"
 #include "engine/BkupArchive.h"
+#include "engine/ChangeDetection.h"
 #include "engine/EngineUtil.h"
 #include "engine/EntryFilter.h"
 #include "engine/FileSystem.h"
@@ -205,8 +206,8 @@ uint32_t Walker::WriteEntry(Level& level, PreviousMatch* folderMatch, bool* fold
     bool matched = false;
     LookUp(level, &m, &matched);
     const _BKUPFILE_ENTRY& p = m.entry;
-    if (matched && c_.index.openSets.count(p.Sequence) != 0 && p.Attributes == e.Attributes &&
-        p.LastWriteTime == e.LastWriteTime && p.Size == e.Size && p.DataOffset != 0) {
+    const FoundFile found = {e.Attributes, e.LastWriteTime, e.Size};
+    if (matched && CanReuseData(found, p, c_.index.openSets.count(p.Sequence) != 0)) {
       e.Sequence = p.Sequence;
       e.DataOffset = p.DataOffset;
       e.BlockCount = p.BlockCount;
