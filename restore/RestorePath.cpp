@@ -56,6 +56,14 @@ bool PrefixNoCase(const std::wstring& s, const std::wstring& prefix, size_t coun
 
 }  // namespace
 
+bool IsWithinPathLimits(const std::wstring& path) {
+  if (path.size() > kMaxIndexPathChars) return false;
+  size_t components = 1;
+  for (wchar_t c : path)
+    if (c == L'\\' && ++components > kMaxIndexPathComponents) return false;
+  return true;
+}
+
 bool IsRestorablePath(const std::wstring& path) {
   if (path.size() < 4 || path[1] != L':' || path[2] != L'\\') return false;
   wchar_t drive = AsciiUpper(path[0]);

@@ -46,6 +46,8 @@ class RestoreWalker {
       : context_(context), request_(request) {}
 
   BkupResult WalkSelection(Pass pass);
+  // The index named a path past the limits: the run cannot end as a success.
+  bool Damaged() const { return damaged_; }
 
  private:
   BkupResult WalkTree(const std::wstring& selected, Pass pass);
@@ -67,6 +69,7 @@ class RestoreWalker {
   const RestoreRequest& request_;
   std::vector<uint64_t> pending_;  // next-sibling offsets of the levels above
   std::wstring knownFolder_;       // the folder of the last file, known to exist
+  bool damaged_ = false;
 };
 
 BkupResult RestoreWalker::WalkSelection(Pass pass) {
@@ -138,9 +141,12 @@ BkupResult RestoreWalker::RestoreEntry(IndexRecord& record, uint64_t offset,
       context_.progress.total = SaturatingAdd(context_.progress.total, entry.Size);
     return kResultOk;
   }
-  if (!IsRestorablePath(path)) {
-    // Never restored: a path that could leave its target. Listed once.
+  const bool fits = IsWithinPathLimits(path);
+  if (!fits || !IsRestorablePath(path)) {
+    // Never restored: a path that could leave its target, or one longer or
+    // deeper than any the system makes (damage). Listed once.
     if (pass == kFirstPass && (isFolder || entry.DataOffset != 0)) NoteUnwritable(path);
+    if (!fits) damaged_ = true;
     entry.DataOffset = 0;
     entry.BlockCount = 0;
     return WriteBack(entry, offset);
@@ -411,7 +417,9 @@ BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
   }
   r = walker.WalkSelection(kFirstPass);
   if (r == kResultOk) r = walker.WalkSelection(kSecondPass);
-  return r != kResultOk ? r : shortCopy;
+  if (r != kResultOk) return r;
+  if (shortCopy != kResultOk) return shortCopy;
+  return walker.Damaged() ? kResultInvalid : kResultOk;
 }
 
 BkupResult RunJob(int driveIndex, const _BKUP_PLAN* plan, RestoreRequest request, bool logging) {
