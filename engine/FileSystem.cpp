@@ -46,6 +46,9 @@ BOOL FileSystemApi::SetEndOfFile(HANDLE h) { return ::SetEndOfFile(h); }
 BOOL FileSystemApi::GetFileSizeEx(HANDLE h, LARGE_INTEGER* size) {
   return ::GetFileSizeEx(h, size);
 }
+BOOL FileSystemApi::GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
+  return ::GetFileInformationByHandle(h, info);
+}
 BOOL FileSystemApi::SetFileTime(HANDLE h, const FILETIME* created,
                                 const FILETIME* accessed, const FILETIME* written) {
   return ::SetFileTime(h, created, accessed, written);

@@ -30,6 +30,7 @@ class FileSystemApi {
   virtual BOOL FlushFileBuffers(HANDLE h);
   virtual BOOL SetEndOfFile(HANDLE h);
   virtual BOOL GetFileSizeEx(HANDLE h, LARGE_INTEGER* size);
+  virtual BOOL GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* info);
   virtual BOOL SetFileTime(HANDLE h, const FILETIME* created, const FILETIME* accessed,
                            const FILETIME* written);
   virtual BOOL CloseHandle(HANDLE h);

@@ -63,6 +63,7 @@ class RestoreWalker {
   BkupResult CreateTarget(const std::wstring& path, EngineFile* file);
   std::wstring MakeTempFile(const std::wstring& folder);
   BkupResult ReplaceTarget(const std::wstring& temp, const std::wstring& target, DWORD attributes);
+  bool CrossesForeignLink(const std::wstring& target) const;
   void NoteUnwritable(const std::wstring& path);
 
   CBkupEngine& context_;
@@ -175,11 +176,32 @@ BkupResult RestoreWalker::RestoreEntry(IndexRecord& record, uint64_t offset,
   return WriteBack(entry, offset);
 }
 
+// Under a new location every folder is one the restore makes, so a reparse
+// point between the location and `target` (or at `target`) was put there by
+// someone else, and following it would write wherever it leads. The location
+// itself is the user's choice and is followed; so are the user's own
+// junctions when restoring to the original place.
+bool RestoreWalker::CrossesForeignLink(const std::wstring& target) const {
+  const wchar_t* location = request_.newLocation;
+  if (location == nullptr || location[0] == 0) return false;
+  size_t from = TrimTrailingBackslashes(location).size() + 1;
+  while (from < target.size()) {
+    size_t end = target.find(L'\\', from);
+    if (end == std::wstring::npos) end = target.size();
+    DWORD a = FileSystem().GetFileAttributes(target.substr(0, end).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;  // the rest is made by the restore
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    from = end + 1;
+  }
+  return false;
+}
+
 BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::wstring& target,
                                       Pass pass) {
   if (ReportProgress(context_, kPhaseRestore, target.c_str())) return kResultStopped;
   if (entry.Attributes & kAttrFolder) {
     if (pass == kSecondPass) return kResultSkipItem;
+    if (CrossesForeignLink(target)) return kResultWriteError;
     if (FileSystem().GetFileAttributes(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
       CreateFolderPath(target);  // failures show up as files that cannot be written
       FileSystem().SetFileAttributes(target.c_str(), entry.Attributes & kRestorableAttributes);
@@ -191,6 +213,7 @@ BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::w
   // at once, not for every file.
   std::wstring folder = FolderOf(target);
   if (folder != knownFolder_) {
+    if (CrossesForeignLink(TrimTrailingBackslashes(folder))) return kResultWriteError;
     if (FileSystem().GetFileAttributes(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
       CreateFolderPath(folder);
     knownFolder_ = folder;
@@ -270,8 +293,12 @@ BkupResult RestoreWalker::AskOverwrite(const _BKUPFILE_ENTRY& entry, const std::
   WIN32_FILE_ATTRIBUTE_DATA current = {};
   *choice = kChoiceNone;
   if (!Exists(target, &current)) return kResultOk;  // gone since: write it, no question
+  // A link in place of the file would be written through.
+  if ((current.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && CrossesForeignLink(target))
+    return kResultWriteError;
   _OVERWRITE_QUERY query = {};
-  query.remaining = context_.counters.conflictCount > 0 ? static_cast<int32_t>(context_.counters.conflictCount) : 1;
+  const uint32_t conflicts = context_.counters.conflictCount;
+  query.remaining = conflicts > 0 ? static_cast<int32_t>(conflicts) : 1;
   query.targetPath = target.c_str();
   query.backupTime = AsFileTime(entry.LastWriteTime);
   query.backupSize = entry.Size;
