@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Handle.h"
+#include "common/Ascii.h"
 
 namespace vk::svc {
 namespace {
@@ -95,7 +96,7 @@ class SimulatedDeviceSource : public DeviceSource {
       if (name.empty()) return false;
       std::wstring letters = DiskString(name, L"Letters");
       if (letters.find(letter) != std::wstring::npos ||
-          letters.find(static_cast<wchar_t>(letter + 32)) != std::wstring::npos) {
+          letters.find(AsciiLower(letter)) != std::wstring::npos) {
         number->DeviceType = FILE_DEVICE_DISK;
         number->DeviceNumber = kFirstSimulatedNumber + i;
         number->PartitionNumber = 1;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/Ascii.h"
 #include "shell/AppTexts.h"
 
 namespace vk {
@@ -141,12 +142,6 @@ bool ValidSchedule(const ScheduleFields& s) {
 bool ValidNow(const SYSTEMTIME& now) {
   return now.wMonth >= 1 && now.wMonth <= kMonthsPerYear && now.wDay >= 1 &&
          now.wDay <= DaysInMonth(now.wYear, now.wMonth) && now.wHour <= kLastHour;
-}
-
-bool AsciiEqualNoCase(wchar_t a, wchar_t b) {
-  if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a - L'A' + L'a');
-  if (b >= L'A' && b <= L'Z') b = static_cast<wchar_t>(b - L'A' + L'a');
-  return a == b;
 }
 
 }  // namespace
