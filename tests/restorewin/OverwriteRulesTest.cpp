@@ -3,21 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "shell/AppTexts.h"
+#include "tests/support/EnglishTexts.h"
 
 namespace vk {
 namespace {
 
-class OverwritePrompt : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = AppLanguage();
-    SetAppLanguage(kLangEnglish);
-  }
-  void TearDown() override { SetAppLanguage(saved_); }
-
- private:
-  uint32_t saved_ = kLangEnglish;
-};
+using OverwritePrompt = test::EnglishTexts;
 
 // 2017-07-05 12:00 UTC: mid-year and mid-day, the same date in every zone
 // but the farthest.

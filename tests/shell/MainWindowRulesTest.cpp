@@ -5,21 +5,12 @@
 #include <cstring>
 
 #include "shell/AppTexts.h"
+#include "tests/support/EnglishTexts.h"
 
 namespace vk {
 namespace {
 
-class MainWindowRules : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = AppLanguage();
-    SetAppLanguage(kLangEnglish);
-  }
-  void TearDown() override { SetAppLanguage(saved_); }
-
- private:
-  uint32_t saved_ = kLangEnglish;
-};
+using MainWindowRules = test::EnglishTexts;
 
 // A drive by identity and plan letter (-1 none).
 PanelDrive Drive(const wchar_t* device, int32_t planDrive = kNoPlanDrive, uint32_t sets = 0) {
