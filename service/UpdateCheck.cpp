@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Handle.h"
+#include "common/VersionResource.h"
 
 namespace vk::svc {
 
@@ -56,7 +57,6 @@ class DownloadHandles {
 
 namespace {
 
-constexpr wchar_t kFileVersionQuery[] = L"\\StringFileInfo\\040904b0\\FileVersion";
 constexpr DWORD kContentLengthBytes = 64;
 constexpr DWORD kUrlValueBytes = 522;
 
@@ -273,37 +273,9 @@ void ParseFileVersion(const wchar_t* text, int32_t* major, int32_t* minor) {
 void ReadOwnFileVersion(int32_t* major, int32_t* minor) {
   *major = 0;
   *minor = 0;
-  using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
-  using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-  wchar_t lib[MAX_PATH + 20];
-  UINT n = ::GetSystemDirectoryW(lib, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
-  std::wcscat(lib, L"\\version.dll");
-  HMODULE version = ::LoadLibraryW(lib);
-  if (!version) return;
-  auto size = reinterpret_cast<SizeFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version, "GetFileVersionInfoSizeW")));
-  auto info = reinterpret_cast<InfoFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version, "GetFileVersionInfoW")));
-  auto query = reinterpret_cast<QueryFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version, "VerQueryValueW")));
-  wchar_t self[MAX_PATH];
-  DWORD chars = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  if (size && info && query && chars > 0 && chars < MAX_PATH) {
-    DWORD handle = 0;
-    DWORD bytes = size(self, &handle);
-    std::vector<unsigned char> block(bytes + 10);
-    wchar_t* text = nullptr;
-    UINT textChars = 0;
-    if (bytes && info(self, 0, bytes, block.data()) &&
-        query(block.data(), kFileVersionQuery, reinterpret_cast<void**>(&text), &textChars) &&
-        text && textChars > 0) {
-      std::wstring copy(text, wcsnlen(text, textChars));
-      ParseFileVersion(copy.c_str(), major, minor);
-    }
-  }
-  ::FreeLibrary(version);
+  VersionResource resource(OwnModulePath().c_str());
+  std::wstring text;
+  if (resource.String(kFileVersionName, &text)) ParseFileVersion(text.c_str(), major, minor);
 }
 
 void CheckForUpdate(ServiceData& data, DownloadContext& context, const wchar_t* serviceKeyPath) {
