@@ -4,6 +4,7 @@
 // owner here, and only here.
 #pragma once
 #include <windows.h>
+#include <bcrypt.h>
 #include <wininet.h>
 
 #include <type_traits>
@@ -44,6 +45,27 @@ struct MappedViewTraits {
   using Type = void*;
   static void* Invalid() { return nullptr; }
   static void Close(void* p) { ::UnmapViewOfFile(p); }
+};
+struct LibraryTraits {  // LoadLibraryW results
+  using Type = HMODULE;
+  static HMODULE Invalid() { return nullptr; }
+  static void Close(HMODULE h) { ::FreeLibrary(h); }
+};
+// The system's cryptography objects (bcrypt.dll): providers, keys, hashes.
+struct CryptProviderTraits {
+  using Type = BCRYPT_ALG_HANDLE;
+  static BCRYPT_ALG_HANDLE Invalid() { return nullptr; }
+  static void Close(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+};
+struct CryptKeyTraits {
+  using Type = BCRYPT_KEY_HANDLE;
+  static BCRYPT_KEY_HANDLE Invalid() { return nullptr; }
+  static void Close(BCRYPT_KEY_HANDLE h) { ::BCryptDestroyKey(h); }
+};
+struct CryptHashTraits {
+  using Type = BCRYPT_HASH_HANDLE;
+  static BCRYPT_HASH_HANDLE Invalid() { return nullptr; }
+  static void Close(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
 };
 struct LocalMemoryTraits {  // LocalAlloc results, security descriptors among them
   using Type = void*;
@@ -108,6 +130,10 @@ using RegKey = UniqueHandle<RegKeyTraits>;              // RegOpenKeyExW, RegCre
 using ServiceHandle = UniqueHandle<ServiceHandleTraits>;  // service manager and services
 using InternetHandle = UniqueHandle<InternetHandleTraits>;  // WinINet sessions and requests
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+using LibraryHandle = UniqueHandle<LibraryTraits>;
+using CryptProvider = UniqueHandle<CryptProviderTraits>;  // BCryptOpenAlgorithmProvider
+using CryptKey = UniqueHandle<CryptKeyTraits>;            // BCryptImportKeyPair
+using CryptHash = UniqueHandle<CryptHashTraits>;          // BCryptCreateHash
 
 // Opens root\path; an empty owner when the key cannot be opened.
 inline RegKey OpenRegKey(HKEY root, const wchar_t* path, REGSAM access) {

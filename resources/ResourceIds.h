@@ -67,4 +67,17 @@
 #define IDP_LICENCE_BACKGROUND 9046
 #define IDP_TAB_SETTING_NEW 9047
 
+// The licence agreement, one RTF document per language (RCDATA): the
+// English one, then the others at IDR_LICENCE_FIRST + language index.
+#define IDR_LICENCE_FIRST 9200
+#define IDR_LICENCE_EN 9200
+#define IDR_LICENCE_FR 9201
+#define IDR_LICENCE_DE 9202
+#define IDR_LICENCE_IT 9203
+#define IDR_LICENCE_ES 9204
+#define IDR_LICENCE_PT 9205
+#define IDR_LICENCE_ZH 9206
+#define IDR_LICENCE_JA 9207
+#define IDR_LICENCE_LAST 9207
+
 #endif

@@ -9,7 +9,7 @@ PACKAGES=(
   libz-mingw-w64-dev
   wine wine64
   xvfb xauth x11-utils imagemagick
-  cmake make googletest python3
+  cmake make googletest python3 openssl
   fonts-noto-cjk fonts-dejavu-core fonts-liberation
 )
 

@@ -9,6 +9,7 @@
 #include "common/Handle.h"
 #include "service/ServiceData.h"
 #include "channel/SvcChannel.h"
+#include "channel/UpdateUrl.h"
 
 namespace vk::svc {
 
@@ -16,9 +17,6 @@ namespace vk::svc {
 // profile folder in "ProfileImagePath".
 inline constexpr wchar_t kProfileListKeyPath[] =
     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-// The temporary folder below a profile folder, where the interactive program
-// downloads the installer.
-inline constexpr wchar_t kProfileTempFolder[] = L"\\AppData\\Local\\Temp";
 // More profiles than any machine has; the walk stops there.
 inline constexpr DWORD kMaxProfiles = 4096;
 

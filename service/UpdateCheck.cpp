@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Handle.h"
+#include "common/VersionResource.h"
 
 namespace vk::svc {
 
@@ -56,29 +57,11 @@ class DownloadHandles {
 
 namespace {
 
-constexpr wchar_t kHttpPrefix[] = L"http://";
-constexpr wchar_t kFileVersionQuery[] = L"\\StringFileInfo\\040904b0\\FileVersion";
 constexpr DWORD kContentLengthBytes = 64;
 constexpr DWORD kUrlValueBytes = 522;
 
-constexpr int kMaxPortDigits = 5;
-constexpr uint32_t kMaxPort = 65535;
 constexpr DWORD kFirstRedirectStatus = 300;
 constexpr DWORD kLastRedirectStatus = 399;
-
-// The decimal port between `from` and `to`: 1 to 65535, digits only.
-bool ParsePort(const wchar_t* from, const wchar_t* to, INTERNET_PORT* port) {
-  ptrdiff_t digits = to - from;
-  if (digits < 1 || digits > kMaxPortDigits) return false;
-  uint32_t value = 0;
-  for (const wchar_t* p = from; p < to; ++p) {
-    if (*p < L'0' || *p > L'9') return false;
-    value = value * 10 + static_cast<uint32_t>(*p - L'0');
-  }
-  if (value == 0 || value > kMaxPort) return false;
-  *port = static_cast<INTERNET_PORT>(value);
-  return true;
-}
 
 void DeleteTempFile(DownloadContext& context) {
   if (context.tempFile[0]) ::DeleteFileW(context.tempFile);
@@ -241,63 +224,6 @@ int32_t LeadingNumber(const wchar_t* s) {
 
 }  // namespace
 
-bool IsPlainInstallerName(const wchar_t* name) {
-  static constexpr wchar_t kExtension[] = L".exe";
-  constexpr size_t kExtensionChars = sizeof(kExtension) / sizeof(wchar_t) - 1;
-  size_t chars = wcsnlen(name, kMaxInstallerNameChars + 1);
-  if (chars <= kExtensionChars || chars > kMaxInstallerNameChars || name[0] == L'.') return false;
-  for (size_t i = 0; i < chars; ++i) {
-    wchar_t c = name[i];
-    bool plain = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-                 c == L'-' || c == L'_' || c == L'.';
-    if (!plain) return false;
-  }
-  return ::CompareStringOrdinal(name + chars - kExtensionChars, static_cast<int>(kExtensionChars),
-                                kExtension, static_cast<int>(kExtensionChars),
-                                TRUE) == CSTR_EQUAL;
-}
-
-bool SetupFileName(const wchar_t* setupUrl, wchar_t (&name)[kMaxInstallerNameChars + 1]) {
-  name[0] = 0;
-  if (!setupUrl) return false;
-  const wchar_t* start = setupUrl;
-  for (const wchar_t* p = setupUrl; *p; ++p)
-    if (*p == L'/') start = p + 1;
-  size_t chars = std::wcscspn(start, L"?#");
-  if (chars > kMaxInstallerNameChars) return false;
-  std::wmemcpy(name, start, chars);
-  name[chars] = 0;
-  if (IsPlainInstallerName(name)) return true;
-  name[0] = 0;
-  return false;
-}
-
-bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars], INTERNET_PORT* port,
-                    wchar_t (&object)[kPathChars], wchar_t (&referrer)[kPathChars]) {
-  size_t prefix = std::wcslen(kHttpPrefix);
-  if (!url || ::CompareStringOrdinal(url, static_cast<int>(std::min(prefix, std::wcslen(url))),
-                                     kHttpPrefix, static_cast<int>(prefix), TRUE) != CSTR_EQUAL)
-    return false;
-  const wchar_t* hostStart = url + prefix;
-  const wchar_t* slash = std::wcschr(hostStart, L'/');
-  if (!slash || slash == hostStart) return false;  // no host, or no '/' after it
-  const wchar_t* colon = std::wmemchr(hostStart, L':', static_cast<size_t>(slash - hostStart));
-  const wchar_t* hostEnd = colon ? colon : slash;
-  if (hostEnd == hostStart) return false;
-  *port = INTERNET_DEFAULT_HTTP_PORT;
-  if (colon && !ParsePort(colon + 1, slash, port)) return false;
-  size_t hostChars = static_cast<size_t>(hostEnd - hostStart);
-  size_t referrerChars = static_cast<size_t>(slash - url) + 1;
-  if (hostChars >= kPathChars || std::wcslen(slash) >= kPathChars || referrerChars >= kPathChars)
-    return false;
-  std::wmemcpy(host, hostStart, hostChars);
-  host[hostChars] = 0;
-  std::wcscpy(object, slash);
-  std::wmemcpy(referrer, url, referrerChars);
-  referrer[referrerChars] = 0;
-  return true;
-}
-
 bool DownloadToTempFile(const wchar_t* url, DownloadContext& context) {
   CloseDownload(context);  // start clean
   if (Fetch(url, context)) return true;
@@ -347,37 +273,9 @@ void ParseFileVersion(const wchar_t* text, int32_t* major, int32_t* minor) {
 void ReadOwnFileVersion(int32_t* major, int32_t* minor) {
   *major = 0;
   *minor = 0;
-  using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
-  using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-  wchar_t lib[MAX_PATH + 20];
-  UINT n = ::GetSystemDirectoryW(lib, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
-  std::wcscat(lib, L"\\version.dll");
-  HMODULE version = ::LoadLibraryW(lib);
-  if (!version) return;
-  auto size = reinterpret_cast<SizeFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version, "GetFileVersionInfoSizeW")));
-  auto info = reinterpret_cast<InfoFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version, "GetFileVersionInfoW")));
-  auto query = reinterpret_cast<QueryFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version, "VerQueryValueW")));
-  wchar_t self[MAX_PATH];
-  DWORD chars = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  if (size && info && query && chars > 0 && chars < MAX_PATH) {
-    DWORD handle = 0;
-    DWORD bytes = size(self, &handle);
-    std::vector<unsigned char> block(bytes + 10);
-    wchar_t* text = nullptr;
-    UINT textChars = 0;
-    if (bytes && info(self, 0, bytes, block.data()) &&
-        query(block.data(), kFileVersionQuery, reinterpret_cast<void**>(&text), &textChars) &&
-        text && textChars > 0) {
-      std::wstring copy(text, wcsnlen(text, textChars));
-      ParseFileVersion(copy.c_str(), major, minor);
-    }
-  }
-  ::FreeLibrary(version);
+  VersionResource resource(OwnModulePath().c_str());
+  std::wstring text;
+  if (resource.String(kFileVersionName, &text)) ParseFileVersion(text.c_str(), major, minor);
 }
 
 void CheckForUpdate(ServiceData& data, DownloadContext& context, const wchar_t* serviceKeyPath) {
