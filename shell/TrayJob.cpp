@@ -4,6 +4,7 @@
 
 #include "engine/BackupRun.h"
 #include "restore/RestoreRun.h"
+#include "shell/TrayClock.h"
 
 #ifdef VK_SIMULATED_CLOCK
 #include "shell/SimulatedClock.h"
@@ -44,6 +45,11 @@ HANDLE StartWorkerThread(LPTHREAD_START_ROUTINE proc, void* arg) {
 bool PartitionIsNtfs(int driveIndex) {
   if (driveIndex < kFirstDrive || driveIndex > kLastDrive) return false;
   const wchar_t root[] = {static_cast<wchar_t>(L'A' + driveIndex), L':', L'\\', 0};
+  // A volume whose device has gone may still be described from what the
+  // system remembers of it; its root no longer opens.
+  const DWORD attributes = ::GetFileAttributesW(root);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    return false;
   wchar_t name[kFileSystemNameChars] = {};
   if (!::GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, name,
                                kFileSystemNameChars))
@@ -233,7 +239,7 @@ int __stdcall TrayJob::OnProgress(uint32_t phase, const wchar_t* path, uint32_t 
 
 uint32_t TrayJob::RunBackup() {
   if (!PartitionIsNtfs(status_.driveIndex)) return kResultTargetGone;
-  ::GetLocalTime(&start_);
+  start_ = TrayNow();  // the clock the schedule rules use
   return BackupJob(exclusions_.empty() ? nullptr : exclusions_.c_str(), &TrayJob::OnProgress, this,
                    status_.driveIndex, &plan_, list_.data(), &accessDenied_, start_);
 }
