@@ -163,9 +163,12 @@ class TrayEndToEnd : public ::testing::Test {
     return WaitFor("the backup to run", kWindowDeadlineMs,
                    [] { return UserSetting(L"DoingBackup") == 1; });
   }
+  // The run has ended once its start is written back as the plan's last run
+  // (after the run flag was cleared).
   ::testing::AssertionResult WaitForSet(int d) {
-    return WaitFor("a backup set", kServiceDeadlineMs, [&] {
-      return !BackupSetNames(d).empty() && UserSetting(L"DoingBackup") == 0;
+    return WaitFor("a backup set and the plan's last run", kServiceDeadlineMs, [&] {
+      _BKUP_PLAN plan = {};
+      return !BackupSetNames(d).empty() && ReadPlanRecord(d, &plan) && plan.LastRun.wYear != 0;
     });
   }
   _BKUP_PLAN PlanOn(int d) {
@@ -210,6 +213,7 @@ TEST_F(TrayEndToEnd, DuePlanStartsAtTheNextTickAndItsTimesAreRewritten) {
   WriteOwnPlan(drive, inAnHour);
   AttachTestDisk();
   Start();
+  EXPECT_FALSE(::IsWindowVisible(Tray()));  // the tray window itself is never shown
   // The coming run is announced at start; nothing runs before it is due.
   EXPECT_TRUE(ExpectNotice(kComing));
   EXPECT_TRUE(BackupSetNames(drive).empty());
