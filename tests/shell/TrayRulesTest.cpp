@@ -154,7 +154,8 @@ TEST(TrayFonts, HeightsBySetAndLanguage) {
       {FontSet::kA, kLangEnglish, -16}, {FontSet::kA, kLangJapanese, -16},
       {FontSet::kB, kLangGerman, -20},  {FontSet::kB, kLangChinese, -20},
       {FontSet::kC, kLangFrench, -12},  {FontSet::kC, kLangChinese, -16},
-      {FontSet::kC, kLangJapanese, -16}, {FontSet::kC, 9, -12},  // out of range: English
+      {FontSet::kC, kLangJapanese, -16},
+      {FontSet::kC, 9, -12},  // out of range: English
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.language);
