@@ -37,6 +37,10 @@ inline constexpr UINT kMsgPrivateFirst = WM_APP + 0x100;
 // An image button with the focus notification gained the focus; to its
 // parent, wParam = the resource id of the button's strip.
 inline constexpr UINT kMsgButtonFocused = kMsgPrivateFirst;
+// A job's worker thread asks the tray window for the open progress page
+// (wParam: 0 backup, 1 restore); the answer is its window or 0. The pages
+// belong to the main thread, so the worker never reads the main window.
+inline constexpr UINT kMsgJobProgressPage = kMsgPrivateFirst + 0x20;
 
 static_assert(kMsgBackupEnded == WM_APP + 0x64 && kMsgFixedLast == WM_APP + 0x6C,
               "the fixed messages keep their numbers");

@@ -15,7 +15,13 @@
 
 // Dialog templates.
 #define IDD_MESSAGE 148
+#define IDD_TRAY 154
 #define IDD_POPUP 155
+
+// The notification icon's menu (POPUP_TRAY) and its two commands.
+#define IDR_TRAY_MENU 158
+#define IDM_TRAY_EXEC 32776
+#define IDM_TRAY_EXIT 32777
 
 // Controls of the message and notification windows.
 #define IDC_CLOSE 1001

@@ -3,6 +3,12 @@
 namespace vk {
 namespace {
 
+bool TestNumber(const wchar_t* name, DWORD* value) {
+  DWORD bytes = sizeof(*value);
+  return ::RegGetValueW(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, name, RRF_RT_REG_DWORD, nullptr,
+                        value, &bytes) == ERROR_SUCCESS;
+}
+
 UINT TestPeriod(const wchar_t* name, UINT fallback) {
   DWORD value = 0, bytes = sizeof(value);
   if (::RegGetValueW(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value,
@@ -27,6 +33,18 @@ int64_t TestClockOffsetSeconds() {
                      nullptr, &value, &bytes) != ERROR_SUCCESS)
     return 0;
   return value;
+}
+
+bool TestJobsHeld() {
+  DWORD value = 0;
+  return TestNumber(kTestHoldJobsValue, &value) && value != 0;
+}
+
+bool TestFreeSpacePercent(uint32_t* percent) {
+  DWORD value = 0;
+  if (!TestNumber(kTestFreeSpaceValue, &value)) return false;
+  *percent = value > kMaxPercent ? kMaxPercent : value;
+  return true;
 }
 
 }  // namespace vk

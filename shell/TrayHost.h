@@ -45,6 +45,10 @@ struct UserFolders {
   std::wstring restore;              // Documents\CorvaneRestore
 };
 
+// The tray window's fonts (all bold): set A (height -16), set B (-20) and
+// set C (-12, -16 for Chinese and Japanese), one of each per language.
+enum class FontSet { kA, kB, kC };
+
 // ---- The main window, as the tray and the pages see it ----------------------
 
 class MainWindowLink {
@@ -102,6 +106,10 @@ class TrayHost {
   virtual const wchar_t* ExclusionList() const = 0;
   virtual const svc::_SVC_UPDINFO& UpdateInfo() const = 0;
   virtual uint32_t ModalCount() const = 0;
+  // A font of `set` for `language` (clamped to 0..7), and the large font
+  // ("Segoe UI", -24); null where the host has none.
+  virtual HFONT Font(FontSet /*set*/, uint32_t /*language*/) const { return nullptr; }
+  virtual HFONT LargeFont() const { return nullptr; }
 
   // The progress pages' Cancel: the request is set by the Cancel button; after
   // the confirmation the page either sets the flag (stop) or clears the request.

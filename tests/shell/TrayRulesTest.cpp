@@ -7,6 +7,7 @@
 
 #include "resources/ResourceIds.h"
 #include "shell/AppTexts.h"
+#include "shell/TrayFonts.h"
 
 namespace vk {
 namespace {
@@ -142,6 +143,24 @@ TEST(BusyIcon, FramesCycleThroughTheFourIcons) {
                                       IDI_BUSY_1}));
   EXPECT_EQ(BusyFrameIcon(7), static_cast<UINT>(IDI_BUSY_3));  // out of range: wrapped
   EXPECT_EQ(NextBusyFrame(7), 0u);
+}
+
+TEST(TrayFonts, HeightsBySetAndLanguage) {
+  struct Case {
+    FontSet set;
+    uint32_t language;
+    int height;
+  } cases[] = {
+      {FontSet::kA, kLangEnglish, -16}, {FontSet::kA, kLangJapanese, -16},
+      {FontSet::kB, kLangGerman, -20},  {FontSet::kB, kLangChinese, -20},
+      {FontSet::kC, kLangFrench, -12},  {FontSet::kC, kLangChinese, -16},
+      {FontSet::kC, kLangJapanese, -16},
+      {FontSet::kC, 9, -12},  // out of range: English
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language);
+    EXPECT_EQ(FontSetHeight(c.set, c.language), c.height);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,402 @@
+// The tray window as a user and the other processes see it: the test build's
+// Arkwell.exe and ArkwellSvc.exe with simulated USB disks on the scratch
+// volumes. Schedules fall due by moving the program's clock through its test
+// key; a running job is held at its next progress call the same way, so a
+// test can act while it runs. What is checked is what can be observed: corner
+// notifications and message windows, backup sets and plan files on the
+// volumes, and the per-user settings in the registry.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/BkupTypes.h"
+#include "engine/PlanFile.h"
+#include "resources/ResourceIds.h"
+#include "shell/SimulatedClock.h"
+#include "shell/TrayClock.h"
+#include "tests/driver/Observe.h"
+#include "tests/driver/Program.h"
+#include "tests/driver/Service.h"
+#include "tests/driver/TrayHooks.h"
+#include "tests/driver/Ui.h"
+#include "tests/shell/TrayScenario.h"
+#include "tests/support/TestVolume.h"
+
+namespace vk::driver {
+namespace {
+
+// The update check of the service stays out of these tests.
+constexpr DWORD kNoUpdateCheckMs = 3600000;
+constexpr DWORD kTestDrivePollMs = 100;
+constexpr DWORD kTestDueCheckMs = 300;
+constexpr DWORD kTestReleaseCheckMs = 3600000;
+// Far enough to pass a plan's next run one hour ahead.
+constexpr int64_t kPastTheNextRun = 3600 + 120;
+constexpr int64_t kSecondsPerHour = 3600;
+constexpr DWORD kNothingHappensMs = 1500;  // a window that should not appear
+constexpr size_t kTooManyDisks = 6;
+
+constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
+constexpr wchar_t kDiskName[] = L"T1";
+constexpr wchar_t kDiskCaption[] = L"Tray Disk";
+constexpr wchar_t kSecondDiskName[] = L"T2";
+constexpr wchar_t kSecondDiskCaption[] = L"Second Disk";
+
+// The English texts the program is to show.
+constexpr wchar_t kComing[] = L"You have the scheduled backup below.";
+constexpr wchar_t kMissedAbsent[] =
+    L"The scheduled backup was not executed as the target storage device was not connected.";
+constexpr wchar_t kMissedAttached[] =
+    L"The target storage device connected. \nYou have missed your scheduled backup. \n"
+    L"Please click \"Backup Now\" and start the backup.";
+constexpr wchar_t kBackupAborted[] =
+    L"The former backup was failed as your PC was aborted. \nPlease click \"Backup Now\" and "
+    L"start the backup if necessary.";
+constexpr wchar_t kScheduledFailed[] =
+    L"Scheduled backup failed. \nPlease go to the log dialogue to check the reason of the "
+    L"failure.";
+constexpr wchar_t kLowSpace[] =
+    L"Unable to back up data as you have less than 5% of the space in your storage device.";
+constexpr wchar_t kTooMany[] =
+    L"You can connect 5 devices at a maximum. \nPlease remove the extra devices from your PC.";
+constexpr wchar_t kExitQuestion[] =
+    L"\"Vaultkeep\" will not back up your folders at the scheduled time if you exit this "
+    L"software. \nDo you really want to exit?";
+
+
+// ---- The fixture ---------------------------------------------------------------
+
+class TrayEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
+    installed_ = InstallService();
+  }
+  static void TearDownTestSuite() {
+    EXPECT_TRUE(RemoveService());
+    ClearSimulation();
+    ResetTrayHooks();
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(installed_) << installed_.message();
+    drive = test::ScratchDriveIndex();
+    ASSERT_GE(drive, 0);
+    EmptyVolume(drive);
+    second = SecondScratchDrive();
+    if (second >= 0) EmptyVolume(second);
+    ResetTrayHooks();
+    SetTrayPeriods(kTestDrivePollMs, kTestDueCheckMs, kTestReleaseCheckMs);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    source = MakeSourceFolder();
+  }
+
+  void TearDown() override {
+    arkwell->Kill();
+    for (const std::wstring& name : attached_) DetachDisk(name);
+    if (!gone_.empty()) ::MoveFileW(gone_.c_str(), VolumeFolder(drive).c_str());
+    ResetTrayHooks();
+    if (!source.empty()) test::EmptyFolder(source);
+  }
+
+  static void EmptyVolume(int d) { test::EmptyFolder(DriveRoot(d)); }
+
+  // An hourly plan on drive `d` running next at `nextRun`, made by `user`.
+  void WritePlan(int d, const SYSTEMTIME& nextRun, const std::wstring& user, const wchar_t* name) {
+    ASSERT_TRUE(WriteHourlyPlan(d, nextRun, user, name, source));
+  }
+  void WriteOwnPlan(int d, const SYSTEMTIME& nextRun, const wchar_t* name = L"20240101000000000") {
+    WritePlan(d, nextRun, LogonName(), name);
+  }
+
+  void Attach(const wchar_t* name, const wchar_t* caption, const std::wstring& letters) {
+    AttachDisk({name, caption, letters});
+    attached_.push_back(name);
+    ASSERT_TRUE(WaitForDiskListed(caption));
+  }
+  void AttachTestDisk() { Attach(kDiskName, kDiskCaption, LetterOf(drive)); }
+
+  // Starts the program; one that ran before is ended first.
+  void Start() {
+    arkwell = std::make_unique<Program>();
+    ASSERT_TRUE(arkwell->Start(ArkwellExe()));
+    ASSERT_TRUE(WaitFor("the tray window", kWindowDeadlineMs, [&] { return Tray() != nullptr; }));
+  }
+
+  // The program's hidden window, found by its instance mark.
+  HWND Tray() const {
+    for (HWND w : TopLevelWindows(arkwell->Id()))
+      if (::GetPropW(w, kInstanceMark) != nullptr) return w;
+    return nullptr;
+  }
+
+  // Waits for a notification showing `text`, and closes it.
+  ::testing::AssertionResult ExpectNotice(const wchar_t* text) {
+    CornerNotification notice;
+    ::testing::AssertionResult found = CornerNotification::WaitFor(arkwell->Id(), &notice);
+    if (!found) return found;
+    const std::wstring shown = notice.Text();
+    if (shown.rfind(text, 0) != 0)
+      return ::testing::AssertionFailure() << "another notification: " << Narrow(shown);
+    if (!notice.Close()) return ::testing::AssertionFailure() << "cannot close it";
+    return notice.WaitUntilClosed();
+  }
+
+  static std::string Narrow(const std::wstring& text) {
+    std::string s;
+    for (wchar_t c : text) s += c < 0x80 ? static_cast<char>(c) : '?';
+    return s;
+  }
+
+  // The clock the program sees, moved by `seconds`.
+  static void MoveClock(int64_t seconds) { SetTrayClockOffset(seconds); }
+  static void HoldJobs(bool on) {
+    if (on)
+      SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, 1);
+    else
+      SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, 0);
+  }
+  ::testing::AssertionResult WaitForBackupRunning() {
+    return WaitFor("the backup to run", kWindowDeadlineMs,
+                   [] { return UserSetting(L"DoingBackup") == 1; });
+  }
+  // The run has ended once its start is written back as the plan's last run
+  // (after the run flag was cleared).
+  ::testing::AssertionResult WaitForSet(int d) {
+    return WaitFor("a backup set and the plan's last run", kServiceDeadlineMs, [&] {
+      _BKUP_PLAN plan = {};
+      return !BackupSetNames(d).empty() && ReadPlanRecord(d, &plan) && plan.LastRun.wYear != 0;
+    });
+  }
+  _BKUP_PLAN PlanOn(int d) {
+    _BKUP_PLAN plan = {};
+    EXPECT_TRUE(ReadPlanRecord(d, &plan));
+    return plan;
+  }
+
+  // Six disks, the test disk among them.
+  void AttachTooManyDisks() {
+    AttachTestDisk();
+    for (size_t i = 1; i < kTooManyDisks; ++i) {
+      const std::wstring name = L"X" + std::to_wstring(i);
+      const std::wstring caption = L"Extra Disk " + std::to_wstring(i);
+      Attach(name.c_str(), caption.c_str(), LetterOf(drive));
+    }
+  }
+
+  // The partition of the test disk goes away, as a pulled-out disk's does.
+  void PullOutVolume() {
+    const std::wstring folder = VolumeFolder(drive);
+    gone_ = folder + L".gone";
+    ASSERT_TRUE(::MoveFileW(folder.c_str(), gone_.c_str()));
+  }
+
+  int drive = -1;
+  int second = -1;
+  std::wstring source;
+  std::unique_ptr<Program> arkwell = std::make_unique<Program>();
+  static ::testing::AssertionResult installed_;
+
+ private:
+  std::vector<std::wstring> attached_;
+  std::wstring gone_;
+};
+::testing::AssertionResult TrayEndToEnd::installed_ = ::testing::AssertionFailure();
+
+// ---- Schedules --------------------------------------------------------------------
+
+TEST_F(TrayEndToEnd, DuePlanStartsAtTheNextTickAndItsTimesAreRewritten) {
+  const SYSTEMTIME inAnHour = ShiftLocalTime(Now(), kSecondsPerHour);
+  WriteOwnPlan(drive, inAnHour);
+  AttachTestDisk();
+  Start();
+  EXPECT_FALSE(::IsWindowVisible(Tray()));  // the tray window itself is never shown
+  // The coming run is announced at start; nothing runs before it is due.
+  EXPECT_TRUE(ExpectNotice(kComing));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+
+  MoveClock(kPastTheNextRun);
+  ASSERT_TRUE(WaitForSet(drive));
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+  const _BKUP_PLAN plan = PlanOn(drive);
+  const SYSTEMTIME lastRun = plan.LastRun, nextRun = plan.NextRun;
+  EXPECT_NE(lastRun.wYear, 0);                                 // the run's start
+  EXPECT_GT(Ticks(nextRun), Ticks(ShiftLocalTime(Now(), kPastTheNextRun - 60)));
+  EXPECT_EQ(nextRun.wMinute, 0);                               // hourly: on the hour
+  EXPECT_GE(Ticks(lastRun), Ticks(PlanTime(inAnHour)));        // on the program's clock
+  EXPECT_EQ(UserSetting(L"DoingBackup"), 0u);
+}
+
+TEST_F(TrayEndToEnd, OverduePlanOnAnAttachedDiskIsAnnouncedAndRescheduledNotRun) {
+  Start();
+  WriteOwnPlan(drive, ShiftLocalTime(Now(), -kSecondsPerHour));
+  AttachTestDisk();
+  EXPECT_TRUE(ExpectNotice(kMissedAttached));
+  ASSERT_TRUE(WaitFor("the new next run", kWindowDeadlineMs, [&] {
+    const SYSTEMTIME next = PlanOn(drive).NextRun;
+    return Ticks(next) > Ticks(Now());
+  }));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(TrayEndToEnd, BackupCutShortAtTheLastRunIsAnnouncedAtStart) {
+  StoredSettings s;
+  s.doingBackup = 1;
+  WriteSettings(s);
+  Start();
+  EXPECT_TRUE(ExpectNotice(kBackupAborted));
+  EXPECT_TRUE(WaitFor("the flag cleared", kWindowDeadlineMs,
+                      [] { return UserSetting(L"DoingBackup") == 0; }));
+}
+
+TEST_F(TrayEndToEnd, DuePlanWithFivePercentFreeIsRefusedAndRescheduled) {
+  const SYSTEMTIME inAnHour = ShiftLocalTime(Now(), kSecondsPerHour);
+  WriteOwnPlan(drive, inAnHour);
+  SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestFreeSpaceValue, 5);
+  AttachTestDisk();
+  Start();
+  EXPECT_TRUE(ExpectNotice(kComing));
+  MoveClock(kPastTheNextRun);
+  EXPECT_TRUE(ExpectNotice(kLowSpace));
+  const SYSTEMTIME next = PlanOn(drive).NextRun;
+  EXPECT_GT(Ticks(next), Ticks(ShiftLocalTime(Now(), kPastTheNextRun - 60)));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(TrayEndToEnd, PlanOfAnotherUserIsNeverRunNorAnnounced) {
+  // A remembered run that passed: the first due check that starts nothing
+  // says so, which shows that the check walked past the other user's plan.
+  StoredSettings s;
+  s.schedule = kHourly;
+  s.reminder = MakeReminder(2020);
+  WriteSettings(s);
+  const SYSTEMTIME overdue = ShiftLocalTime(Now(), -kSecondsPerHour);
+  WritePlan(drive, overdue, L"someone-else", L"20240101000000000");
+  AttachTestDisk();
+  Start();
+  EXPECT_TRUE(ExpectNotice(kMissedAbsent));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+  EXPECT_TRUE(SameMinute(PlanOn(drive).NextRun, PlanTime(overdue)));  // untouched
+}
+
+TEST_F(TrayEndToEnd, TwoDuePlansRunOneAfterTheOther) {
+  ASSERT_GE(second, 0) << "no second scratch volume";
+  const SYSTEMTIME inAnHour = ShiftLocalTime(Now(), kSecondsPerHour);
+  WriteOwnPlan(drive, inAnHour, L"20240101000000001");
+  WriteOwnPlan(second, inAnHour, L"20240101000000002");
+  AttachTestDisk();
+  Attach(kSecondDiskName, kSecondDiskCaption, LetterOf(second));
+  Start();
+  EXPECT_TRUE(ExpectNotice(kComing));
+  MoveClock(kPastTheNextRun);
+  ASSERT_TRUE(WaitForSet(drive));
+  ASSERT_TRUE(WaitForSet(second));
+  const std::wstring first = BackupSetNames(drive)[0], next = BackupSetNames(second)[0];
+  EXPECT_NE(first, next);  // named by their start times: not at once
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+  EXPECT_EQ(BackupSetNames(second).size(), 1u);
+}
+
+// ---- Jobs ------------------------------------------------------------------------
+
+TEST_F(TrayEndToEnd, DiskPulledOutDuringAScheduledBackupEndsItAsGone) {
+  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
+  AttachTestDisk();
+  Start();
+  EXPECT_TRUE(ExpectNotice(kComing));
+  HoldJobs(true);
+  MoveClock(kPastTheNextRun);
+  ASSERT_TRUE(WaitForBackupRunning());
+  DetachDisk(kDiskName);
+  PullOutVolume();
+  HoldJobs(false);
+  EXPECT_TRUE(ExpectNotice(kScheduledFailed));
+  EXPECT_TRUE(WaitFor("the run to end", kWindowDeadlineMs,
+                      [] { return UserSetting(L"DoingBackup") == 0; }));
+}
+
+TEST_F(TrayEndToEnd, ExitIsRefusedWhileAJobRunsAndAskedAfterwards) {
+  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
+  AttachTestDisk();
+  Start();
+  EXPECT_TRUE(ExpectNotice(kComing));
+  HoldJobs(true);
+  MoveClock(kPastTheNextRun);
+  ASSERT_TRUE(WaitForBackupRunning());
+
+  PostCommand(Tray(), IDM_TRAY_EXIT);
+  ::PostMessageW(Tray(), WM_CLOSE, 0, 0);
+  MessageWindow question;
+  EXPECT_FALSE(MessageWindow::WaitFor(arkwell->Id(), &question, kNothingHappensMs));
+  EXPECT_TRUE(arkwell->Running());
+
+  HoldJobs(false);
+  ASSERT_TRUE(WaitForSet(drive));
+  PostCommand(Tray(), IDM_TRAY_EXIT);
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
+  EXPECT_EQ(question.Text(), kExitQuestion);
+  ASSERT_TRUE(question.Press(IDC_SECOND));  // Cancel: the program stays
+  ASSERT_TRUE(question.WaitUntilClosed());
+  EXPECT_TRUE(arkwell->Running());
+  PostCommand(Tray(), IDM_TRAY_EXIT);
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
+  ASSERT_TRUE(question.Press(IDC_OK));
+  EXPECT_TRUE(arkwell->WaitForExit());
+}
+
+TEST_F(TrayEndToEnd, SessionEndStopsTheJobAndTheNextStartAnnouncesIt) {
+  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
+  AttachTestDisk();
+  Start();
+  EXPECT_TRUE(ExpectNotice(kComing));
+  HoldJobs(true);
+  MoveClock(kPastTheNextRun);
+  ASSERT_TRUE(WaitForBackupRunning());
+
+  DWORD_PTR answer = 0;
+  ASSERT_NE(::SendMessageTimeoutW(Tray(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL,
+                                  kProcessDeadlineMs, &answer), 0);
+  // The job stopped within the session's end and left no set behind.
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+  arkwell->Kill();  // the session ends the program
+  HoldJobs(false);
+  MoveClock(0);
+
+  Start();
+  EXPECT_TRUE(ExpectNotice(kBackupAborted));
+}
+
+// ---- Second start and the service ---------------------------------------------------
+
+TEST_F(TrayEndToEnd, SecondStartHandsOverToTheRunningCopy) {
+  AttachTooManyDisks();
+  Start();
+  // Opening the main window refreshes the drives first and refuses six.
+  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
+  MessageWindow refused;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
+  EXPECT_EQ(refused.Text(), kTooMany);
+  ASSERT_TRUE(refused.Press(IDC_OK));
+  EXPECT_TRUE(arkwell->Running());
+}
+
+TEST_F(TrayEndToEnd, StoppedServiceKeepsTheDriveList) {
+  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
+  AttachTooManyDisks();
+  Start();
+  EXPECT_TRUE(ExpectNotice(kComing));  // the list is in
+  ASSERT_TRUE(StopService());
+  // A refresh while the service is away keeps the six disks.
+  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
+  MessageWindow refused;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
+  EXPECT_EQ(refused.Text(), kTooMany);
+  ASSERT_TRUE(refused.Press(IDC_OK));
+  ASSERT_TRUE(StartService());
+}
+
+}  // namespace
+}  // namespace vk::driver
