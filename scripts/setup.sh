@@ -10,6 +10,7 @@ PACKAGES=(
   wine wine64
   xvfb xauth x11-utils imagemagick
   cmake make googletest python3 openssl
+  nsis
   fonts-noto-cjk fonts-dejavu-core fonts-liberation
 )
 

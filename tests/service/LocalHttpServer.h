@@ -1,7 +1,7 @@
-// A small HTTP server on 127.0.0.1 and a free port, on a thread of its own,
-// for the update check's tests: each request's path is recorded and handed
-// to a function that writes whatever answer the test needs (a proper one, a
-// redirect, a body that comes one byte at a time).
+// A small HTTP server on 127.0.0.1 and a free port (or a given one), on a
+// thread of its own, for the update check's tests: each request's path is
+// recorded and handed to a function that writes whatever answer the test
+// needs (a proper one, a redirect, a body that comes one byte at a time).
 #pragma once
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -21,7 +21,8 @@ class LocalHttpServer {
   // or the client has gone (a send failed) or `Stopping()` became true.
   using Handler = std::function<void(SOCKET client, const std::string& path)>;
 
-  explicit LocalHttpServer(Handler handler) : handler_(std::move(handler)) {
+  // `port` 0 lets the system pick a free one.
+  explicit LocalHttpServer(Handler handler, int port = 0) : handler_(std::move(handler)) {
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return;
     started_ = true;
@@ -29,7 +30,7 @@ class LocalHttpServer {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;  // the system picks a free port
+    address.sin_port = htons(static_cast<u_short>(port));
     int length = sizeof(address);
     if (listener_ == INVALID_SOCKET ||
         bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
