@@ -45,6 +45,11 @@ struct MappedViewTraits {
   static void* Invalid() { return nullptr; }
   static void Close(void* p) { ::UnmapViewOfFile(p); }
 };
+struct MenuTraits {  // LoadMenuW, CreatePopupMenu results not attached to a window
+  using Type = HMENU;
+  static HMENU Invalid() { return nullptr; }
+  static void Close(HMENU h) { ::DestroyMenu(h); }
+};
 struct LocalMemoryTraits {  // LocalAlloc results, security descriptors among them
   using Type = void*;
   static void* Invalid() { return nullptr; }
@@ -108,6 +113,7 @@ using RegKey = UniqueHandle<RegKeyTraits>;              // RegOpenKeyExW, RegCre
 using ServiceHandle = UniqueHandle<ServiceHandleTraits>;  // service manager and services
 using InternetHandle = UniqueHandle<InternetHandleTraits>;  // WinINet sessions and requests
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+using MenuHandle = UniqueHandle<MenuTraits>;
 
 // Opens root\path; an empty owner when the key cannot be opened.
 inline RegKey OpenRegKey(HKEY root, const wchar_t* path, REGSAM access) {

@@ -1,0 +1,82 @@
+// Hosts the windows of the main window's issue behind a fake tray window, in
+// a process of its own, for the GUI tests and the screenshots:
+//   window_host [command...]                 runs each command (FakeTray::Run),
+//                                            then takes commands by WM_COPYDATA
+//   window_host --shot main|overwrite|tree [command...]
+//                                            prints "ready x y w h" of that window
+//                                            once painted and ends a few seconds later
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "controls/SkinImage.h"
+#include "tests/windows/FakeTray.h"
+
+namespace {
+
+constexpr DWORD kGiveUpMs = 180000;  // a test that forgot the host must not keep it
+constexpr DWORD kSettleMs = 400;
+constexpr DWORD kShowMs = 4000;
+constexpr DWORD kStepMs = 10;
+
+// Handles messages until `done` holds or `ms` have passed; false on WM_QUIT.
+bool Pump(DWORD ms, const std::function<bool()>& done) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  MSG msg;
+  while (::GetTickCount64() < end) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return false;
+      if (!::IsDialogMessageW(::GetActiveWindow(), &msg)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+    }
+    if (done && done()) return true;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kStepMs, QS_ALLINPUT);
+  }
+  return true;
+}
+
+HWND ShotWindow(const vk::test::FakeTray& tray, const std::wstring& which) {
+  if (which == L"overwrite") return tray.OverwriteHwnd();
+  if (which == L"tree") return tray.TreeHwnd();
+  return tray.MainHwnd();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    vk::GdiplusSession gdiplus;
+    vk::test::FakeTray tray;
+    int first = 1;
+    std::wstring shot;
+    if (argc > 2 && std::wstring(argv[1]) == L"--shot") {
+      shot = argv[2];
+      first = 3;
+    }
+    for (int i = first; i < argc; ++i) tray.Run(argv[i]);
+    if (shot.empty()) {
+      Pump(kGiveUpMs, nullptr);
+      return 0;
+    }
+    HWND target = nullptr;
+    Pump(kGiveUpMs / 10, [&] { return (target = ShotWindow(tray, shot)) != nullptr; });
+    if (!target) return 1;
+    Pump(kSettleMs, nullptr);
+    ::RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT rc;
+    ::GetWindowRect(target, &rc);
+    std::printf("ready %ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    std::fflush(stdout);
+    Pump(kShowMs, nullptr);
+  } catch (...) {
+    return 3;
+  }
+  return 0;
+}
