@@ -128,7 +128,9 @@ void CArkwellDlg::SetUpButtons() {
     Attach(b, id);
     b.SetImage(IDP_DRIVE_BUTTON, kDriveWidth, kDriveHeight);
     b.SetDriveMode(true);
-    SetItemFont(id, LargeFont());
+    // The letters and the size take the language's text font: the large
+    // font needs more than the 24 pixels of their lines and would be cut.
+    SetItemFont(id, TextFont(AppLanguage()));
     Place(id, kDriveX, kDriveTop + kDriveHeight * i, kDriveWidth, kDriveHeight);
   }
   for (int i = 0; i < kTabSetting; ++i) {

@@ -319,7 +319,7 @@ TEST_F(MainWindow, TipsNameTheTabsAndTheFreeSpaceOfAPlanPartition) {
   EXPECT_EQ(host.Command(L"tip 1007"), L"Backup");
   EXPECT_EQ(host.Command(L"tip 1010"), L"Setting");
   const std::wstring tip = host.Command(L"tip 1002");
-  EXPECT_THAT(std::string(tip.begin(), tip.end()), MatchesRegex("[0-9]+\\.[0-9][0-9] [GT]B\nAvailable"));
+  EXPECT_THAT(std::string(tip.begin(), tip.end()), MatchesRegex("\\d+\\.\\d\\d .B\nAvailable"));
   EXPECT_EQ(host.Command(L"tip 1003"), L"");
 }
 
