@@ -83,7 +83,10 @@ BOOL CArkwellDlg::OnInitDialog() {
   RefreshDrivePanel();
   OpenFirstView();
   CentreOn(nullptr);
-  return TRUE;
+  // The keyboard starts on the current page, not on the first button (which
+  // would show its focus rectangle before the user did anything).
+  if (CPage* page = PageObject(page_)) ::SetFocus(page->Hwnd());
+  return FALSE;
 }
 
 void CArkwellDlg::SetUpWindow() {

@@ -288,6 +288,7 @@ void FakeTray::ShowTree() {
   for (const wchar_t* path : {L"C:", L"C:\\Users", L"C:\\Users\\Ann"})
     g_tree->tree.Expand(m.FindNode(path));
   g_tree->tree.ClickNode(pictures);
+  TreeView_EnsureVisible(g_tree->tree.Hwnd(), g_tree->tree.ItemOf(m.LibraryRoot()));
 }
 
 LRESULT CALLBACK FakeTray::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -46,6 +46,31 @@ HWND ShotWindow(const vk::test::FakeTray& tray, const std::wstring& which) {
   return tray.MainHwnd();
 }
 
+// Shot mode: a timer finds the window, announces it once painted and ends
+// the scene. A timer, because the overwrite prompt runs its own modal loop.
+struct Shot {
+  const vk::test::FakeTray* tray = nullptr;
+  std::wstring which;
+  ULONGLONG foundAt = 0, announcedAt = 0;
+} g_shot;
+
+void CALLBACK ShotTimer(HWND, UINT, UINT_PTR, DWORD) {
+  HWND target = ShotWindow(*g_shot.tray, g_shot.which);
+  const ULONGLONG now = ::GetTickCount64();
+  if (!target) return;
+  if (!g_shot.foundAt) g_shot.foundAt = now;
+  if (!g_shot.announcedAt && now - g_shot.foundAt >= kSettleMs) {
+    ::RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT rc;
+    ::GetWindowRect(target, &rc);
+    std::printf("ready %ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    std::fflush(stdout);
+    g_shot.announcedAt = now;
+  }
+  // The scene has been taken; whatever modal loop runs, the process is done.
+  if (g_shot.announcedAt && now - g_shot.announcedAt >= kShowMs) ::ExitProcess(0);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -55,26 +80,14 @@ int wmain(int argc, wchar_t** argv) {
     vk::GdiplusSession gdiplus;
     vk::test::FakeTray tray;
     int first = 1;
-    std::wstring shot;
     if (argc > 2 && std::wstring(argv[1]) == L"--shot") {
-      shot = argv[2];
+      g_shot.tray = &tray;
+      g_shot.which = argv[2];
       first = 3;
+      ::SetTimer(nullptr, 0, kStepMs * 5, ShotTimer);
     }
     for (int i = first; i < argc; ++i) tray.Run(argv[i]);
-    if (shot.empty()) {
-      Pump(kGiveUpMs, nullptr);
-      return 0;
-    }
-    HWND target = nullptr;
-    Pump(kGiveUpMs / 10, [&] { return (target = ShotWindow(tray, shot)) != nullptr; });
-    if (!target) return 1;
-    Pump(kSettleMs, nullptr);
-    ::RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    RECT rc;
-    ::GetWindowRect(target, &rc);
-    std::printf("ready %ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-    std::fflush(stdout);
-    Pump(kShowMs, nullptr);
+    Pump(kGiveUpMs, nullptr);
   } catch (...) {
     return 3;
   }
