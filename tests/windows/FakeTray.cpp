@@ -26,7 +26,6 @@ constexpr UINT kMsgRunOverwrite = kMsgPrivateFirst + 0x40;
 constexpr UINT kMsgRefresh = kMsgPrivateFirst + 0x41;
 constexpr size_t kMaxCommandChars = 4096;
 constexpr size_t kTipChars = 256;
-constexpr DWORD kDir = FILE_ATTRIBUTE_DIRECTORY;
 constexpr SIZE kTreeScene = {560, 320};
 constexpr UINT kTreeId = 1100;
 
@@ -43,29 +42,6 @@ void CopyField(wchar_t* field, const std::wstring& text) {
   text.copy(field, n);
   field[n] = 0;
 }
-
-// Ann's machine for the tree scene: her library folders on C:, a second disk.
-class SceneFolders : public FolderSource {
- public:
-  SceneFolders() {
-    for (const wchar_t* path :
-         {L"C:\\Program Files", L"C:\\Users", L"C:\\Users\\Ann", L"C:\\Users\\Ann\\Documents",
-          L"C:\\Users\\Ann\\Documents\\Letters", L"C:\\Users\\Ann\\Documents\\Taxes",
-          L"C:\\Users\\Ann\\Downloads", L"C:\\Users\\Ann\\Music", L"C:\\Users\\Ann\\Pictures",
-          L"C:\\Users\\Ann\\Pictures\\Holidays", L"C:\\Users\\Ann\\Videos", L"C:\\Users\\Public",
-          L"C:\\Windows", L"D:\\Photos", L"D:\\Projects", L"D:\\Projects\\Garden"}) {
-      const std::wstring p = path;
-      const size_t cut = p.rfind(L'\\');
-      listings_[p.substr(0, cut)].push_back({kDir, p.substr(cut + 1)});
-    }
-  }
-  std::vector<ListedEntry> List(const std::wstring& folder) override { return listings_[folder]; }
-  std::wstring DisplayName(const std::wstring&) override { return std::wstring(); }
-  uint32_t InternalDrives() override { return (1u << 2) | (1u << 3); }
-
- private:
-  std::map<std::wstring, std::vector<ListedEntry>> listings_;
-};
 
 struct TreeScene {
   SceneFolders folders;
@@ -109,6 +85,32 @@ class ShownOwDlg : public COwDlg {
 };
 
 }  // namespace
+
+SceneFolders::SceneFolders() {
+  for (const wchar_t* path :
+       {L"C:\\Program Files", L"C:\\Users", L"C:\\Users\\Ann", L"C:\\Users\\Ann\\Documents",
+        L"C:\\Users\\Ann\\Documents\\Letters", L"C:\\Users\\Ann\\Documents\\Taxes",
+        L"C:\\Users\\Ann\\Downloads", L"C:\\Users\\Ann\\Music", L"C:\\Users\\Ann\\Pictures",
+        L"C:\\Users\\Ann\\Pictures\\Holidays", L"C:\\Users\\Ann\\Videos", L"C:\\Users\\Public",
+        L"C:\\Windows", L"D:\\Photos", L"D:\\Projects", L"D:\\Projects\\Garden"}) {
+    const std::wstring p = path;
+    const size_t cut = p.rfind(L'\\');
+    listings_[p.substr(0, cut)].push_back({FILE_ATTRIBUTE_DIRECTORY, p.substr(cut + 1)});
+  }
+}
+
+FolderTreeInputs SceneFolders::Inputs() {
+  FolderTreeInputs in;
+  in.libraryText = LoadText(txt::kFolderTreeLibrary, AppLanguage());
+  in.thisPcText = LoadText(txt::kFolderTreeThisPc, AppLanguage());
+  in.special.available = true;
+  in.special.paths[0] = L"C:\\Users\\Ann\\Documents";
+  in.special.paths[1] = L"C:\\Users\\Ann\\Music";
+  in.special.paths[2] = L"C:\\Users\\Ann\\Pictures";
+  in.special.paths[3] = L"C:\\Users\\Ann\\Videos";
+  in.exclusionList = std::wstring(L"C:\\Windows\0C:\\Program Files\0", 28);
+  return in;
+}
 
 _BKUP_DRVINFO MakeTestDrive(const std::wstring& caption, const std::wstring& letters,
                             wchar_t planLetter, uint32_t sets, uint64_t bytes) {
@@ -269,15 +271,7 @@ void FakeTray::ShowTree() {
   treeWindow_ = ::CreateWindowExW(0, wc.lpszClassName, L"Folder tree", WS_POPUP | WS_VISIBLE, 60,
                                   60, kTreeScene.cx, kTreeScene.cy, nullptr, nullptr,
                                   wc.hInstance, nullptr);
-  FolderTreeInputs in;
-  in.libraryText = LoadText(txt::kFolderTreeLibrary, AppLanguage());
-  in.thisPcText = LoadText(txt::kFolderTreeThisPc, AppLanguage());
-  in.special.available = true;
-  in.special.paths[0] = L"C:\\Users\\Ann\\Documents";
-  in.special.paths[1] = L"C:\\Users\\Ann\\Music";
-  in.special.paths[2] = L"C:\\Users\\Ann\\Pictures";
-  in.special.paths[3] = L"C:\\Users\\Ann\\Videos";
-  in.exclusionList = std::wstring(L"C:\\Windows\0C:\\Program Files\0", 28);
+  const FolderTreeInputs in = SceneFolders::Inputs();
   g_tree->model.Build(in);
   g_tree->tree.Create(treeWindow_, kTreeId, {10, 10, kTreeScene.cx - 10, kTreeScene.cy - 10});
   ::SendMessageW(g_tree->tree.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(TextFont(AppLanguage())), FALSE);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,21 @@ constexpr wchar_t kFakeTrayClass[] = L"VkFakeTray";
 // are its partitions ("EF"), `planLetter` the one holding its plan (0: none).
 _BKUP_DRVINFO MakeTestDrive(const std::wstring& caption, const std::wstring& letters,
                             wchar_t planLetter, uint32_t sets, uint64_t bytes);
+
+// Ann's machine: her library folders on C: among others, a second disk D:.
+class SceneFolders : public FolderSource {
+ public:
+  SceneFolders();
+  std::vector<ListedEntry> List(const std::wstring& folder) override { return listings_[folder]; }
+  std::wstring DisplayName(const std::wstring&) override { return std::wstring(); }
+  uint32_t InternalDrives() override { return (1u << 2) | (1u << 3); }
+  // The tree's inputs for this machine, its texts in the program's language;
+  // the exclusions leave out C:\Windows and C:\Program Files.
+  static FolderTreeInputs Inputs();
+
+ private:
+  std::map<std::wstring, std::vector<ListedEntry>> listings_;
+};
 
 class FakeTray : public TrayHost {
  public:
