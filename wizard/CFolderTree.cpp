@@ -9,6 +9,7 @@ namespace {
 constexpr int kImageSize = 16;
 constexpr COLORREF kMaskColour = RGB(0xFF, 0x00, 0xFF);
 constexpr COLORREF kLineColour = RGB(0x60, 0x60, 0x60);
+constexpr COLORREF kSelectedBack = RGB(0x0B, 0x4F, 0x52);  // the accent, darkened under white text
 constexpr int kFolderImage = 0, kPcImage = 1;
 
 // The item state of a check state: 0x1000 unchecked, 0x2000 checked,
@@ -172,6 +173,18 @@ bool CFolderTree::OnKeyDown(const NMTVKEYDOWN& key, bool* checksChanged) {
   return true;
 }
 
+// The selected item in white on the dark accent, with or without the focus:
+// the system's colours for a tree without the focus are light, and the
+// white text would vanish on them.
+LRESULT CFolderTree::OnCustomDraw(NMTVCUSTOMDRAW& draw) const {
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && (draw.nmcd.uItemState & CDIS_SELECTED)) {
+    draw.clrText = kTextWhite;
+    draw.clrTextBk = kSelectedBack;
+  }
+  return CDRF_DODEFAULT;
+}
+
 void CFolderTree::OnExpanding(const NMTREEVIEWW& tv) {
   if ((tv.action & TVE_EXPAND) == 0) return;
   InsertChildren(NodeOf(tv.itemNew.hItem));
@@ -189,6 +202,9 @@ bool CFolderTree::OnNotify(const NMHDR& hdr, LRESULT* result, bool* checksChange
       return true;
     case TVN_KEYDOWN:
       *result = OnKeyDown(reinterpret_cast<const NMTVKEYDOWN&>(hdr), checksChanged) ? 1 : 0;
+      return true;
+    case NM_CUSTOMDRAW:
+      *result = OnCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW&>(const_cast<NMHDR&>(hdr)));
       return true;
     case TVN_ITEMEXPANDINGW:
       OnExpanding(reinterpret_cast<const NMTREEVIEWW&>(hdr));

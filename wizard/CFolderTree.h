@@ -52,6 +52,7 @@ class CFolderTree : public Control {
   bool OnClick(bool* checksChanged);
   bool OnKeyDown(const NMTVKEYDOWN& key, bool* checksChanged);
   void OnExpanding(const NMTREEVIEWW& tv);
+  LRESULT OnCustomDraw(NMTVCUSTOMDRAW& draw) const;
 
   FolderTreeModel* model_ = nullptr;
   std::vector<HTREEITEM> items_;  // by node id; null while the node has no item
