@@ -67,6 +67,11 @@ struct CryptHashTraits {
   static BCRYPT_HASH_HANDLE Invalid() { return nullptr; }
   static void Close(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
 };
+struct MenuTraits {  // LoadMenuW, CreatePopupMenu results not attached to a window
+  using Type = HMENU;
+  static HMENU Invalid() { return nullptr; }
+  static void Close(HMENU h) { ::DestroyMenu(h); }
+};
 struct LocalMemoryTraits {  // LocalAlloc results, security descriptors among them
   using Type = void*;
   static void* Invalid() { return nullptr; }
@@ -134,6 +139,7 @@ using LibraryHandle = UniqueHandle<LibraryTraits>;
 using CryptProvider = UniqueHandle<CryptProviderTraits>;  // BCryptOpenAlgorithmProvider
 using CryptKey = UniqueHandle<CryptKeyTraits>;            // BCryptImportKeyPair
 using CryptHash = UniqueHandle<CryptHashTraits>;          // BCryptCreateHash
+using MenuHandle = UniqueHandle<MenuTraits>;
 
 // Opens root\path; an empty owner when the key cannot be opened.
 inline RegKey OpenRegKey(HKEY root, const wchar_t* path, REGSAM access) {

@@ -92,6 +92,26 @@ LRESULT CCheckBtn::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   return DefProc(msg, wp, lp);
 }
 
+std::wstring CCheckBtn::Label() const {
+  std::wstring label(static_cast<size_t>(::GetWindowTextLengthW(Hwnd())) + 1, L'\0');
+  label.resize(static_cast<size_t>(::GetWindowTextW(Hwnd(), &label[0], static_cast<int>(label.size()))));
+  return label;
+}
+
+RECT CCheckBtn::LabelArea() const {
+  RECT rc;
+  ::GetClientRect(Hwnd(), &rc);
+  rc.left += frameWidth_ + 2 * leftMargin_;
+  return rc;
+}
+
+bool CCheckBtn::DescribeTexts(std::vector<TextSlot>* out) const {
+  const std::wstring label = Label();
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageW(Hwnd(), WM_GETFONT, 0, 0));
+  if (!label.empty()) out->push_back({Hwnd(), label, LabelArea(), font, false});
+  return true;
+}
+
 void CCheckBtn::DrawItem(const DRAWITEMSTRUCT& item) {
   CheckButtonLook look;
   look.disabled = (item.itemState & ODS_DISABLED) != 0;
@@ -110,12 +130,9 @@ void CCheckBtn::DrawItem(const DRAWITEMSTRUCT& item) {
   strip.DrawPart(b, leftMargin_, (rc.bottom - rc.top - frameHeight_) / 2, f * frameWidth_, 0,
                  frameWidth_, frameHeight_);
 
-  std::wstring label(static_cast<size_t>(::GetWindowTextLengthW(Hwnd())) + 1, L'\0');
-  label.resize(static_cast<size_t>(::GetWindowTextW(Hwnd(), &label[0], static_cast<int>(label.size()))));
-  RECT text = rc;
-  text.left += frameWidth_ + 2 * leftMargin_;
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(Hwnd(), WM_GETFONT, 0, 0));
-  DrawLine(b, text, label, font, f == kFrameDisabled ? disabledText_ : text_, DT_LEFT | DT_VCENTER);
+  DrawLine(b, LabelArea(), Label(), font, f == kFrameDisabled ? disabledText_ : text_,
+           DT_LEFT | DT_VCENTER);
   if (item.itemState & ODS_FOCUS) ::DrawFocusRect(b, &rc);
   buffer.Flush();
 }

@@ -25,6 +25,7 @@ class CCheckBtn : public Control {
   bool MouseOver() const { return mouseOver_; }
 
   void DrawItem(const DRAWITEMSTRUCT& item) override;
+  bool DescribeTexts(std::vector<TextSlot>* out) const override;
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -32,6 +33,8 @@ class CCheckBtn : public Control {
 
  private:
   void InvalidateMark() const;
+  RECT LabelArea() const;
+  std::wstring Label() const;
   void OnMouseMove(LPARAM lp);
 
   bool ticked_ = false;

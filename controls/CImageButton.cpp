@@ -9,7 +9,7 @@ namespace {
 // the bottom, the plan mark at the bottom left.
 constexpr int kDriveLeft = 10, kDriveRightGap = 20, kDriveTop = 10, kLineHeight = 24;
 constexpr int kDriveBottomBand = 34, kDriveBottomGap = 10;
-constexpr int kPlanMarkSize = 16;
+constexpr int kPlanMarkSize = 16, kDriveMarkGap = 4;
 constexpr int kDriveFontHeight = -14;
 // Panel layout: a title line, three lines right of a 64 x 64 picture.
 constexpr int kPanelTitleLeft = 20, kPanelTextLeft = 150, kPanelRightGap = 20;
@@ -197,6 +197,8 @@ LRESULT CImageButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_ERASEBKGND:
       return 1;  // the button paints every pixel
+    case BM_GETCHECK:
+      return selected_ ? BST_CHECKED : BST_UNCHECKED;
     default:
       break;
   }
@@ -214,19 +216,35 @@ void CImageButton::DrawStripFrame(HDC dc, const StripFrame& f) const {
   strip.DrawPart(dc, 0, 0, f.frame * frameWidth_, 0, frameWidth_, frameHeight_);
 }
 
+std::array<RECT, 4> CImageButton::PanelLineAreas(const RECT& rc) const {
+  const int right = rc.right - kPanelRightGap;
+  std::array<RECT, 4> areas;
+  areas[0] = {kPanelTitleLeft, kPanelTop, right, kPanelTop + kLineHeight};
+  for (int i = 1; i < 4; ++i) {
+    const int top = kPanelTop + i * kLineHeight;
+    areas[static_cast<size_t>(i)] = {kPanelTextLeft, top, right, top + kLineHeight};
+  }
+  return areas;
+}
+
+std::array<RECT, 3> CImageButton::DriveLineAreas(const RECT& rc) const {
+  const int right = rc.right - kDriveRightGap;
+  // The capacity is right-aligned on the plan mark's line and must not run
+  // into the mark.
+  const int thirdLeft = kDriveLeft + kPlanMarkSize + kDriveMarkGap;
+  return {RECT{kDriveLeft, kDriveTop, right, kDriveTop + kLineHeight},
+          RECT{kDriveLeft, kDriveTop + kLineHeight, right, kDriveTop + 2 * kLineHeight},
+          RECT{thirdLeft, rc.bottom - kDriveBottomBand, right, rc.bottom - kDriveBottomGap}};
+}
+
 void CImageButton::DrawPanel(HDC dc, const RECT& rc) const {
   BufferDC buffer(dc, rc);
   HDC b = buffer.Get();
   FillSolid(b, rc, background_);
   HFONT font = WindowFont(Hwnd());
-  const int right = rc.right - kPanelRightGap;
-  DrawLine(b, {kPanelTitleLeft, kPanelTop, right, kPanelTop + kLineHeight}, panelLines_[0], font,
-           kTextWhite, DT_LEFT | DT_VCENTER);
-  for (int i = 1; i < 4; ++i) {
-    const int top = kPanelTop + i * kLineHeight;
-    DrawLine(b, {kPanelTextLeft, top, right, top + kLineHeight}, panelLines_[static_cast<size_t>(i)],
-             font, kTextWhite, DT_LEFT | DT_VCENTER);
-  }
+  const std::array<RECT, 4> areas = PanelLineAreas(rc);
+  for (size_t i = 0; i < areas.size(); ++i)
+    DrawLine(b, areas[i], panelLines_[i], font, kTextWhite, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
   panelPicture_.DrawPart(b, kPanelPictureX, kPanelPictureY, 0, 0, kPanelPicture, kPanelPicture);
   buffer.Flush();
 }
@@ -237,13 +255,14 @@ void CImageButton::DrawDrive(HDC dc, const RECT& rc, const StripFrame& f, bool e
   FillSolid(b, rc, background_);
   DrawStripFrame(b, f);
   const COLORREF colour = TextColour(enabled);
-  const int right = rc.right - kDriveRightGap;
-  DrawLine(b, {kDriveLeft, kDriveTop, right, kDriveTop + kLineHeight}, driveLines_[0],
-           driveFont_ ? driveFont_.Get() : WindowFont(Hwnd()), colour, DT_LEFT | DT_VCENTER);
-  DrawLine(b, {kDriveLeft, kDriveTop + kLineHeight, right, kDriveTop + 2 * kLineHeight},
-           driveLines_[1], WindowFont(Hwnd()), colour, DT_LEFT | DT_VCENTER);
-  DrawLine(b, {kDriveLeft, rc.bottom - kDriveBottomBand, right, rc.bottom - kDriveBottomGap},
-           driveLines_[2], WindowFont(Hwnd()), colour, DT_RIGHT | DT_VCENTER);
+  const std::array<RECT, 3> areas = DriveLineAreas(rc);
+  // A caption comes from the device: one that is too long ends in an
+  // ellipsis rather than being cut anywhere.
+  DrawLine(b, areas[0], driveLines_[0], driveFont_ ? driveFont_.Get() : WindowFont(Hwnd()), colour,
+           DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
+  DrawLine(b, areas[1], driveLines_[1], WindowFont(Hwnd()), colour,
+           DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
+  DrawLine(b, areas[2], driveLines_[2], WindowFont(Hwnd()), colour, DT_RIGHT | DT_VCENTER);
   if (planMark_) {
     const SkinImage& mark = enabled ? markEnabled_ : markDisabled_;
     mark.DrawPart(b, kDriveLeft, rc.bottom - kDriveBottomBand, 0, 0, kPlanMarkSize, kPlanMarkSize);
@@ -301,6 +320,29 @@ void CImageButton::DrawItem(const DRAWITEMSTRUCT& item) {
     DrawImageOnly(item.hDC, rc, frame);
   NotifyState(state);
   if (!focusFrame_ && (item.itemState & ODS_FOCUS)) ::DrawFocusRect(item.hDC, &rc);
+}
+
+bool CImageButton::DescribeTexts(std::vector<TextSlot>* out) const {
+  RECT rc;
+  ::GetClientRect(Hwnd(), &rc);
+  HFONT font = WindowFont(Hwnd());
+  auto add = [&](const std::wstring& text, const RECT& area, HFONT f, bool wraps) {
+    if (!text.empty()) out->push_back({Hwnd(), text, area, f, wraps});
+  };
+  if (panelMode_) {
+    const std::array<RECT, 4> areas = PanelLineAreas(rc);
+    for (size_t i = 0; i < areas.size(); ++i) add(panelLines_[i], areas[i], font, false);
+  } else if (!strip_.Loaded()) {
+    add(WindowText(Hwnd()), rc, font, false);
+  } else if (driveMode_) {
+    const std::array<RECT, 3> areas = DriveLineAreas(rc);
+    add(driveLines_[0], areas[0], driveFont_ ? driveFont_.Get() : font, false);
+    add(driveLines_[1], areas[1], font, false);
+    add(driveLines_[2], areas[2], font, false);
+  } else if (textMode_) {
+    add(WindowText(Hwnd()), rc, font, true);
+  }
+  return true;
 }
 
 }  // namespace vk

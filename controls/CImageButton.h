@@ -57,6 +57,9 @@ class CImageButton : public Control {
   bool MouseOver() const { return mouseOver_ != 0; }
 
   void DrawItem(const DRAWITEMSTRUCT& item) override;
+  bool DescribeTexts(std::vector<TextSlot>* out) const override;
+  // The selected look answers BM_GETCHECK (BST_CHECKED), so that other
+  // programs (screen readers, the GUI tests) can read it.
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -72,6 +75,9 @@ class CImageButton : public Control {
   void DrawTextMode(HDC dc, const RECT& rc, const StripFrame& f, bool enabled) const;
   void DrawPlainText(HDC dc, const RECT& rc, bool enabled) const;
   void DrawImageOnly(HDC dc, const RECT& rc, const StripFrame& f) const;
+  // The areas of the drive lines and of the panel lines in a button of `rc`.
+  std::array<RECT, 3> DriveLineAreas(const RECT& rc) const;
+  std::array<RECT, 4> PanelLineAreas(const RECT& rc) const;
   void NotifyState(int state);
   COLORREF TextColour(bool enabled) const;
 

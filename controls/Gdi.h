@@ -2,6 +2,7 @@
 // creates while painting is selected out and deleted on every path.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -36,6 +37,25 @@ using Brush = GdiObject<HBRUSH>;
 using Font = GdiObject<HFONT>;
 using Bitmap = GdiObject<HBITMAP>;
 using Region = GdiObject<HRGN>;
+
+// Owns an image list (ImageList_Create) and destroys it once.
+class ImageList {
+ public:
+  ImageList() = default;
+  explicit ImageList(HIMAGELIST h) : h_(h) {}
+  ~ImageList() { Reset(); }
+  ImageList(const ImageList&) = delete;
+  ImageList& operator=(const ImageList&) = delete;
+  HIMAGELIST Get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+  void Reset(HIMAGELIST h = nullptr) {
+    if (h_) ::ImageList_Destroy(h_);
+    h_ = h;
+  }
+
+ private:
+  HIMAGELIST h_ = nullptr;
+};
 
 // Selects an object into a device context for the life of the guard.
 class SelectGuard {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controls/Gdi.h"
+#include "controls/TextSlot.h"
 
 namespace vk {
 
@@ -41,6 +42,10 @@ class Control {
 
   // Owner drawing, reflected by the parent dialog.
   virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
+  // A control that paints its own texts appends where it draws them and
+  // returns true; false leaves the control to be measured as the system
+  // control it is.
+  virtual bool DescribeTexts(std::vector<TextSlot>* /*out*/) const { return false; }
 
  protected:
   // The window is being destroyed: free what belongs to it (images, fonts).

@@ -14,11 +14,33 @@
 #define IDB_TREE_STATES 134
 
 // Dialog templates.
+#define IDD_MAIN 102
+// The pages of the main window's content area, in the order of its slots
+// (pages 12 and 13 share the language page); 134 is the tree-state bitmap.
+#define IDD_PAGE_NO_DEVICE 129
+#define IDD_PAGE_PLAN_START 130
+#define IDD_PAGE_PARTITION 131
+#define IDD_PAGE_FOLDERS 132
+#define IDD_PAGE_SCHEDULE 133
+#define IDD_PAGE_SUMMARY 135
+#define IDD_PAGE_PLAN_VIEW 136
+#define IDD_PAGE_BACKUP_PROGRESS 137
+#define IDD_PAGE_RESTORE_SETS 138
+#define IDD_PAGE_RESTORE_FOLDERS 139
+#define IDD_PAGE_RESTORE_PROGRESS 140
+#define IDD_PAGE_LOG 141
+#define IDD_PAGE_LANGUAGE 142
 #define IDD_MESSAGE 148
+#define IDD_OVERWRITE 149
 #define IDD_TRAY 154
 #define IDD_POPUP 155
 
-// The notification icon's menu (POPUP_TRAY) and its two commands.
+// Menus: the main window's information menu (sub-menu 0) and the
+// notification icon's menu (POPUP_TRAY), with their commands.
+#define IDM_INFO 146
+#define IDM_EULABOX 32773
+#define IDM_ABOUTBOX 32774
+#define IDM_UPDATENOTIFICATION 32775
 #define IDR_TRAY_MENU 158
 #define IDM_TRAY_EXEC 32776
 #define IDM_TRAY_EXIT 32777
@@ -30,6 +52,23 @@
 #define IDC_MESSAGE 1049
 #define IDC_SECOND 1050
 #define IDC_CHECK 1077
+
+// Controls of the main window: the information menu, five drive buttons
+// (1002 + i) and four tab buttons (1007 + tab - 1); close and title as above.
+#define IDC_INFO 1000
+#define IDC_DRIVE_FIRST 1002
+#define IDC_DRIVE_LAST 1006
+#define IDC_TAB_FIRST 1007
+#define IDC_TAB_LAST 1010
+
+// Controls of the overwrite prompt; close, title and message as above.
+#define IDC_OW_FILE_NAME 1035
+#define IDC_OW_LOCATION 1043
+#define IDC_OW_REPLACE 1052
+#define IDC_OW_SKIP 1053
+#define IDC_OW_APPLY 1054
+#define IDC_OW_FILE_LABEL 1080
+#define IDC_OW_LOCATION_LABEL 1081
 
 // Skin images (RCDATA, PNG with transparency).
 #define IDP_TAB_BACKUP 9000

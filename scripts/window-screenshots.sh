@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Screenshots of the main window, the folder tree and the overwrite prompt
+# in English, Japanese and German: each scene runs in the window host (a fake
+# tray window over fixed disks) under Xvfb and Wine and is saved as
+# docs/screenshots/<scene>-<language>.png.
+# Usage: scripts/window-screenshots.sh [scene...]   (after a test build in build/x64)
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$top"
+exe=build/x64/tests/windows/window_host.exe
+out=docs/screenshots
+[ -f "$exe" ] || { echo "build first: cmake --build build/x64 --target window_host" >&2; exit 1; }
+unset DISPLAY  # always a fresh virtual screen of our own
+source scripts/test-env.sh build/x64
+mkdir -p "$out"
+
+one='drive Backup Disk|E|-|0|1000204886016'
+two=('drive Backup Disk|E|E|3|1000204886016' 'drive Photos|FG|G|1|2000398934016')
+# scene name, the window to take, then the host's commands
+scene() {
+  case $1 in
+    main-no-disk) echo main ;;
+    main-one-disk-no-plan) echo main; echo "$one" ;;
+    main-two-plans-backup|main-two-plans-restore|main-two-plans-log|main-two-plans-setting)
+      local tab
+      case $1 in *backup) tab=1 ;; *restore) tab=2 ;; *log) tab=3 ;; *setting) tab=4 ;; esac
+      echo main; printf '%s\n' "${two[@]}"; echo open; echo "select 1"; echo "tab $tab"; return ;;
+    folder-tree) echo tree; echo tree; return ;;
+    overwrite) echo overwrite; echo 'overwrite 3|C:\Users\Ann\Documents\Quarterly report.docx|1536|2048'; return ;;
+  esac
+  echo open
+}
+scenes=("$@")
+[ ${#scenes[@]} -gt 0 ] || scenes=(main-no-disk main-one-disk-no-plan main-two-plans-backup
+                                   main-two-plans-restore main-two-plans-log main-two-plans-setting
+                                   folder-tree overwrite)
+declare -A languages=([en]=0 [ja]=7 [de]=2)
+
+for name in "${scenes[@]}"; do
+  for lang in en ja de; do
+    mapfile -t lines < <(scene "$name")
+    target=${lines[0]}
+    fifo=$(mktemp -u); mkfifo "$fifo"
+    scripts/wine-run.sh "$exe" --shot "$target" "lang ${languages[$lang]}" "${lines[@]:1}" >"$fifo" 2>/dev/null &
+    pid=$!
+    line=""
+    read -r line <"$fifo" || true
+    read -r word x y w h <<<"${line//$'\r'/}" || true  # the console may end lines with CR LF
+    rm -f "$fifo"
+    if [ "${word:-}" != ready ]; then
+      echo "screenshot: $name-$lang did not show" >&2
+      wait "$pid" || true
+      continue
+    fi
+    sleep 0.3
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name-$lang.png"
+    echo "screenshot: $out/$name-$lang.png"
+    wait "$pid" || true
+  done
+done

@@ -1,0 +1,111 @@
+// The main window: the drive buttons down the left, the four tabs, the
+// information menu and the content area with its fourteen page slots. It
+// routes: which drive, tab and page are current and which buttons can be
+// pressed are decided by shell/MainWindowRules; each page handles its own
+// messages. Created and owned by the tray window, reached through MainWindow().
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/CImageButton.h"
+#include "controls/Page.h"
+#include "controls/SkinImage.h"
+#include "controls/Window.h"
+#include "engine/BkupTypes.h"
+#include "shell/MainWindowRules.h"
+#include "shell/TrayHost.h"
+
+namespace vk {
+
+// What the pages share while one of them edits a plan or a restore.
+struct PageContext {
+  uint32_t letterMask = 0;          // drive letters of the selected device
+  int32_t planDrive = kNoPlanDrive;  // its plan's partition, kNoPlanDrive
+  _BKUP_PLAN plan = {};             // the plan being edited
+  std::wstring folderList;          // the folder list being edited (double-zero-terminated)
+};
+
+class CArkwellDlg : public Dialog, public MainWindowLink {
+ public:
+  explicit CArkwellDlg(bool onUpdatePage) : onUpdatePage_(onUpdatePage) {}
+  ~CArkwellDlg() override;
+
+  // Creates the window owned by `tray`, hidden; false when the template
+  // cannot be created.
+  bool Create(HWND tray);
+
+  // MainWindowLink.
+  HWND Hwnd() const override { return Dialog::Hwnd(); }
+  void RefreshDrivePanel() override;
+  HWND ProgressPage(JobKind kind) const override;
+  uint32_t ModalCount() const override { return modalCount_; }
+
+  void SelectDrive(int index, bool keepPage);
+  void SwitchTab(int tab);
+  void SwitchPage(int page, bool comingBack);
+  void UpdateButtons();
+
+  // Modal message windows centred on this window, the modal count raised
+  // while they are open.
+  INT_PTR ShowMessage(const std::wstring& text, uint32_t style);
+  INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled);
+
+  // For the pages.
+  const std::vector<_BKUP_DRVINFO>& Drives() const { return drives_; }
+  int SelectedDrive() const { return selected_; }
+  int CurrentTab() const { return tab_; }
+  int CurrentPage() const { return page_; }
+  PageContext& Context() { return context_; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnCommand(UINT id, UINT code, HWND ctl) override;
+  void OnPaint(HDC dc) override;
+  void OnDestroy() override;
+  void OnFinalMessage() override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) override;
+
+ private:
+  void SetUpWindow();
+  void CreatePages();
+  void SetUpButtons();
+  void SetUpTooltips();
+  void OpenFirstView();
+  void ShowDriveButton(int i);
+  void ApplyButtonStates(const ButtonStates& s);
+  void ShowSixthDeviceWarning();
+  void ShowInfoMenu();
+  void ToggleUpdateNotice();
+  void RunLaterWindow(UINT command);
+  void RequestClose();
+  std::wstring TipFor(HWND tool);
+  bool SelectedHasPlan() const;
+  CPage* PageObject(int page) const;
+
+  bool onUpdatePage_;
+  uint32_t modalCount_ = 0;
+  bool warningPending_ = false;  // the sixth-device warning waits for the window to show
+  bool updateChecked_ = false;   // the update item's mark when the menu was last shown
+
+  std::vector<_BKUP_DRVINFO> drives_;
+  std::vector<PanelDrive> panel_;
+  int selected_ = kNoDriveSelected;
+  int tab_ = 0;    // none until the first SwitchTab
+  int page_ = -1;  // none until the first SwitchPage
+  PageContext context_;
+
+  CImageButton info_, close_;
+  std::array<CImageButton, kMaxDriveButtons> driveButtons_;
+  std::array<CImageButton, kTabSetting> tabButtons_;
+  HWND tooltip_ = nullptr;  // a child of this window, destroyed with it
+  std::wstring tipText_;    // the text of the last tip asked for
+  SkinImage background_, logo_, marker_;
+  std::array<std::unique_ptr<CPage>, kPageObjectCount> pages_;
+};
+
+}  // namespace vk

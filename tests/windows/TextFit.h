@@ -1,0 +1,36 @@
+// The text-fit check: every text a window shows, measured with its
+// control's font against the space the control gives it (DrawText with
+// DT_CALCRECT and the control's wrapping), so that no translation is cut off
+// or runs out of its control. A window of a later issue adds itself by
+// opening in the check's test and calling TextsThatDoNotFit on its handle.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/TextSlot.h"
+
+namespace vk::test {
+
+// The texts of the visible controls of `window` (and their children):
+// controls that paint their own texts describe them; statics are measured
+// as they wrap (SS_LEFTNOWORDWRAP, SS_SIMPLE and SS_CENTERIMAGE on one line);
+// a one-line edit box scrolls, so only its line height is measured. Other
+// system controls (tree-views, tips, menus) size or scroll their own texts.
+std::vector<TextSlot> CollectTexts(HWND window);
+
+struct Misfit {
+  std::wstring text;
+  UINT controlId;
+  SIZE needed;
+  SIZE available;
+};
+// The slots whose text needs more room than its area has.
+std::vector<Misfit> Misfits(const std::vector<TextSlot>& slots);
+std::vector<Misfit> TextsThatDoNotFit(HWND window);
+
+// "id 1049: needs 480x40 in 431x48: <text>", for a failure message.
+std::string Describe(const Misfit& m);
+
+}  // namespace vk::test

@@ -1,0 +1,79 @@
+// Every text of the main window and the overwrite prompt in each of the
+// eight languages, measured against its control. A window added later
+// joins with one more test that opens it and asks TextsThatDoNotFit.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/SkinImage.h"
+#include "restorewin/COwDlg.h"
+#include "shell/AppTexts.h"
+#include "tests/windows/FakeTray.h"
+#include "tests/windows/TextFit.h"
+
+namespace vk::test {
+namespace {
+
+const char* const kLanguageNames[kLanguageCount] = {"en", "fr", "de", "it", "es", "pt", "zh", "ja"};
+
+class TextFit : public ::testing::TestWithParam<uint32_t> {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    saved_ = AppLanguage();
+    SetAppLanguage(GetParam());
+  }
+  void TearDown() override { SetAppLanguage(saved_); }
+
+  void ExpectAllFit(HWND window, const char* what) {
+    ASSERT_TRUE(window) << what;
+    const std::vector<TextSlot> slots = CollectTexts(window);
+    EXPECT_FALSE(slots.empty()) << what;  // a check that measures nothing proves nothing
+    for (const Misfit& m : Misfits(slots))
+      ADD_FAILURE() << what << " in " << kLanguageNames[GetParam()] << ", " << Describe(m);
+  }
+
+  GdiplusSession gdiplus;
+
+ private:
+  uint32_t saved_ = 0;
+};
+
+TEST_P(TextFit, MainWindow) {
+  FakeTray tray;
+  // Disks as they come: a long caption, several partitions, a large size.
+  for (const wchar_t* drive : {L"drive Backup Disk|E|E|2|1000204886016",
+                               L"drive Photos 2TB|FGH|-|0|2000398934016",
+                               L"drive USB Stick|K|K|0|62008590336"})
+    ASSERT_EQ(tray.Run(drive), L"ok");
+  ASSERT_EQ(tray.Run(L"open"), L"ok");
+  for (int tab = 1; tab <= 4; ++tab) {
+    tray.Run(L"tab " + std::to_wstring(tab));
+    ExpectAllFit(tray.MainHwnd(), "main window");
+  }
+}
+
+TEST_P(TextFit, OverwritePrompt) {
+  _OVERWRITE_QUERY q = {};
+  q.remaining = 128;
+  q.targetPath = L"C:\\Users\\Ann\\Documents\\Quarterly report 2017 (final, corrected).docx";
+  q.backupSize = 1234567890;
+  q.currentSize = 987654321;
+  ::GetSystemTimeAsFileTime(&q.backupTime);
+  q.currentTime = q.backupTime;
+  COwDlg dlg(q);
+  ASSERT_TRUE(dlg.CreateForCheck(nullptr));
+  ::ShowWindow(dlg.Hwnd(), SW_SHOWNA);
+  ExpectAllFit(dlg.Hwnd(), "overwrite prompt");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLanguage, TextFit, ::testing::Range<uint32_t>(0, kLanguageCount),
+                         [](const ::testing::TestParamInfo<uint32_t>& info) {
+                           return std::string(kLanguageNames[info.param]);
+                         });
+
+}  // namespace
+}  // namespace vk::test
