@@ -10,6 +10,7 @@
 #include "servicelink/ServiceClient.h"
 #include "shell/AppTexts.h"
 #include "shell/ArkwellApp.h"
+#include "shell/MainPages.h"
 
 namespace vk {
 namespace {
@@ -111,7 +112,7 @@ void CArkwellDlg::SetUpWindow() {
 void CArkwellDlg::CreatePages() {
   HWND after = Item(IDC_TAB_LAST);
   for (int i = 0; i < kPageObjectCount; ++i) {
-    auto page = std::make_unique<CPage>();
+    std::unique_ptr<CPage> page = MakePageObject(i);
     if (!page->Create(Hwnd(), kPageTemplates[i], kPageAt, kPageSize, after)) continue;
     after = page->Hwnd();
     pages_[static_cast<size_t>(i)] = std::move(page);

@@ -22,14 +22,6 @@
 
 namespace vk {
 
-// What the pages share while one of them edits a plan or a restore.
-struct PageContext {
-  uint32_t letterMask = 0;          // drive letters of the selected device
-  int32_t planDrive = kNoPlanDrive;  // its plan's partition, kNoPlanDrive
-  _BKUP_PLAN plan = {};             // the plan being edited
-  std::wstring folderList;          // the folder list being edited (double-zero-terminated)
-};
-
 class CArkwellDlg : public Dialog, public MainWindowLink {
  public:
   explicit CArkwellDlg(bool onUpdatePage) : onUpdatePage_(onUpdatePage) {}
@@ -45,22 +37,20 @@ class CArkwellDlg : public Dialog, public MainWindowLink {
   HWND ProgressPage(JobKind kind) const override;
   uint32_t ModalCount() const override { return modalCount_; }
 
-  void SelectDrive(int index, bool keepPage);
-  void SwitchTab(int tab);
-  void SwitchPage(int page, bool comingBack);
-  void UpdateButtons();
-
+  void SwitchTab(int tab) override;
+  void SwitchPage(int page, bool comingBack) override;
+  void UpdateButtons() override;
   // Modal message windows centred on this window, the modal count raised
   // while they are open.
-  INT_PTR ShowMessage(const std::wstring& text, uint32_t style);
-  INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled);
+  INT_PTR ShowMessage(const std::wstring& text, uint32_t style) override;
+  INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled) override;
+  const std::vector<_BKUP_DRVINFO>& Drives() const override { return drives_; }
+  int SelectedDrive() const override { return selected_; }
+  PageContext& Context() override { return context_; }
 
-  // For the pages.
-  const std::vector<_BKUP_DRVINFO>& Drives() const { return drives_; }
-  int SelectedDrive() const { return selected_; }
+  void SelectDrive(int index, bool keepPage);
   int CurrentTab() const { return tab_; }
   int CurrentPage() const { return page_; }
-  PageContext& Context() { return context_; }
 
  protected:
   BOOL OnInitDialog() override;

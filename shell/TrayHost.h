@@ -51,10 +51,32 @@ enum class FontSet { kA, kB, kC };
 
 // ---- The main window, as the tray and the pages see it ----------------------
 
+// What the pages share while one of them edits a plan or a restore.
+struct PageContext {
+  uint32_t letterMask = 0;           // drive letters of the selected device
+  int32_t planDrive = kNoPlanDrive;  // its plan's partition, kNoPlanDrive
+  _BKUP_PLAN plan = {};              // the plan being edited
+  std::wstring folderList;           // the folder list being edited (double-zero-terminated)
+};
+
 class MainWindowLink {
  public:
   virtual ~MainWindowLink() = default;
   virtual HWND Hwnd() const = 0;
+
+  // For the pages: move between pages (comingBack when returning with Back),
+  // re-apply the button table, and ask questions with the main window's
+  // modal count raised (the pressed button's end code).
+  virtual void SwitchTab(int tab) = 0;
+  virtual void SwitchPage(int page, bool comingBack) = 0;
+  virtual void UpdateButtons() = 0;
+  virtual INT_PTR ShowMessage(const std::wstring& text, uint32_t style) = 0;
+  virtual INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled) = 0;
+  // The main window's copy of the drive list, the selected record (null when
+  // none) and the shared page context.
+  virtual const std::vector<_BKUP_DRVINFO>& Drives() const = 0;
+  virtual int SelectedDrive() const = 0;
+  virtual PageContext& Context() = 0;
   // After every drive refresh of the tray window.
   virtual void RefreshDrivePanel() = 0;
   // The open backup (kBackup) or restore progress page, null when none: the
