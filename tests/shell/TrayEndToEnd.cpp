@@ -426,8 +426,15 @@ TEST_F(TrayEndToEnd, IconOpensTheMainWindowWithoutADiskOnPageZero) {
   EXPECT_TRUE(Selected(main, kSettingTab));
   ASSERT_TRUE(Click(main, kBackupTab));
   EXPECT_TRUE(WaitForPage(main, IDD_PAGE_NO_DEVICE));
-  // A second double-click while it is open opens no second window.
+  // A second double-click while it is open opens no second window (the
+  // answer to a message sent after it shows the tray has taken it).
   DoubleClickIcon(Tray());
+  DWORD_PTR answer = 0;
+  ASSERT_NE(::SendMessageTimeoutW(Tray(), WM_NULL, 0, 0, SMTO_NORMAL, kWindowDeadlineMs, &answer), 0);
+  size_t mainWindows = 0;
+  for (HWND w : TopLevelWindows(arkwell->Id()))
+    if (Shown(w) && Control(w, IDC_TAB_FIRST)) ++mainWindows;
+  EXPECT_EQ(mainWindows, 1u);
   ASSERT_TRUE(Click(main, IDC_CLOSE));
   ASSERT_TRUE(WaitUntilGone(main));
   EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
