@@ -27,7 +27,7 @@
 
 !define VK_POLL_MS 200
 !define VK_SERVICE_POLLS 150         ; 30 s for a start, a stop, a removal
-!define VK_PROCESS_WAIT_MS 15000     ; a stopped service's process ends
+!define VK_PROCESS_WAIT_MS 15000     ; a stopped service's or a closed program's process ends
 !define VK_PROGRAM_POLLS 50          ; 10 s for the program's copies to end
 
 Var vk.State  ; the service's state; 0 when it is not installed
@@ -141,13 +141,42 @@ Function ${un}VkStopService
   Pop $0
 FunctionEnd
 
+; The process of the copy that marks its window with the instance name in
+; this session, opened so that its end can be waited for; 0 when none runs.
+Function ${un}VkOpenProgramProcess
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $0 0
+  StrCpy $2 0
+  ${Do}
+    System::Call 'user32::FindWindowExW(p 0, p r0, p 0, p 0) p .r0'
+    ${IfThen} $0 P= 0 ${|} ${ExitDo} ${|}
+    System::Call 'user32::GetPropW(p r0, w "${VK_INSTANCE_NAME}") p .r1'
+    ${If} $1 P<> 0
+      System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+      System::Call 'kernel32::OpenProcess(i ${VK_SYNCHRONIZE}, i 0, i r1) p .r2'
+      ${ExitDo}
+    ${EndIf}
+  ${Loop}
+  StrCpy $0 $2
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
 ; Asks the copies of the program in this session to close ("Arkwell.exe U")
-; and waits until none holds the instance name. Pushes 1 when none is left,
-; 0 when a copy still runs (one busy with a backup or a restore ignores the
-; request).
+; and waits until none holds the instance name and the process of the one
+; that held it has ended: a copy writes its settings after it gave up the
+; name, and its program file stays in use until its process is gone. Pushes
+; 1 when none is left, 0 when a copy still runs (one busy with a backup or a
+; restore ignores the request).
 Function ${un}VkCloseProgram
   Push $0
   Push $1
+  Push $2
+  Call ${un}VkOpenProgramProcess
+  Pop $2
   ${If} ${FileExists} "$INSTDIR\Arkwell.exe"
     ExecWait '"$INSTDIR\Arkwell.exe" U'
   ${EndIf}
@@ -166,6 +195,14 @@ Function ${un}VkCloseProgram
     Sleep ${VK_POLL_MS}
     IntOp $1 $1 + 1
   ${Loop}
+  ${If} $2 P<> 0
+    ${If} $0 = 1
+      System::Call 'kernel32::WaitForSingleObject(p r2, i ${VK_PROCESS_WAIT_MS}) i .r1'
+      ${IfThen} $1 <> ${VK_WAIT_OBJECT_0} ${|} StrCpy $0 0 ${|}
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+  Pop $2
   Pop $1
   Exch $0
 FunctionEnd

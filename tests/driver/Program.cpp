@@ -1,5 +1,7 @@
 #include "tests/driver/Program.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 namespace vk::driver {
@@ -7,6 +9,8 @@ namespace {
 
 // What Kill waits for the system to tear a process down.
 constexpr DWORD kKillWaitMs = 10000;
+// The longest program path asked of the system (the long-path limit).
+constexpr DWORD kMaxImageChars = 32767;
 
 BOOL CALLBACK CloseWindowOfProcess(HWND hwnd, LPARAM pid) {
   DWORD owner = 0;
@@ -88,6 +92,36 @@ int RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD dea
   if (!program.Start(exe, arguments)) return -1;
   if (!program.WaitForExit(deadlineMs)) return -1;  // the destructor ends it
   return static_cast<int>(program.ExitCode());
+}
+
+std::wstring ProcessImage(DWORD pid) {
+  KernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process.Valid()) return L"";
+  std::vector<wchar_t> path(kMaxImageChars + 1);
+  DWORD chars = kMaxImageChars + 1;
+  if (!::QueryFullProcessImageNameW(process.Get(), 0, path.data(), &chars)) return L"";
+  return std::wstring(path.data(), chars);
+}
+
+int KillEveryCopyOf(const std::wstring& exe) {
+  // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
+  FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.Valid()) return 0;
+  std::vector<DWORD> found;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    if (::_wcsicmp(ProcessImage(entry.th32ProcessID).c_str(), exe.c_str()) == 0)
+      found.push_back(entry.th32ProcessID);
+  }
+  for (DWORD pid : found) {
+    KernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    if (!process.Valid()) continue;
+    ::TerminateProcess(process.Get(), 1);
+    ::WaitForSingleObject(process.Get(), kKillWaitMs);
+  }
+  return static_cast<int>(found.size());
 }
 
 }  // namespace vk::driver

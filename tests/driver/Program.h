@@ -55,4 +55,13 @@ class Program {
 int RunProgram(const std::wstring& exe, const std::wstring& arguments,
                DWORD deadlineMs = kProcessDeadlineMs);
 
+// Ends by force every process running the program file `exe` (compared
+// without regard to case) and waits until each is gone: for programs a test
+// did not start itself, such as the copy an installer starts. Returns how
+// many it found.
+int KillEveryCopyOf(const std::wstring& exe);
+
+// The program file of process `pid`; empty when it cannot be asked.
+std::wstring ProcessImage(DWORD pid);
+
 }  // namespace vk::driver

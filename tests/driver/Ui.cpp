@@ -70,6 +70,12 @@ HWND FindTopWindow(DWORD pid, const wchar_t* className, const wchar_t* caption) 
   });
 }
 
+HWND MarkedWindow(DWORD pid, const wchar_t* mark) {
+  for (HWND hwnd : TopLevelWindows(pid))
+    if (::GetPropW(hwnd, mark) != nullptr) return hwnd;
+  return nullptr;
+}
+
 ::testing::AssertionResult WaitForWindow(DWORD pid, const wchar_t* className,
                                          const wchar_t* caption, HWND* found, DWORD deadlineMs) {
   *found = nullptr;

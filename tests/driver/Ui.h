@@ -22,6 +22,10 @@ std::vector<HWND> TopLevelWindows(DWORD pid);
 // The first visible top-level window of process `pid` (0: any) whose class
 // and caption equal the given ones (null: any). Null when there is none.
 HWND FindTopWindow(DWORD pid, const wchar_t* className, const wchar_t* caption);
+// The top-level window of process `pid` (0: any), shown or hidden, that
+// carries window property `mark`, as the program marks its notification
+// window with its instance name. Null when there is none.
+HWND MarkedWindow(DWORD pid, const wchar_t* mark);
 // The same, waited for.
 ::testing::AssertionResult WaitForWindow(DWORD pid, const wchar_t* className,
                                          const wchar_t* caption, HWND* found,

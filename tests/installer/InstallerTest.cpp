@@ -25,6 +25,7 @@
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/Ui.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::test {
@@ -50,7 +51,6 @@ constexpr DWORD kFirstCheckMs = 500;
 constexpr DWORD kCheckPeriodMs = 1000;
 constexpr DWORD kLanguageItalian = 3;
 constexpr DWORD kRememberedSchedule = 3;
-constexpr wchar_t kRestoreFlag[] = L"DoingRestore";
 // The update address of each language, in the order of the language indexes.
 constexpr const char* kLanguageFiles[] = {"en", "fr", "de", "it", "es", "pt", "zh", "ja"};
 // A time long before any build: a file still carrying it was not replaced.
@@ -78,16 +78,6 @@ std::wstring UpdateUrl(int language) {
 
 bool KeyExists(HKEY root, const std::wstring& key) {
   return OpenRegKey(root, key.c_str(), KEY_READ).Valid();
-}
-
-// The registry type of a value; REG_NONE when it is missing.
-DWORD ValueType(HKEY root, const std::wstring& key, const wchar_t* name) {
-  RegKey opened = OpenRegKey(root, key.c_str(), KEY_READ);
-  DWORD type = REG_NONE;
-  if (!opened.Valid() ||
-      ::RegQueryValueExW(opened.Get(), name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
-    return REG_NONE;
-  return type;
 }
 
 std::wstring ServiceString(const wchar_t* name) {
@@ -137,6 +127,35 @@ bool ProgramRunning() {
   return mutex.Valid();
 }
 
+// The process of the copy whose notification window carries the instance
+// mark; 0 when none does.
+DWORD MarkedCopy() {
+  DWORD pid = 0;
+  if (HWND tray = driver::MarkedWindow(0, kInstanceName)) ::GetWindowThreadProcessId(tray, &pid);
+  return pid;
+}
+
+// Waits until the installed program runs as the notification-area program
+// (a copy of the installed file marks its window); `pid` is its process.
+::testing::AssertionResult InstalledProgramRuns(DWORD* pid) {
+  return WaitFor("the installed program to run", driver::kWindowDeadlineMs, [pid] {
+    *pid = MarkedCopy();
+    return *pid != 0 &&
+           ::_wcsicmp(driver::ProcessImage(*pid).c_str(), Installed(L"Arkwell.exe").c_str()) == 0;
+  });
+}
+
+// Closes the running copy as the installer does ("U") and waits until its
+// process has ended: it writes its settings record back on its way out.
+::testing::AssertionResult CloseRunningCopy() {
+  KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, MarkedCopy()));
+  const int code = driver::RunProgram(Installed(L"Arkwell.exe"), L"U");
+  if (code != 0) return ::testing::AssertionFailure() << "\"U\" ended with " << code;
+  if (process.Valid() && ::WaitForSingleObject(process.Get(), driver::kProcessDeadlineMs) != WAIT_OBJECT_0)
+    return ::testing::AssertionFailure() << "the copy did not end";
+  return ::testing::AssertionSuccess();
+}
+
 FILETIME StaleTime() {
   SYSTEMTIME stale{};
   stale.wYear = kStaleYear;
@@ -174,12 +193,15 @@ int RunInstaller(const std::wstring& arguments) {
                  [] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); });
 }
 
-// Whatever an earlier, interrupted run left: an installed copy, a service,
-// the values and entries the installer writes.
+// Whatever an earlier or a failed test left: an installed copy, a copy of
+// the program still running, a service, the values and entries the
+// installer writes.
 void RemoveLeftovers() {
   if (PathExists(Installed(L"Uninstall.exe"))) {
     EXPECT_TRUE(RunUninstaller());
   }
+  driver::KillEveryCopyOf(Installed(L"Arkwell.exe"));
+  driver::KillEveryCopyOf(driver::ArkwellExe());
   EXPECT_TRUE(driver::RemoveService());
   driver::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kServiceKeyPath);
   driver::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kUninstallKey);
@@ -207,20 +229,36 @@ std::unique_ptr<LocalHttpServer> StartUpdateServer() {
       VK_UPDATE_PORT);
 }
 
+// Each test starts on a machine without Vaultkeep and leaves one, passed or
+// failed: no program running, no service, nothing the installer wrote.
 class InstallerTest : public VolumeTest {
  protected:
   static void SetUpTestSuite() {
     ::CoInitialize(nullptr);
-    RemoveLeftovers();
     // Taken by the installed service when it starts.
     driver::ResetSimulation(kFirstCheckMs, kCheckPeriodMs);
     server_ = StartUpdateServer();
   }
   static void TearDownTestSuite() {
-    RemoveLeftovers();
     driver::ClearSimulation();
     server_.reset();
     ::CoUninitialize();
+  }
+  void SetUp() override {
+    VolumeTest::SetUp();
+    RemoveLeftovers();
+  }
+  void TearDown() override {
+    RemoveLeftovers();
+    EXPECT_EQ(MarkedCopy(), 0u) << "a copy of the program still runs";
+    EXPECT_FALSE(driver::ServiceInstalled());
+  }
+
+  // A fresh silent install in `language`, its program running.
+  static void Install(DWORD language) {
+    ASSERT_EQ(RunInstaller(L"/S /LANGUAGE=" + std::to_wstring(language)), 0);
+    DWORD pid = 0;
+    ASSERT_TRUE(InstalledProgramRuns(&pid));
   }
 
   static void ExpectInstalledFilesAreTheBuilds() {
@@ -252,6 +290,8 @@ TEST_F(InstallerTest, UnknownLanguageIsRefusedAndNothingInstalled) {
 TEST_F(InstallerTest, FreshInstallSetsUpBothProgramsAndStartsThem) {
   ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, driver::kUserSettingsKey));
   ASSERT_EQ(RunInstaller(L"/S /LANGUAGE=" + std::to_wstring(kLanguageItalian)), 0);
+  DWORD program = 0;
+  EXPECT_TRUE(InstalledProgramRuns(&program));
 
   ExpectInstalledFilesAreTheBuilds();
   ExpectServiceRunsFromTheProgramFolder();
@@ -274,6 +314,8 @@ TEST_F(InstallerTest, FreshInstallSetsUpBothProgramsAndStartsThem) {
   // The program ran: its first start writes this user's settings key.
   EXPECT_TRUE(WaitFor("the program to write its settings", driver::kProcessDeadlineMs,
                       [] { return KeyExists(HKEY_CURRENT_USER, driver::kUserSettingsKey); }));
+  // It stays as the notification-area program.
+  EXPECT_EQ(MarkedCopy(), program) << "the program ended after its start";
   // The installed service asks the address of the language chosen.
   if (!server_) GTEST_SKIP() << "the test build's update addresses are not on this machine";
   const std::string italian = "/" + std::string(kLanguageFiles[kLanguageItalian]) + ".ini";
@@ -286,29 +328,32 @@ TEST_F(InstallerTest, FreshInstallSetsUpBothProgramsAndStartsThem) {
   }));
 }
 
-TEST_F(InstallerTest, UpgradeReplacesTheFilesRestartsTheServiceAndKeepsTheSettings) {
-  ASSERT_TRUE(PathExists(Installed(L"Uninstall.exe"))) << "needs the installed copy";
-  ASSERT_EQ(Sc().State(), static_cast<DWORD>(SERVICE_RUNNING));
+TEST_F(InstallerTest, UpgradeReplacesTheFilesRestartsBothProgramsAndKeepsTheSettings) {
+  ASSERT_NO_FATAL_FAILURE(Install(kLanguageItalian));
+  ASSERT_TRUE(Sc().WaitForState(SERVICE_RUNNING));
   const DWORD processBefore = ServiceProcessId();
   ASSERT_NE(processBefore, 0u);
-  // What a user chose: a schedule, update notices, the language.
+  // What a user chose (a schedule, update notices, the language), stored as
+  // the program stores it: a running copy holds its settings record and
+  // writes it back when it ends, so the record is written with no copy
+  // running and the program started again, as at the next logon.
+  ASSERT_TRUE(CloseRunningCopy());
   ASSERT_TRUE(driver::SetRegistryDword(HKEY_CURRENT_USER, driver::kUserSettingsKey, L"Schedule",
                                        kRememberedSchedule));
   ASSERT_TRUE(driver::SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 1));
   const FILETIME stale = StaleTime();
   for (const wchar_t* file : {L"Arkwell.exe", L"ArkwellSvc.exe"})
     ASSERT_TRUE(SetWriteTime(Installed(file), stale));
-  // The program reads its settings whatever their registry type and writes
-  // them all back as numbers when it starts: a value of another type shows
-  // whether it ran.
-  const uint8_t zero[sizeof(DWORD)] = {};
-  RegKey settings = OpenRegKey(HKEY_CURRENT_USER, driver::kUserSettingsKey, KEY_SET_VALUE);
-  ASSERT_TRUE(settings.Valid());
-  ASSERT_EQ(::RegSetValueExW(settings.Get(), kRestoreFlag, 0, REG_BINARY, zero, sizeof(zero)),
-            ERROR_SUCCESS);
+  driver::Program before;
+  ASSERT_TRUE(before.Start(Installed(L"Arkwell.exe")));
+  DWORD program = 0;
+  ASSERT_TRUE(InstalledProgramRuns(&program));
+  ASSERT_EQ(program, before.Id());
 
   ASSERT_EQ(RunInstaller(L"/S"), 0);
 
+  // The copy that ran was closed and had ended before its file was replaced.
+  EXPECT_FALSE(before.Running());
   for (const wchar_t* file : {L"Arkwell.exe", L"ArkwellSvc.exe"})
     EXPECT_FALSE(HasWriteTime(Installed(file), stale)) << "not replaced";
   ExpectInstalledFilesAreTheBuilds();
@@ -318,13 +363,14 @@ TEST_F(InstallerTest, UpgradeReplacesTheFilesRestartsTheServiceAndKeepsTheSettin
   EXPECT_EQ(ServiceDword(kUpdateNoticeValue), 1u);
   EXPECT_EQ(ServiceDword(kLanguageValue), kLanguageItalian);
   EXPECT_EQ(ServiceString(L"URL0"), UpdateUrl(0));
-  EXPECT_TRUE(WaitFor("the program to write its settings back", driver::kProcessDeadlineMs, [] {
-    return ValueType(HKEY_CURRENT_USER, driver::kUserSettingsKey, kRestoreFlag) == REG_DWORD;
-  }));
+  // The new program runs, and took the settings the closed copy left.
+  EXPECT_TRUE(InstalledProgramRuns(&program));
+  EXPECT_NE(program, before.Id());
+  EXPECT_EQ(driver::UserSetting(L"Schedule"), kRememberedSchedule);
 }
 
 TEST_F(InstallerTest, UninstallRemovesEverythingItAddedAndNoBackup) {
-  ASSERT_TRUE(PathExists(Installed(L"Uninstall.exe"))) << "needs the installed copy";
+  ASSERT_NO_FATAL_FAILURE(Install(kLanguageItalian));
   // A backup disk's folder, as the program leaves it.
   const std::wstring vault = root + kRootFolderName;
   const std::vector<std::pair<std::wstring, std::vector<uint8_t>>> backup = {
@@ -340,6 +386,7 @@ TEST_F(InstallerTest, UninstallRemovesEverythingItAddedAndNoBackup) {
                       [] { return !driver::ServiceInstalled(); }));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kServiceKeyPath));
   EXPECT_FALSE(ProgramRunning());
+  EXPECT_EQ(MarkedCopy(), 0u);
   EXPECT_FALSE(PathExists(ProgramFolder()));
   EXPECT_FALSE(PathExists(PublisherFolder())) << "left empty";
   EXPECT_FALSE(PathExists(Shortcut()));
@@ -353,7 +400,7 @@ TEST_F(InstallerTest, ServiceOfAnotherFolderIsReplacedKeepingTheNoticeSetting) {
   ASSERT_TRUE(driver::InstallService());
   ASSERT_TRUE(driver::SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 1));
 
-  ASSERT_EQ(RunInstaller(L"/S /LANGUAGE=0"), 0);
+  ASSERT_NO_FATAL_FAILURE(Install(0));
 
   ExpectServiceRunsFromTheProgramFolder();
   EXPECT_EQ(ServiceDword(kUpdateNoticeValue), 1u);

@@ -7,6 +7,7 @@
 // volumes, and the per-user settings in the registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -17,6 +18,8 @@
 #include "resources/ResourceIds.h"
 #include "shell/SimulatedClock.h"
 #include "shell/TrayClock.h"
+#include "common/Messages.h"
+#include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
@@ -127,11 +130,7 @@ class TrayEndToEnd : public ::testing::Test {
   }
 
   // The program's hidden window, found by its instance mark.
-  HWND Tray() const {
-    for (HWND w : TopLevelWindows(arkwell->Id()))
-      if (::GetPropW(w, kInstanceMark) != nullptr) return w;
-    return nullptr;
-  }
+  HWND Tray() const { return MarkedWindow(arkwell->Id(), kInstanceMark); }
 
   // Waits for a notification showing `text`, and closes it.
   ::testing::AssertionResult ExpectNotice(const wchar_t* text) {
@@ -396,6 +395,137 @@ TEST_F(TrayEndToEnd, StoppedServiceKeepsTheDriveList) {
   EXPECT_EQ(refused.Text(), kTooMany);
   ASSERT_TRUE(refused.Press(IDC_OK));
   ASSERT_TRUE(StartService());
+}
+
+// ---- The main window ----------------------------------------------------------------
+
+// A double-click on the icon, as the shell reports it to the tray window.
+void DoubleClickIcon(HWND tray) { ::PostMessageW(tray, kMsgTrayIcon, 0, WM_LBUTTONDBLCLK); }
+
+// What a drive button shows: the caption, the letters, then the size.
+::testing::AssertionResult ShowsDisk(HWND main, UINT button, const std::wstring& caption,
+                                     const std::wstring& letters) {
+  const std::wstring text = ControlText(main, button);
+  const std::wstring head = caption + L"\n" + letters + L"\n";
+  if (text.rfind(head, 0) == 0 && text.size() > head.size()) return ::testing::AssertionSuccess();
+  std::string shown;
+  for (wchar_t c : text) shown += c == L'\n' ? '|' : c < 0x80 ? static_cast<char>(c) : '?';
+  return ::testing::AssertionFailure() << "button " << button << " shows \"" << shown << "\"";
+}
+
+TEST_F(TrayEndToEnd, IconOpensTheMainWindowWithoutADiskOnPageZero) {
+  Start();
+  DoubleClickIcon(Tray());
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), &main));
+  EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_NO_DEVICE));
+  for (UINT id = IDC_DRIVE_FIRST; id <= IDC_DRIVE_LAST; ++id) EXPECT_FALSE(Shown(Control(main, id)));
+  ExpectTabs(main, {true, false, false, true});
+  ASSERT_TRUE(Click(main, kSettingTab));
+  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
+  EXPECT_TRUE(Selected(main, kSettingTab));
+  ASSERT_TRUE(Click(main, kBackupTab));
+  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_NO_DEVICE));
+  // A second double-click while it is open opens no second window (the
+  // answer to a message sent after it shows the tray has taken it).
+  DoubleClickIcon(Tray());
+  DWORD_PTR answer = 0;
+  ASSERT_NE(::SendMessageTimeoutW(Tray(), WM_NULL, 0, 0, SMTO_NORMAL, kWindowDeadlineMs, &answer), 0);
+  size_t mainWindows = 0;
+  for (HWND w : TopLevelWindows(arkwell->Id()))
+    if (Shown(w) && Control(w, IDC_TAB_FIRST)) ++mainWindows;
+  EXPECT_EQ(mainWindows, 1u);
+  ASSERT_TRUE(Click(main, IDC_CLOSE));
+  ASSERT_TRUE(WaitUntilGone(main));
+  EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
+  EXPECT_TRUE(arkwell->Running());  // the program stays in the notification area
+}
+
+TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
+  AttachTestDisk();
+  const bool two = second >= 0;
+  if (two) {
+    // The second disk carries a plan: it is the one selected at opening.
+    WriteOwnPlan(second, ShiftLocalTime(Now(), kSecondsPerHour));
+    Attach(kSecondDiskName, kSecondDiskCaption, LetterOf(second));
+  }
+  Start();
+  if (two) {
+    EXPECT_TRUE(ExpectNotice(kComing));
+  }
+  PostCommand(Tray(), IDM_TRAY_EXEC);
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), &main));
+  const std::wstring letters = L"(" + LetterOf(drive) + L":)";
+  EXPECT_TRUE(ShowsDisk(main, IDC_DRIVE_FIRST, kDiskCaption, letters));
+  EXPECT_FALSE(Shown(Control(main, IDC_DRIVE_FIRST + (two ? 2 : 1))));
+  if (two) {
+    EXPECT_TRUE(ShowsDisk(main, IDC_DRIVE_FIRST + 1, kSecondDiskCaption,
+                          L"(" + LetterOf(second) + L":)"));
+    EXPECT_TRUE(Selected(main, IDC_DRIVE_FIRST + 1));
+    EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_PLAN_VIEW));
+    ASSERT_TRUE(Click(main, kLogTab));
+    EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LOG));
+    // The disk without a plan: the plan start, no restore or log.
+    ASSERT_TRUE(Click(main, IDC_DRIVE_FIRST));
+    ASSERT_TRUE(WaitFor("the first disk selected", kWindowDeadlineMs,
+                        [&] { return Selected(main, IDC_DRIVE_FIRST); }));
+    EXPECT_FALSE(Selected(main, IDC_DRIVE_FIRST + 1));
+  }
+  EXPECT_TRUE(Selected(main, IDC_DRIVE_FIRST));
+  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_START));
+  ExpectTabs(main, {true, false, false, true});
+  ASSERT_TRUE(Click(main, kSettingTab));
+  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
+  ASSERT_TRUE(Click(main, IDC_CLOSE));
+  ASSERT_TRUE(WaitUntilGone(main));
+}
+
+TEST_F(TrayEndToEnd, SixDisksAreRefusedAndFiveOpenTheWindowFromASecondStart) {
+  AttachTooManyDisks();
+  Start();
+  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
+  MessageWindow refused;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
+  EXPECT_EQ(refused.Text(), kTooMany);
+  ASSERT_TRUE(refused.Press(IDC_OK));
+  ASSERT_TRUE(refused.WaitUntilClosed());
+  EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
+
+  const std::wstring last = L"Extra Disk " + std::to_wstring(kTooManyDisks - 1);
+  DetachDisk(L"X" + std::to_wstring(kTooManyDisks - 1));
+  ASSERT_TRUE(WaitForDiskGone(last));
+  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), &main));
+  // The five left, each once; the extra disks name the test disk's
+  // partition too, which the list gives to one disk only.
+  std::vector<std::wstring> captions;
+  for (UINT id = IDC_DRIVE_FIRST; id <= IDC_DRIVE_LAST; ++id) {
+    EXPECT_TRUE(Shown(Control(main, id))) << id;
+    const std::wstring text = ControlText(main, id);
+    captions.push_back(text.substr(0, text.find(L'\n')));
+    if (captions.back() == kDiskCaption) {
+      EXPECT_TRUE(ShowsDisk(main, id, kDiskCaption, L"(" + LetterOf(drive) + L":)"));
+    }
+  }
+  std::vector<std::wstring> expected = {kDiskCaption};
+  for (size_t i = 1; i + 1 < kTooManyDisks; ++i) expected.push_back(L"Extra Disk " + std::to_wstring(i));
+  std::sort(captions.begin(), captions.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(captions, expected);
+  // Clicking each in turn selects it alone.
+  for (UINT id = IDC_DRIVE_FIRST; id <= IDC_DRIVE_LAST; ++id) {
+    ASSERT_TRUE(Click(main, id));
+    ASSERT_TRUE(WaitFor("drive button selected", kWindowDeadlineMs, [&] { return Selected(main, id); }));
+    for (UINT other = IDC_DRIVE_FIRST; other <= IDC_DRIVE_LAST; ++other) {
+      if (other != id) {
+        EXPECT_FALSE(Selected(main, other)) << other;
+      }
+    }
+  }
+  ASSERT_TRUE(Click(main, IDC_CLOSE));
+  ASSERT_TRUE(WaitUntilGone(main));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/windows/HostDriver.h"
 
 #include "resources/ResourceIds.h"
+#include "tests/driver/MainWindowView.h"
 #include "tests/driver/Ui.h"
 #include "tests/windows/FakeTray.h"
 
@@ -41,12 +42,7 @@ std::wstring WindowHost::Command(const std::wstring& command) {
   *main = nullptr;
   const std::wstring answer = Command(how);
   if (answer != L"ok") return ::testing::AssertionFailure() << "open answered " << ::testing::PrintToString(answer);
-  // Found by its tab buttons: a message window may share its class and caption.
-  return driver::WaitFor("the main window", driver::kWindowDeadlineMs, [&] {
-    for (HWND h : driver::TopLevelWindows(Id()))
-      if (driver::Shown(h) && driver::Control(h, IDC_TAB_FIRST)) *main = h;
-    return *main != nullptr;
-  });
+  return driver::WaitForMainWindow(Id(), main);
 }
 
 }  // namespace vk::test

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "resources/ResourceIds.h"
+#include "tests/driver/MainWindowView.h"
 #include "tests/driver/Ui.h"
 #include "tests/windows/HostDriver.h"
 
@@ -19,19 +20,18 @@ using driver::Click;
 using driver::Control;
 using driver::ControlText;
 using driver::Enabled;
+using driver::ExpectTabs;
 using driver::MessageWindow;
+using driver::Selected;
 using driver::Shown;
+using driver::ShownPage;
+using driver::TabStates;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-constexpr UINT kBackup = IDC_TAB_FIRST, kRestore = IDC_TAB_FIRST + 1, kLog = IDC_TAB_FIRST + 2,
-               kSetting = IDC_TAB_FIRST + 3;
-constexpr UINT kTabs[] = {kBackup, kRestore, kLog, kSetting};
-constexpr UINT kPages[] = {IDD_PAGE_NO_DEVICE,       IDD_PAGE_PLAN_START,     IDD_PAGE_PARTITION,
-                           IDD_PAGE_FOLDERS,         IDD_PAGE_SCHEDULE,       IDD_PAGE_SUMMARY,
-                           IDD_PAGE_PLAN_VIEW,       IDD_PAGE_BACKUP_PROGRESS, IDD_PAGE_RESTORE_SETS,
-                           IDD_PAGE_RESTORE_FOLDERS, IDD_PAGE_RESTORE_PROGRESS, IDD_PAGE_LOG,
-                           IDD_PAGE_LANGUAGE};
+constexpr UINT kBackup = driver::kBackupTab, kRestore = driver::kRestoreTab,
+               kLog = driver::kLogTab, kSetting = driver::kSettingTab;
+using driver::kTabs;
 // 1 TB as a disk's maker counts it: 931.51 GB.
 constexpr const wchar_t* kTeraDisk = L"1000204886016";
 
@@ -39,33 +39,6 @@ std::wstring Drive(const std::wstring& caption, const std::wstring& letters, con
                    int sets) {
   return L"drive " + caption + L"|" + letters + L"|" + plan + L"|" + std::to_wstring(sets) + L"|" +
          kTeraDisk;
-}
-
-bool Selected(HWND main, UINT id) {
-  DWORD_PTR r = 0;
-  ::SendMessageTimeoutW(Control(main, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
-  return r == BST_CHECKED;
-}
-
-// The one page shown, by its template id; 0 when none or several are.
-UINT ShownPage(HWND main) {
-  UINT shown = 0;
-  for (UINT id : kPages) {
-    if (!Shown(Control(main, id))) continue;
-    if (shown) return 0;
-    shown = id;
-  }
-  return shown;
-}
-
-struct TabStates {
-  bool backup, restore, log, setting;
-};
-void ExpectTabs(HWND main, const TabStates& want) {
-  EXPECT_EQ(Enabled(Control(main, kBackup)), want.backup);
-  EXPECT_EQ(Enabled(Control(main, kRestore)), want.restore);
-  EXPECT_EQ(Enabled(Control(main, kLog)), want.log);
-  EXPECT_EQ(Enabled(Control(main, kSetting)), want.setting);
 }
 
 class MainWindow : public ::testing::Test {
