@@ -112,6 +112,22 @@
 #define IDP_LICENCE_BACKGROUND 9046
 #define IDP_TAB_SETTING_NEW 9047
 
+// The restore wizard's pages (templates 138, 139, 140).
+#define IDC_REST_PROMPT 1012
+#define IDC_REST_ADVICE 1013
+#define IDC_REST_NEXT 1016
+#define IDC_REST_BACK 1017
+#define IDC_REST_CANCEL 1017
+#define IDC_REST_SETS 1018
+#define IDC_REST_TREE 1019
+#define IDC_REST_PROGRESS 1032
+#define IDC_REST_BROWSE 1038
+#define IDC_REST_PATH 1043
+#define IDC_REST_PERCENT 1044
+#define IDC_REST_ORIGINAL 1056
+#define IDC_REST_NEW 1057
+#define IDC_REST_ITEM 1073
+
 // The licence agreement, one RTF document per language (RCDATA): the
 // English one, then the others at IDR_LICENCE_FIRST + language index.
 #define IDR_LICENCE_FIRST 9200

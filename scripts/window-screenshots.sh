@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the main window, the folder tree and the overwrite prompt
-# in English, Japanese and German: each scene runs in the window host (a fake
-# tray window over fixed disks) under Xvfb and Wine and is saved as
-# docs/screenshots/<scene>-<language>.png.
+# Screenshots of the main window, the restore pages, the folder tree and the
+# overwrite prompt in English, Japanese and German: each scene runs in the
+# window host (a fake tray window over fixed disks) under Xvfb and Wine and is
+# saved as docs/screenshots/<scene>-<language>.png.
 # Usage: scripts/window-screenshots.sh [scene...]   (after a test build in build/x64)
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,6 +25,10 @@ scene() {
       local tab
       case $1 in *backup) tab=1 ;; *restore) tab=2 ;; *log) tab=3 ;; *setting) tab=4 ;; esac
       echo main; printf '%s\n' "${two[@]}"; echo open; echo "select 1"; echo "tab $tab"; return ;;
+    restore-sets|restore-location|restore-progress)
+      local page
+      case $1 in *sets) page=8 ;; *location) page=9 ;; *progress) page=10 ;; esac
+      echo main; printf '%s\n' "${two[@]}"; echo open; echo "select 1"; echo "page $page"; return ;;
     folder-tree) echo tree; echo tree; return ;;
     overwrite) echo overwrite; echo 'overwrite 3|C:\Users\Ann\Documents\Quarterly report.docx|1536|2048'; return ;;
   esac
@@ -33,6 +37,7 @@ scene() {
 scenes=("$@")
 [ ${#scenes[@]} -gt 0 ] || scenes=(main-no-disk main-one-disk-no-plan main-two-plans-backup
                                    main-two-plans-restore main-two-plans-log main-two-plans-setting
+                                   restore-sets restore-location restore-progress
                                    folder-tree overwrite)
 declare -A languages=([en]=0 [ja]=7 [de]=2)
 

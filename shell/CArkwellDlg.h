@@ -36,6 +36,7 @@ class CArkwellDlg : public Dialog, public MainWindowLink {
   void RefreshDrivePanel() override;
   HWND ProgressPage(JobKind kind) const override;
   uint32_t ModalCount() const override { return modalCount_; }
+  void AddModal(int delta) override { modalCount_ = static_cast<uint32_t>(static_cast<int>(modalCount_) + delta); }
 
   void SwitchTab(int tab) override;
   void SwitchPage(int page, bool comingBack) override;

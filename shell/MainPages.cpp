@@ -1,5 +1,8 @@
 #include "shell/MainPages.h"
 
+#include "restorewin/CRest01Dlg.h"
+#include "restorewin/CRest02Dlg.h"
+#include "restorewin/CRest03Dlg.h"
 #include "shell/MainWindowRules.h"
 
 namespace vk {
@@ -7,6 +10,9 @@ namespace vk {
 std::unique_ptr<CPage> MakePageObject(int index) {
   switch (index) {
     // Each page class adds its case here: case kPage...: return std::make_unique<C...Dlg>();
+    case kPageRestoreSets: return std::make_unique<CRest01Dlg>();
+    case kPageRestoreFolders: return std::make_unique<CRest02Dlg>();
+    case kPageRestoreProgress: return std::make_unique<CRest03Dlg>();
     default:
       return std::make_unique<CPage>();
   }

@@ -86,6 +86,9 @@ class MainWindowLink {
   // Modal windows the main window has open; the tray defers drive refreshes
   // while it is above 0.
   virtual uint32_t ModalCount() const = 0;
+  // A page opens (+1) or closes (-1) a modal window of its own (the folder
+  // picker, the overwrite prompt), so that the count covers it too.
+  virtual void AddModal(int /*delta*/) {}
 };
 
 // The main window, or null when it is closed.

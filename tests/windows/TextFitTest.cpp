@@ -56,6 +56,17 @@ TEST_P(TextFit, MainWindow) {
   }
 }
 
+TEST_P(TextFit, RestorePages) {
+  FakeTray tray;
+  ASSERT_EQ(tray.Run(L"drive Backup Disk|E|E|2|1000204886016"), L"ok");
+  ASSERT_EQ(tray.Run(L"open"), L"ok");
+  // The fake starts no job: the progress page keeps its texts.
+  for (int page : {8, 9, 10}) {
+    tray.Run(L"page " + std::to_wstring(page));
+    ExpectAllFit(tray.MainHwnd(), ("restore page " + std::to_string(page)).c_str());
+  }
+}
+
 TEST_P(TextFit, OverwritePrompt) {
   _OVERWRITE_QUERY q = {};
   q.remaining = 128;
