@@ -42,6 +42,9 @@ inline constexpr UINT kMsgButtonFocused = kMsgPrivateFirst;
 // belong to the main thread, so the worker never reads the main window.
 inline constexpr UINT kMsgJobProgressPage = kMsgPrivateFirst + 0x20;
 
+// To the tray window: end the program now (the downloaded installer runs).
+inline constexpr UINT kMsgEndProgram = kMsgPrivateFirst + 0x30;
+
 static_assert(kMsgBackupEnded == WM_APP + 0x64 && kMsgFixedLast == WM_APP + 0x6C,
               "the fixed messages keep their numbers");
 static_assert(kMsgPrivateFirst > kMsgFixedLast, "private notes come after the fixed messages");

@@ -70,6 +70,45 @@
 #define IDC_OW_FILE_LABEL 1080
 #define IDC_OW_LOCATION_LABEL 1081
 
+// The update notice, the update page, the download window, the version
+// window, the licence window, the Setting page with its language list, and
+// the log page; close, title and message as above.
+#define IDD_VERSION 144
+#define IDD_EULA 145
+#define IDD_LANGUAGE_LIST 156
+#define IDD_UPDATE_PAGE 157
+#define IDD_UPDATE_NOTICE 159
+#define IDD_DOWNLOAD 160
+#define IDC_UPD_UPDATE 1038
+#define IDC_UPD_CANCEL 1050
+#define IDC_UPD_CHECK 1075
+#define IDC_UPDPG_MESSAGE 1012
+#define IDC_UPDPG_DETAIL 1038
+#define IDC_UPDPG_CURRENT_LABEL 1069
+#define IDC_UPDPG_CURRENT 1070
+#define IDC_UPDPG_LATEST_LABEL 1071
+#define IDC_UPDPG_LATEST 1072
+#define IDC_UPDPG_UPDATE 1068
+#define IDC_DL_PROGRESS 1032
+#define IDC_DL_CANCEL 1038
+#define IDC_VER_PRODUCT 1042
+#define IDC_VER_LABEL 1043
+#define IDC_VER_VERSION 1044
+#define IDC_VER_COPYRIGHT 1045
+#define IDC_EULA_HEADING 1082
+#define IDC_EULA_PROMPT 1083
+#define IDC_EULA_TEXT 1084
+#define IDC_SET_LANGUAGE 1010
+#define IDC_SET_UPDATE 1068
+#define IDC_LANG_LABEL 1012
+#define IDC_LANG_LIST 1018
+#define IDC_LANG_APPLY 1041
+#define IDC_LOG_TEXT 1035
+#define IDC_LOG_DETAIL 1038
+#define IDC_LOG_BACKUP 1039
+#define IDC_LOG_RESTORE 1040
+#define IDC_LOG_FILE_VIEW 1067
+
 // Skin images (RCDATA, PNG with transparency).
 #define IDP_TAB_BACKUP 9000
 #define IDP_TAB_RESTORE 9001

@@ -4,9 +4,11 @@
 
 #include "common/Handle.h"
 #include "common/Messages.h"
+#include "controls/CEulaDlg.h"
 #include "controls/CMsgDlg.h"
 #include "controls/UiFonts.h"
 #include "resources/ResourceIds.h"
+#include "servicelink/CVersionDlg.h"
 #include "servicelink/ServiceClient.h"
 #include "shell/AppTexts.h"
 #include "shell/ArkwellApp.h"
@@ -364,10 +366,22 @@ void CArkwellDlg::ToggleUpdateNotice() {
   link::SetUpdateNotice(nullptr, ToggledUpdateNotice(updateChecked_) != 0);
 }
 
-// The licence and version windows belong to later parts of the program;
-// until they exist the commands open nothing, with the modal count kept as
-// it will be around them.
-void CArkwellDlg::RunLaterWindow(UINT) { ModalScope modal(modalCount_); }
+INT_PTR CArkwellDlg::RunModal(const std::function<INT_PTR(HWND owner)>& run) {
+  ModalScope modal(modalCount_);
+  return run(Hwnd());
+}
+
+// The licence and version windows of the information menu.
+void CArkwellDlg::RunInfoWindow(UINT command) {
+  ModalScope modal(modalCount_);
+  if (command == IDM_EULABOX) {
+    CEulaDlg licence;
+    licence.Run(Hwnd());
+  } else {
+    CVersionDlg version;
+    version.Run(Hwnd());
+  }
+}
 
 void CArkwellDlg::RequestClose() {
   const JobStatus job = Tray() ? Tray()->Job() : JobStatus();
@@ -390,7 +404,7 @@ void CArkwellDlg::OnCommand(UINT id, UINT, HWND) {
     case IDC_INFO: ShowInfoMenu(); break;
     case IDC_CLOSE: RequestClose(); break;
     case IDM_EULABOX:
-    case IDM_ABOUTBOX: RunLaterWindow(id); break;
+    case IDM_ABOUTBOX: RunInfoWindow(id); break;
     case IDM_UPDATENOTIFICATION: ToggleUpdateNotice(); break;
     default: break;  // Enter and Escape (IDOK, IDCANCEL) do nothing here
   }

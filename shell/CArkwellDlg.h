@@ -45,6 +45,7 @@ class CArkwellDlg : public Dialog, public MainWindowLink {
   // while they are open.
   INT_PTR ShowMessage(const std::wstring& text, uint32_t style) override;
   INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled) override;
+  INT_PTR RunModal(const std::function<INT_PTR(HWND owner)>& run) override;
   const std::vector<_BKUP_DRVINFO>& Drives() const override { return drives_; }
   int SelectedDrive() const override { return selected_; }
   PageContext& Context() override { return context_; }
@@ -72,7 +73,7 @@ class CArkwellDlg : public Dialog, public MainWindowLink {
   void ShowSixthDeviceWarning();
   void ShowInfoMenu();
   void ToggleUpdateNotice();
-  void RunLaterWindow(UINT command);
+  void RunInfoWindow(UINT command);
   void RequestClose();
   std::wstring TipFor(HWND tool);
   bool SelectedHasPlan() const;

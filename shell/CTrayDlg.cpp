@@ -6,6 +6,7 @@
 #include "engine/EntryFilter.h"
 #include "engine/TargetVolume.h"
 #include "resources/ResourceIds.h"
+#include "servicelink/CUpdDlg.h"
 #include "servicelink/ServiceClient.h"
 #include "shell/AppTexts.h"
 #include "shell/TrayClock.h"
@@ -159,6 +160,10 @@ bool CTrayDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) {
     case kMsgOpenMainWindow:
       OpenMainWindow(false);
       return true;
+    case kMsgEndProgram:
+      if (mainWindow_) ::DestroyWindow(mainWindow_->Hwnd());
+      Close(kTrayEnded);
+      return true;
     case kMsgBackupEnded:
       OnBackupEnded(wp, lp);
       return true;
@@ -260,11 +265,12 @@ uint32_t CTrayDlg::ShowMessage(const std::wstring& text, uint32_t style) {
 }
 
 int CTrayDlg::ShowUpdateNotice() {
-  // The update notice window comes with the update download; until then
-  // there is nothing to offer.
   ModalScope modal(modalCount_);
-  return 0;
+  CUpdDlg notice;
+  return static_cast<int>(notice.Run(nullptr));
 }
+
+void CTrayDlg::EndProgram() { ::PostMessageW(Hwnd(), kMsgEndProgram, 0, 0); }
 
 void CTrayDlg::ShowNotification(const std::wstring& text, IconKind kind, bool closesByItself) {
   if (popup_ && popup_->Hwnd()) {

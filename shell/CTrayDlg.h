@@ -46,6 +46,7 @@ class CTrayDlg : public Dialog, public TrayHost, private ScheduleHost, private J
   void ShowNotification(const std::wstring& text, IconKind kind, bool closesByItself) override;
   uint32_t ShowMessage(const std::wstring& text, uint32_t style) override;
   int ShowUpdateNotice() override;
+  void EndProgram() override;
   const std::vector<_BKUP_DRVINFO>& Drives() const override { return drives_; }
   const JobStatus& Job() const override { return job_.Status(); }
   std::wstring CurrentItem() const override { return job_.CurrentItem(); }

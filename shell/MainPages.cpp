@@ -1,5 +1,7 @@
 #include "shell/MainPages.h"
 
+#include "controls/CLangDlg.h"
+#include "restorewin/CLogDlg.h"
 #include "restorewin/CRest01Dlg.h"
 #include "restorewin/CRest02Dlg.h"
 #include "restorewin/CRest03Dlg.h"
@@ -13,6 +15,8 @@ std::unique_ptr<CPage> MakePageObject(int index) {
     case kPageRestoreSets: return std::make_unique<CRest01Dlg>();
     case kPageRestoreFolders: return std::make_unique<CRest02Dlg>();
     case kPageRestoreProgress: return std::make_unique<CRest03Dlg>();
+    case kPageLog: return std::make_unique<CLogDlg>();
+    case kPageLanguage: return std::make_unique<CLangDlg>();
     default:
       return std::make_unique<CPage>();
   }

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ class MainWindowLink {
   virtual void UpdateButtons() = 0;
   virtual INT_PTR ShowMessage(const std::wstring& text, uint32_t style) = 0;
   virtual INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled) = 0;
+  // Runs a page's own modal window (the download window) with the main
+  // window's modal count raised; `run` gets the owner and returns the end code.
+  virtual INT_PTR RunModal(const std::function<INT_PTR(HWND owner)>& run) = 0;
   // The main window's copy of the drive list, the selected record (null when
   // none) and the shared page context.
   virtual const std::vector<_BKUP_DRVINFO>& Drives() const = 0;
@@ -140,6 +144,10 @@ class TrayHost {
   // the confirmation the page either sets the flag (stop) or clears the request.
   virtual void SetCancelRequest(bool on) = 0;
   virtual void SetCancelFlag(bool on) = 0;
+
+  // Ends the program as Exit does, without asking (the downloaded installer
+  // has started and will replace it). Returns at once; the end follows.
+  virtual void EndProgram() = 0;
 
   // The main window tells the tray it is gone; the tray deletes the object
   // at the next opening or at its own end.

@@ -78,6 +78,7 @@ class FakeTray : public TrayHost {
   void ShowNotification(const std::wstring&, IconKind, bool) override {}
   uint32_t ShowMessage(const std::wstring& text, uint32_t style) override;
   int ShowUpdateNotice() override { return 0; }
+  void EndProgram() override { ++endRequests_; }
   const std::vector<_BKUP_DRVINFO>& Drives() const override { return drives_; }
   const JobStatus& Job() const override { return job_; }
   std::wstring CurrentItem() const override { return std::wstring(); }
@@ -112,6 +113,7 @@ class FakeTray : public TrayHost {
   std::wstring overwriteSpec_, overwriteAnswer_;
   HWND treeWindow_ = nullptr;
   int refreshes_ = 0;  // posted refreshes done
+  int endRequests_ = 0;  // EndProgram calls
 };
 
 }  // namespace vk::test

@@ -272,10 +272,30 @@ TEST_F(MainWindow, AnAcceptedUpdateOpensTheUpdatePage) {
   EXPECT_TRUE(Selected(main, kSetting));
 }
 
-TEST_F(MainWindow, InformationMenuCommandsKeepTheWindowWorking) {
+// The licence and version windows are modal over the main window, counted
+// while they are open; OK and the close button both close them.
+TEST_F(MainWindow, InformationMenuWindowsAreModalAndCloseWithEitherButton) {
   HWND main = Open();
   ASSERT_TRUE(main);
-  for (UINT command : {IDM_EULABOX, IDM_ABOUTBOX, IDM_UPDATENOTIFICATION}) driver::PostCommand(main, command);
+  const struct {
+    UINT command, closeWith;
+    UINT marker;  // a control only that window has
+  } windows[] = {{IDM_EULABOX, IDOK, IDC_EULA_TEXT}, {IDM_ABOUTBOX, IDC_CLOSE, IDC_VER_VERSION}};
+  for (const auto& w : windows) {
+    driver::PostCommand(main, w.command);
+    HWND shown = nullptr;
+    ASSERT_TRUE(driver::WaitFor("the window of the menu command", driver::kWindowDeadlineMs, [&] {
+      for (HWND h : driver::TopLevelWindows(host.Id()))
+        if (h != main && driver::Shown(h) && Control(h, w.marker)) shown = h;
+      return shown != nullptr;
+    }));
+    EXPECT_EQ(Field(State(), "modal"), "1");
+    EXPECT_FALSE(driver::Enabled(main));
+    ASSERT_TRUE(Click(shown, w.closeWith));
+    ASSERT_TRUE(driver::WaitUntilGone(shown));
+    EXPECT_EQ(Field(State(), "modal"), "0");
+  }
+  driver::PostCommand(main, IDM_UPDATENOTIFICATION);
   ASSERT_TRUE(Click(main, kSetting));
   ASSERT_TRUE(driver::WaitFor("the setting page", driver::kWindowDeadlineMs,
                               [&] { return ShownPage(main) == IDD_PAGE_LANGUAGE; }));

@@ -8,7 +8,11 @@
 #include <string>
 
 #include "controls/SkinImage.h"
+#include "controls/CEulaDlg.h"
 #include "restorewin/COwDlg.h"
+#include "servicelink/CDlDlg.h"
+#include "servicelink/CUpdDlg.h"
+#include "servicelink/CVersionDlg.h"
 #include "shell/AppTexts.h"
 #include "tests/windows/FakeTray.h"
 #include "tests/windows/TextFit.h"
@@ -54,6 +58,35 @@ TEST_P(TextFit, MainWindow) {
     tray.Run(L"tab " + std::to_wstring(tab));
     ExpectAllFit(tray.MainHwnd(), "main window");
   }
+  // The Setting page's update sub-page, shown while a new release is known.
+  ASSERT_EQ(tray.Run(L"release"), L"ok");
+  tray.Run(L"page 13");
+  ExpectAllFit(tray.MainHwnd(), "update page");
+}
+
+// The modal windows of the update, the version and the licence, opened
+// modeless for the measurement (the download window without a download).
+template <class Window>
+void MeasureModal(Window& window, HWND* shown) {
+  ASSERT_TRUE(window.CreateForCheck(nullptr));
+  ::ShowWindow(window.Hwnd(), SW_SHOWNA);
+  *shown = window.Hwnd();
+}
+
+TEST_P(TextFit, UpdateNoticeDownloadVersionAndLicenceWindows) {
+  HWND shown = nullptr;
+  CUpdDlg notice;
+  MeasureModal(notice, &shown);
+  ExpectAllFit(shown, "update notice");
+  CDlDlg download(L"http://127.0.0.1/Setup.exe");
+  MeasureModal(download, &shown);
+  ExpectAllFit(shown, "download window");
+  CVersionDlg version;
+  MeasureModal(version, &shown);
+  ExpectAllFit(shown, "version window");
+  CEulaDlg licence;
+  MeasureModal(licence, &shown);
+  ExpectAllFit(shown, "licence window");
 }
 
 TEST_P(TextFit, RestorePages) {
