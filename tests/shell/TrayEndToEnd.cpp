@@ -190,6 +190,9 @@ class TrayEndToEnd : public ::testing::Test {
   void PullOutVolume() {
     const std::wstring folder = VolumeFolder(drive);
     gone_ = folder + L".gone";
+    // A run that died before its tear-down may have left the folder aside.
+    test::EmptyFolder(gone_);
+    ::RemoveDirectoryW(gone_.c_str());
     ASSERT_TRUE(::MoveFileW(folder.c_str(), gone_.c_str()));
   }
 
