@@ -1,0 +1,218 @@
+// The restore pages end to end: sets made with the engine on a simulated
+// USB disk, then the test build's Arkwell.exe and ArkwellSvc.exe driven as a
+// user would through the main window's Restore tab. What is checked is what
+// a user can observe: the set list, the messages, and the restored files
+// against the tree as it was backed up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/ResourceIds.h"
+#include "shell/AppTexts.h"
+#include "tests/driver/MainWindowView.h"
+#include "tests/driver/Observe.h"
+#include "tests/driver/Program.h"
+#include "tests/driver/RemoteControls.h"
+#include "tests/driver/Service.h"
+#include "tests/driver/TrayHooks.h"
+#include "tests/driver/Ui.h"
+#include "tests/restore/RestoreFixture.h"
+#include "tests/shell/TrayScenario.h"
+
+namespace vk::driver {
+namespace {
+
+// The update check of the service and the tray's schedules stay out of it.
+constexpr DWORD kNoUpdateCheckMs = 3600000;
+constexpr DWORD kTestDrivePollMs = 100;
+constexpr DWORD kNoDueCheckMs = 3600000;
+constexpr DWORD kRestoreDeadlineMs = 30000;
+
+constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
+constexpr wchar_t kDiskName[] = L"R1";
+constexpr wchar_t kDiskCaption[] = L"Restore Disk";
+
+// The tree's check marks (its state images).
+constexpr UINT kNoCheckBox = 0, kUnticked = 1, kTicked = 2, kPartlyTicked = 3;
+
+constexpr wchar_t kStartRestore[] = L"Do you want to restore the folders?";
+constexpr wchar_t kRestoreDone[] = L"Restore completed successfully.";
+
+std::string Narrow(const std::wstring& text) {
+  std::string s;
+  for (wchar_t c : text) s += c < 0x80 ? static_cast<char>(c) : '?';
+  return s;
+}
+
+class RestoreEndToEnd : public test::RestoreTest {
+ protected:
+  static void SetUpTestSuite() {
+    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
+    installed_ = InstallService();
+  }
+  static void TearDownTestSuite() {
+    EXPECT_TRUE(RemoveService());
+    ClearSimulation();
+    ResetTrayHooks();
+  }
+
+  void SetUp() override {
+    RestoreTest::SetUp();
+    ASSERT_TRUE(installed_) << installed_.message();
+    ResetTrayHooks();
+    SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    // The plan of this PC and user, as the wizard would have made it here.
+    plan.OwnerPcId = SystemVolumeSerial();
+    const std::wstring me = LogonName();
+    std::wmemset(plan.OwnerUser, 0, kMaxTextChars);
+    std::wcsncpy(plan.OwnerUser, me.c_str(), kMaxTextChars - 1);
+    test::WritePlanFile(drive, plan, test::FolderList({Src()}));
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    out = std::wstring(temp) + L"restored";
+    ::CreateDirectoryW(out.c_str(), nullptr);
+    test::EmptyFolder(out);
+  }
+
+  void TearDown() override {
+    arkwell->Kill();
+    if (attached_) DetachDisk(kDiskName);
+    test::EmptyFolder(out);
+    RestoreTest::TearDown();
+  }
+
+  // Three sets: the tree, one file changed, one file added.
+  void MakeThreeSets() {
+    Write(L"docs\\a.txt", test::TextBytes(3000, 1));
+    Write(L"docs\\deep\\b.bin", test::NoiseBytes(70000, 2));
+    Write(L"music\\c.bin", test::NoiseBytes(5000, 3));
+    Write(L"top.txt", test::TextBytes(100, 4));
+    const std::wstring folders = test::FolderList({Src()});
+    ASSERT_EQ(Run(folders), 0u);
+    Write(L"docs\\a.txt", test::TextBytes(4000, 5));
+    ASSERT_EQ(Run(folders), 0u);
+    Write(L"docs\\deep\\new.txt", test::TextBytes(900, 6));
+    ASSERT_EQ(Run(folders), 0u);
+  }
+
+  void AttachAndOpen(HWND* main) {
+    AttachDisk({kDiskName, kDiskCaption, LetterOf(drive)});
+    attached_ = true;
+    ASSERT_TRUE(WaitForDiskListed(kDiskCaption));
+    ASSERT_TRUE(arkwell->Start(ArkwellExe()));
+    ASSERT_TRUE(WaitFor("the tray window", kWindowDeadlineMs,
+                        [&] { return MarkedWindow(arkwell->Id(), kInstanceMark) != nullptr; }));
+    PostCommand(MarkedWindow(arkwell->Id(), kInstanceMark), IDM_TRAY_EXEC);
+    ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), main));
+  }
+
+  // Waits for a message window showing `text` and presses `button`.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
+                                    DWORD deadlineMs = kWindowDeadlineMs) {
+    MessageWindow message;
+    ::testing::AssertionResult found = MessageWindow::WaitFor(arkwell->Id(), &message, deadlineMs);
+    if (!found) return found;
+    if (message.Text() != text)
+      return ::testing::AssertionFailure() << "another message: " << Narrow(message.Text());
+    ::testing::AssertionResult pressed = message.Press(button);
+    if (!pressed) return pressed;
+    return message.WaitUntilClosed();
+  }
+
+  // The set list's lines as the page is to show them: newest first.
+  std::vector<std::wstring> ExpectedSetLines() {
+    std::vector<_BKUPFILE_HEADER> sets = ListSets();
+    std::sort(sets.begin(), sets.end(), [](const _BKUPFILE_HEADER& a, const _BKUPFILE_HEADER& b) {
+      return Ticks(a.BackupTime) > Ticks(b.BackupTime);
+    });
+    std::vector<std::wstring> lines;
+    for (const _BKUPFILE_HEADER& s : sets) {
+      const SYSTEMTIME& t = s.BackupTime;
+      lines.push_back(FormatDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute));
+    }
+    return lines;
+  }
+
+  // The tree's path of a source folder: the drive, then each folder.
+  std::vector<std::wstring> TreePath(const std::wstring& relative) const {
+    std::vector<std::wstring> names = {root.substr(0, 2), L"src"};
+    if (relative.empty()) return names;
+    size_t from = 0;
+    while (from <= relative.size()) {
+      const size_t end = std::min(relative.find(L'\\', from), relative.size());
+      names.push_back(relative.substr(from, end - from));
+      from = end + 1;
+    }
+    return names;
+  }
+
+  // Where a restore under the new location puts a source folder.
+  std::wstring Rerooted(const std::wstring& relative) const {
+    return out + L"\\" + root.substr(0, 1) + L"\\src\\" + relative;
+  }
+
+  std::wstring out;
+  bool attached_ = false;
+  std::unique_ptr<Program> arkwell = std::make_unique<Program>();
+  static ::testing::AssertionResult installed_;
+};
+
+::testing::AssertionResult RestoreEndToEnd::installed_ = ::testing::AssertionFailure();
+
+TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
+  MakeThreeSets();
+  const test::Tree backedUp = test::Snapshot(Src(L"docs"));
+  // Changed after the last run: what comes back is the backup, not the disk.
+  Write(L"docs\\a.txt", test::TextBytes(10, 7));
+  const std::vector<std::wstring> wantLines = ExpectedSetLines();
+  ASSERT_EQ(wantLines.size(), 3u);
+
+  HWND main = nullptr;
+  AttachAndOpen(&main);
+  ASSERT_TRUE(Click(main, kRestoreTab));
+  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_SETS));
+  HWND sets = Control(main, IDD_PAGE_RESTORE_SETS);
+  EXPECT_EQ(ComboLines(Control(sets, IDC_REST_SETS)), wantLines);
+  // The backed-up folder comes ticked whole; the drive above it has no box.
+  HWND tree = Control(sets, IDC_REST_TREE);
+  const std::vector<std::wstring> srcPath = TreePath(L"");
+  HTREEITEM src = FindTreeItem(tree, srcPath);
+  HTREEITEM docs = FindTreeItem(tree, TreePath(L"docs"));
+  ASSERT_NE(src, nullptr) << DescribeTree(tree);
+  ASSERT_NE(docs, nullptr) << DescribeTree(tree);
+  EXPECT_EQ(TreeStateImage(tree, FindTreeItem(tree, {srcPath[0]})), kNoCheckBox);
+  EXPECT_EQ(TreeStateImage(tree, src), kTicked);
+  EXPECT_EQ(TreeStateImage(tree, docs), kTicked);
+  EXPECT_TRUE(Enabled(Control(sets, IDC_REST_NEXT)));
+  // Untick it all, and Next goes; tick one folder, and it comes back.
+  ASSERT_TRUE(TickTreeItem(tree, src));
+  ASSERT_TRUE(WaitFor("Next disabled", kWindowDeadlineMs,
+                      [&] { return !Enabled(Control(sets, IDC_REST_NEXT)); }));
+  EXPECT_EQ(TreeStateImage(tree, docs), kUnticked);
+  ASSERT_TRUE(TickTreeItem(tree, docs));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(sets, IDC_REST_NEXT)); }));
+  EXPECT_EQ(TreeStateImage(tree, src), kPartlyTicked);
+  ASSERT_TRUE(Click(sets, IDC_REST_NEXT));
+
+  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_FOLDERS));
+  HWND where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
+  ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
+
+  EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Rerooted(L"docs"))), "");
+  EXPECT_FALSE(test::PathExists(Rerooted(L"music"))) << "an unticked folder came back";
+  EXPECT_FALSE(test::PathExists(Rerooted(L"top.txt")));
+}
+
+}  // namespace
+}  // namespace vk::driver
