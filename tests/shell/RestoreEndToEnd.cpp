@@ -41,6 +41,9 @@ constexpr UINT kNoCheckBox = 0, kUnticked = 1, kTicked = 2, kPartlyTicked = 3;
 
 constexpr wchar_t kStartRestore[] = L"Do you want to restore the folders?";
 constexpr wchar_t kRestoreDone[] = L"Restore completed successfully.";
+constexpr wchar_t kCancelQuestion[] =
+    L"The restoration has not completed. \nDo you want to cancel this restoration?";
+constexpr wchar_t kRestoreCanceled[] = L"Restoration has been canceled.";
 
 std::string Narrow(const std::wstring& text) {
   std::string s;
@@ -80,6 +83,7 @@ class RestoreEndToEnd : public test::RestoreTest {
   }
 
   void TearDown() override {
+    HoldJobs(false);
     arkwell->Kill();
     if (attached_) DetachDisk(kDiskName);
     test::EmptyFolder(out);
@@ -151,6 +155,51 @@ class RestoreEndToEnd : public test::RestoreTest {
     return names;
   }
 
+  // Opens the Restore tab; its first page.
+  void OpenRestoreTab(HWND* main, HWND* sets) {
+    AttachAndOpen(main);
+    ASSERT_TRUE(Click(*main, kRestoreTab));
+    ASSERT_TRUE(WaitForPage(*main, IDD_PAGE_RESTORE_SETS));
+    *sets = Control(*main, IDD_PAGE_RESTORE_SETS);
+  }
+
+  // Unticks everything on page 1, ticks the source folder `relative` alone
+  // and goes on to page 2.
+  void ChooseOnly(HWND main, HWND sets, const std::wstring& relative, HWND* where) {
+    HWND tree = Control(sets, IDC_REST_TREE);
+    HTREEITEM src = FindTreeItem(tree, TreePath(L""));
+    HTREEITEM folder = FindTreeItem(tree, TreePath(relative));
+    ASSERT_NE(folder, nullptr) << DescribeTree(tree);
+    ASSERT_TRUE(TickTreeItem(tree, src));
+    ASSERT_TRUE(WaitFor("all unticked", kWindowDeadlineMs,
+                        [&] { return TreeStateImage(tree, folder) == kUnticked; }));
+    ASSERT_TRUE(TickTreeItem(tree, folder));
+    ASSERT_TRUE(WaitFor("the folder ticked", kWindowDeadlineMs,
+                        [&] { return Enabled(Control(sets, IDC_REST_NEXT)); }));
+    ASSERT_TRUE(Click(sets, IDC_REST_NEXT));
+    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_FOLDERS));
+    *where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
+  }
+
+  // Restore pressed on page 2 and its question answered OK: the run starts.
+  void StartRestore(HWND main, HWND where) {
+    ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+    ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_PROGRESS));
+  }
+
+  // The overwrite prompt of the running program.
+  ::testing::AssertionResult WaitForPrompt(HWND* prompt) {
+    return WaitFor("the overwrite prompt", kRestoreDeadlineMs, [&] {
+      for (HWND w : TopLevelWindows(arkwell->Id()))
+        if (Shown(w) && Control(w, IDC_OW_REPLACE)) {
+          *prompt = w;
+          return true;
+        }
+      return false;
+    });
+  }
+
   // Where a restore under the new location puts a source folder.
   std::wstring Rerooted(const std::wstring& relative) const {
     return out + L"\\" + root.substr(0, 1) + L"\\src\\" + relative;
@@ -212,6 +261,70 @@ TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
   EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Rerooted(L"docs"))), "");
   EXPECT_FALSE(test::PathExists(Rerooted(L"music"))) << "an unticked folder came back";
   EXPECT_FALSE(test::PathExists(Rerooted(L"top.txt")));
+}
+
+// Over the files in their original place: the one that exists is asked
+// about and replaced; the ones that are gone come back without a question.
+TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt) {
+  MakeThreeSets();
+  const test::Tree backedUp = test::Snapshot(Src(L"docs"));
+  Write(L"docs\\a.txt", test::TextBytes(10, 7));
+  ASSERT_TRUE(::DeleteFileW(Src(L"docs\\deep\\b.bin").c_str()));
+  ASSERT_TRUE(::DeleteFileW(Src(L"docs\\deep\\new.txt").c_str()));
+  const test::Tree untouched = test::Snapshot(Src(L"music"));
+
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  ASSERT_TRUE(Enabled(Control(where, IDC_REST_ORIGINAL))) << "the plan is this user's own";
+  ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
+  ASSERT_TRUE(WaitFor("the path box off", kWindowDeadlineMs,
+                      [&] { return !Enabled(Control(where, IDC_REST_PATH)); }));
+  StartRestore(main, where);
+
+  HWND prompt = nullptr;
+  ASSERT_TRUE(WaitForPrompt(&prompt));
+  EXPECT_EQ(ControlText(prompt, IDC_OW_FILE_NAME), L"a.txt");
+  ASSERT_TRUE(Click(prompt, IDC_OW_REPLACE));
+  ASSERT_TRUE(WaitUntilGone(prompt));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Src(L"docs"))), "");
+  EXPECT_EQ(test::CompareTrees(untouched, test::Snapshot(Src(L"music"))), "");
+  EXPECT_EQ(test::ReadFileBytes(Src(L"top.txt")), test::TextBytes(100, 4));
+}
+
+// Cancel asked while the run is held at a progress call: answered Cancel,
+// the run goes on; asked again and answered OK, it stops and says so.
+TEST_F(RestoreEndToEnd, CancelAnsweredCancelGoesOnAndOkStopsTheRun) {
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+  HoldJobs(true);
+  StartRestore(main, where);
+  HWND progress = Control(main, IDD_PAGE_RESTORE_PROGRESS);
+
+  for (const UINT answer : {IDC_SECOND, IDC_OK}) {
+    SCOPED_TRACE(answer == IDC_OK ? "OK" : "Cancel");
+    ASSERT_TRUE(WaitFor("Cancel enabled", kWindowDeadlineMs,
+                        [&] { return Enabled(Control(progress, IDC_REST_CANCEL)); }));
+    ASSERT_TRUE(Click(progress, IDC_REST_CANCEL));
+    ASSERT_TRUE(WaitFor("Cancel disabled while asked", kWindowDeadlineMs,
+                        [&] { return !Enabled(Control(progress, IDC_REST_CANCEL)); }));
+    // Let the held run reach the question; it is held again at the call after.
+    HoldJobs(false);
+    MessageWindow question;
+    ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
+    EXPECT_EQ(question.Text(), kCancelQuestion);
+    HoldJobs(true);
+    ASSERT_TRUE(question.Press(answer));
+    ASSERT_TRUE(question.WaitUntilClosed());
+  }
+  HoldJobs(false);
+  ASSERT_TRUE(Answer(kRestoreCanceled, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
 }
 
 }  // namespace
