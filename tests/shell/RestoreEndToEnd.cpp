@@ -44,6 +44,14 @@ constexpr wchar_t kRestoreDone[] = L"Restore completed successfully.";
 constexpr wchar_t kCancelQuestion[] =
     L"The restoration has not completed. \nDo you want to cancel this restoration?";
 constexpr wchar_t kRestoreCanceled[] = L"Restoration has been canceled.";
+constexpr wchar_t kFromOtherPc[] =
+    L"Please be sure that you are about to restore the folders which you backed up from the "
+    L"other PC.";
+constexpr wchar_t kOtherLocation[] = L"Please select the other location.";
+constexpr size_t kOldestLine = 2;
+constexpr wchar_t kOtherError[] =
+    L"The error of those other than reading and writing occurred. \nPlease check the log file "
+    L"and retry if necessary.";
 
 std::string Narrow(const std::wstring& text) {
   std::string s;
@@ -98,10 +106,24 @@ class RestoreEndToEnd : public test::RestoreTest {
     Write(L"top.txt", test::TextBytes(100, 4));
     const std::wstring folders = test::FolderList({Src()});
     ASSERT_EQ(Run(folders), 0u);
+    docsAt.push_back(test::Snapshot(Src(L"docs")));
     Write(L"docs\\a.txt", test::TextBytes(4000, 5));
     ASSERT_EQ(Run(folders), 0u);
+    docsAt.push_back(test::Snapshot(Src(L"docs")));
     Write(L"docs\\deep\\new.txt", test::TextBytes(900, 6));
     ASSERT_EQ(Run(folders), 0u);
+    docsAt.push_back(test::Snapshot(Src(L"docs")));
+  }
+
+  // The plan file as another PC's wizard would have written it.
+  void MakePlanAnotherPcs() {
+    plan.OwnerPcId = SystemVolumeSerial() ^ 1u;
+    test::WritePlanFile(drive, plan, test::FolderList({Src()}));
+  }
+
+  void SetPath(HWND where, const std::wstring& path) {
+    ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(path.c_str()));
   }
 
   void AttachAndOpen(HWND* main) {
@@ -205,6 +227,7 @@ class RestoreEndToEnd : public test::RestoreTest {
     return out + L"\\" + root.substr(0, 1) + L"\\src\\" + relative;
   }
 
+  std::vector<test::Tree> docsAt;  // src\docs as each run saw it, oldest first
   std::wstring out;
   bool attached_ = false;
   std::unique_ptr<Program> arkwell = std::make_unique<Program>();
@@ -325,6 +348,150 @@ TEST_F(RestoreEndToEnd, CancelAnsweredCancelGoesOnAndOkStopsTheRun) {
   ASSERT_TRUE(Answer(kRestoreCanceled, IDC_OK, kRestoreDeadlineMs));
   EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
                       [&] { return Selected(main, kBackupTab); }));
+}
+
+// The oldest set chosen: the tree is rebuilt from its index and the restore
+// takes that set as its limit, not the newest.
+TEST_F(RestoreEndToEnd, OldestSetChosenRestoresTheTreeAsItWasThen) {
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  HWND combo = Control(sets, IDC_REST_SETS);
+  HWND tree = Control(sets, IDC_REST_TREE);
+  // Unticked here; a tree built afresh comes ticked again.
+  ASSERT_TRUE(TickTreeItem(tree, FindTreeItem(tree, TreePath(L""))));
+  ASSERT_TRUE(WaitFor("all unticked", kWindowDeadlineMs, [&] {
+    return TreeStateImage(tree, FindTreeItem(tree, TreePath(L"docs"))) == kUnticked;
+  }));
+  ::SendMessageW(combo, CB_SETCURSEL, kOldestLine, 0);
+  ::PostMessageW(sets, WM_COMMAND, MAKEWPARAM(IDC_REST_SETS, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+  ASSERT_TRUE(WaitFor("the tree rebuilt", kWindowDeadlineMs, [&] {
+    return TreeStateImage(tree, FindTreeItem(tree, TreePath(L"docs"))) == kTicked;
+  }));
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, out);
+  StartRestore(main, where);
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_EQ(test::CompareTrees(docsAt.front(), test::Snapshot(Rerooted(L"docs"))), "");
+}
+
+// Two files in the way: Replace with "apply to the rest" answers both; a
+// closed prompt skips only its own file and the next one is asked again.
+TEST_F(RestoreEndToEnd, ApplyToTheRestAnswersBothConflictsAndAClosedPromptSkipsOne) {
+  MakeThreeSets();
+  const test::Tree backedUp = docsAt.back();
+  auto putInTheWay = [&] {
+    Write(L"docs\\a.txt", test::TextBytes(10, 7));
+    Write(L"docs\\deep\\b.bin", test::TextBytes(20, 8));
+    ::DeleteFileW(Src(L"docs\\deep\\new.txt").c_str());
+  };
+  putInTheWay();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
+  StartRestore(main, where);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(WaitForPrompt(&prompt));
+  ASSERT_TRUE(Click(prompt, IDC_OW_APPLY));
+  ASSERT_TRUE(Click(prompt, IDC_OW_REPLACE));
+  ASSERT_TRUE(WaitUntilGone(prompt));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs)) << "no second prompt";
+  EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Src(L"docs"))), "");
+
+  // Again from the Restore tab: the answer was this run's only.
+  putInTheWay();
+  const test::Tree inTheWay = test::Snapshot(Src(L"docs"));
+  ASSERT_TRUE(Click(main, kRestoreTab));
+  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_SETS));
+  ChooseOnly(main, sets, L"docs", &where);
+  ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
+  StartRestore(main, where);
+  for (int asked = 0; asked < 2; ++asked) {
+    SCOPED_TRACE(asked);
+    ASSERT_TRUE(WaitForPrompt(&prompt));
+    ASSERT_TRUE(Click(prompt, IDC_CLOSE));
+    ASSERT_TRUE(WaitUntilGone(prompt));
+  }
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  test::Tree after = test::Snapshot(Src(L"docs"));
+  EXPECT_TRUE(after[L"a.txt"].bytes == inTheWay.at(L"a.txt").bytes) << "skipped";
+  EXPECT_TRUE(after[L"deep\\b.bin"].bytes == inTheWay.at(L"deep\\b.bin").bytes) << "skipped";
+  EXPECT_TRUE(after[L"deep\\new.txt"].bytes == backedUp.at(L"deep\\new.txt").bytes)
+      << "the file not in the way came back";
+}
+
+// Another PC's plan: only a new location, and the extra warning, whose
+// Cancel keeps the page.
+TEST_F(RestoreEndToEnd, PlanOfAnotherPcRestoresOnlyToANewLocationAfterTheWarning) {
+  MakeThreeSets();
+  MakePlanAnotherPcs();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  EXPECT_FALSE(Enabled(Control(where, IDC_REST_ORIGINAL)));
+  SetPath(where, out);
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kFromOtherPc, IDC_SECOND));
+  EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kFromOtherPc, IDC_OK));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_EQ(test::CompareTrees(docsAt.back(), test::Snapshot(Rerooted(L"docs"))), "");
+}
+
+// A location whose drive has gone since it was put in the box is refused
+// when Restore is pressed, and nothing is written.
+TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
+  MakeThreeSets();
+  const DWORD present = ::GetLogicalDrives();
+  int unused = -1;
+  for (int d = 25; d >= 3 && unused < 0; --d)
+    if ((present & (1u << d)) == 0) unused = d;
+  ASSERT_GE(unused, 0);
+  const std::wstring gone = LetterOf(unused) + L":\\restored";
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, gone);
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kOtherLocation, IDC_OK));
+  EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
+  EXPECT_FALSE(test::PathExists(gone));
+}
+
+// The newest set cut off inside its index after the page listed it: the
+// run ends with its failure message (the log variant, Log enabled as the
+// detail log exists) and the window stays usable.
+TEST_F(RestoreEndToEnd, SetDamagedAfterListingEndsWithTheRunsFailureMessage) {
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, out);
+
+  const test::SetFolder listed = Sets();
+  ASSERT_EQ(listed.sets.size(), 3u);
+  const test::ReadSet& newest = listed.sets.rbegin()->second;
+  std::vector<uint8_t> bytes = listed.bytes.at(listed.sets.rbegin()->first);
+  bytes.resize(static_cast<size_t>(newest.indexOffset) + 1);
+  test::WriteFileBytes(backupFolder + L"\\" + newest.fileName, bytes);
+
+  StartRestore(main, where);
+  MessageWindow failed;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &failed, kRestoreDeadlineMs));
+  EXPECT_EQ(failed.Text(), kOtherError);
+  EXPECT_TRUE(failed.ButtonShown(IDC_SECOND));
+  EXPECT_EQ(failed.ButtonEnabled(IDC_SECOND), test::PathExists(logFolder + L"\\restore-detail.log"));
+  ASSERT_TRUE(failed.Press(IDC_OK));
+  ASSERT_TRUE(failed.WaitUntilClosed());
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
+  EXPECT_FALSE(test::PathExists(Rerooted(L"docs\\deep\\new.txt")));
 }
 
 }  // namespace
