@@ -9,6 +9,7 @@ constexpr UINT kAnswerMs = 5000;
 constexpr size_t kMaxItemChars = 520;
 // A tree deeper or wider than this is not one a test builds.
 constexpr size_t kMaxDescribedItems = 1000;
+constexpr unsigned kStateImageShift = 12;  // the state image index in an item's state
 
 LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   DWORD_PTR answer = 0;
@@ -100,7 +101,7 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item) {
 UINT TreeStateImage(HWND tree, HTREEITEM item) {
   const LRESULT state =
       Ask(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK);
-  return static_cast<UINT>((static_cast<UINT>(state) & TVIS_STATEIMAGEMASK) >> 12);
+  return static_cast<UINT>((static_cast<UINT>(state) & TVIS_STATEIMAGEMASK) >> kStateImageShift);
 }
 
 HTREEITEM FindTreeItem(HWND tree, const std::vector<std::wstring>& names) {

@@ -49,6 +49,7 @@ constexpr wchar_t kFromOtherPc[] =
     L"other PC.";
 constexpr wchar_t kOtherLocation[] = L"Please select the other location.";
 constexpr size_t kOldestLine = 2;
+constexpr int kFirstFreeDrive = 3, kLastDrive = 25;  // D: to Z:
 constexpr wchar_t kOtherError[] =
     L"The error of those other than reading and writing occurred. \nPlease check the log file "
     L"and retry if necessary.";
@@ -449,7 +450,7 @@ TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
   MakeThreeSets();
   const DWORD present = ::GetLogicalDrives();
   int unused = -1;
-  for (int d = 25; d >= 3 && unused < 0; --d)
+  for (int d = kLastDrive; d >= kFirstFreeDrive && unused < 0; --d)
     if ((present & (1u << d)) == 0) unused = d;
   ASSERT_GE(unused, 0);
   const std::wstring gone = LetterOf(unused) + L":\\restored";
