@@ -25,4 +25,8 @@ void SetTrayClockOffset(int64_t seconds) {
                    static_cast<uint64_t>(seconds));
 }
 
+void HoldJobs(bool on) {
+  SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, on ? 1 : 0);
+}
+
 }  // namespace vk::driver

@@ -15,5 +15,7 @@ void ResetTrayHooks();
 void SetTrayPeriods(DWORD drivePollMs, DWORD dueCheckMs, DWORD releaseCheckMs);
 // Moves the clock the schedule rules see by `seconds` (negative: earlier).
 void SetTrayClockOffset(int64_t seconds);
+// Holds a running job at its next progress call until released (or stopped).
+void HoldJobs(bool on);
 
 }  // namespace vk::driver

@@ -1,0 +1,499 @@
+// The restore pages end to end: sets made with the engine on a simulated
+// USB disk, then the test build's Arkwell.exe and ArkwellSvc.exe driven as a
+// user would through the main window's Restore tab. What is checked is what
+// a user can observe: the set list, the messages, and the restored files
+// against the tree as it was backed up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/ResourceIds.h"
+#include "shell/AppTexts.h"
+#include "tests/driver/MainWindowView.h"
+#include "tests/driver/Observe.h"
+#include "tests/driver/Program.h"
+#include "tests/driver/RemoteControls.h"
+#include "tests/driver/Service.h"
+#include "tests/driver/TrayHooks.h"
+#include "tests/driver/Ui.h"
+#include "tests/restore/RestoreFixture.h"
+#include "tests/shell/TrayScenario.h"
+
+namespace vk::driver {
+namespace {
+
+// The update check of the service and the tray's schedules stay out of it.
+constexpr DWORD kNoUpdateCheckMs = 3600000;
+constexpr DWORD kTestDrivePollMs = 100;
+constexpr DWORD kNoDueCheckMs = 3600000;
+constexpr DWORD kRestoreDeadlineMs = 30000;
+
+constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
+constexpr wchar_t kDiskName[] = L"R1";
+constexpr wchar_t kDiskCaption[] = L"Restore Disk";
+
+// The tree's check marks (its state images).
+constexpr UINT kNoCheckBox = 0, kUnticked = 1, kTicked = 2, kPartlyTicked = 3;
+
+constexpr wchar_t kStartRestore[] = L"Do you want to restore the folders?";
+constexpr wchar_t kRestoreDone[] = L"Restore completed successfully.";
+constexpr wchar_t kCancelQuestion[] =
+    L"The restoration has not completed. \nDo you want to cancel this restoration?";
+constexpr wchar_t kRestoreCanceled[] = L"Restoration has been canceled.";
+constexpr wchar_t kFromOtherPc[] =
+    L"Please be sure that you are about to restore the folders which you backed up from the "
+    L"other PC.";
+constexpr wchar_t kOtherLocation[] = L"Please select the other location.";
+constexpr size_t kOldestLine = 2;
+constexpr int kFirstFreeDrive = 3, kLastDrive = 25;  // D: to Z:
+constexpr wchar_t kOtherError[] =
+    L"The error of those other than reading and writing occurred. \nPlease check the log file "
+    L"and retry if necessary.";
+
+std::string Narrow(const std::wstring& text) {
+  std::string s;
+  for (wchar_t c : text) s += c < 0x80 ? static_cast<char>(c) : '?';
+  return s;
+}
+
+class RestoreEndToEnd : public test::RestoreTest {
+ protected:
+  static void SetUpTestSuite() {
+    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
+    installed_ = InstallService();
+  }
+  static void TearDownTestSuite() {
+    EXPECT_TRUE(RemoveService());
+    ClearSimulation();
+    ResetTrayHooks();
+  }
+
+  void SetUp() override {
+    RestoreTest::SetUp();
+    ASSERT_TRUE(installed_) << installed_.message();
+    ResetTrayHooks();
+    SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    // The plan of this PC and user, as the wizard would have made it here.
+    plan.OwnerPcId = SystemVolumeSerial();
+    const std::wstring me = LogonName();
+    std::wmemset(plan.OwnerUser, 0, kMaxTextChars);
+    std::wcsncpy(plan.OwnerUser, me.c_str(), kMaxTextChars - 1);
+    test::WritePlanFile(drive, plan, test::FolderList({Src()}));
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    out = std::wstring(temp) + L"restored";
+    ::CreateDirectoryW(out.c_str(), nullptr);
+    test::EmptyFolder(out);
+  }
+
+  void TearDown() override {
+    HoldJobs(false);
+    arkwell->Kill();
+    if (attached_) DetachDisk(kDiskName);
+    test::EmptyFolder(out);
+    RestoreTest::TearDown();
+  }
+
+  // Three sets: the tree, one file changed, one file added.
+  void MakeThreeSets() {
+    Write(L"docs\\a.txt", test::TextBytes(3000, 1));
+    Write(L"docs\\deep\\b.bin", test::NoiseBytes(70000, 2));
+    Write(L"music\\c.bin", test::NoiseBytes(5000, 3));
+    Write(L"top.txt", test::TextBytes(100, 4));
+    const std::wstring folders = test::FolderList({Src()});
+    ASSERT_EQ(Run(folders), 0u);
+    docsAt.push_back(test::Snapshot(Src(L"docs")));
+    Write(L"docs\\a.txt", test::TextBytes(4000, 5));
+    ASSERT_EQ(Run(folders), 0u);
+    docsAt.push_back(test::Snapshot(Src(L"docs")));
+    Write(L"docs\\deep\\new.txt", test::TextBytes(900, 6));
+    ASSERT_EQ(Run(folders), 0u);
+    docsAt.push_back(test::Snapshot(Src(L"docs")));
+  }
+
+  // The plan file as another PC's wizard would have written it.
+  void MakePlanAnotherPcs() {
+    plan.OwnerPcId = SystemVolumeSerial() ^ 1u;
+    test::WritePlanFile(drive, plan, test::FolderList({Src()}));
+  }
+
+  void SetPath(HWND where, const std::wstring& path) {
+    ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(path.c_str()));
+  }
+
+  void AttachAndOpen(HWND* main) {
+    AttachDisk({kDiskName, kDiskCaption, LetterOf(drive)});
+    attached_ = true;
+    ASSERT_TRUE(WaitForDiskListed(kDiskCaption));
+    ASSERT_TRUE(arkwell->Start(ArkwellExe()));
+    ASSERT_TRUE(WaitFor("the tray window", kWindowDeadlineMs,
+                        [&] { return MarkedWindow(arkwell->Id(), kInstanceMark) != nullptr; }));
+    PostCommand(MarkedWindow(arkwell->Id(), kInstanceMark), IDM_TRAY_EXEC);
+    ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), main));
+  }
+
+  // Waits for a message window showing `text` and presses `button`.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
+                                    DWORD deadlineMs = kWindowDeadlineMs) {
+    MessageWindow message;
+    ::testing::AssertionResult found = MessageWindow::WaitFor(arkwell->Id(), &message, deadlineMs);
+    if (!found) return found;
+    if (message.Text() != text)
+      return ::testing::AssertionFailure() << "another message: " << Narrow(message.Text());
+    ::testing::AssertionResult pressed = message.Press(button);
+    if (!pressed) return pressed;
+    return message.WaitUntilClosed();
+  }
+
+  // The set list's lines as the page is to show them: newest first.
+  std::vector<std::wstring> ExpectedSetLines() {
+    std::vector<_BKUPFILE_HEADER> sets = ListSets();
+    std::sort(sets.begin(), sets.end(), [](const _BKUPFILE_HEADER& a, const _BKUPFILE_HEADER& b) {
+      return Ticks(a.BackupTime) > Ticks(b.BackupTime);
+    });
+    std::vector<std::wstring> lines;
+    for (const _BKUPFILE_HEADER& s : sets) {
+      const SYSTEMTIME& t = s.BackupTime;
+      lines.push_back(FormatDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute));
+    }
+    return lines;
+  }
+
+  // The tree's path of a source folder: the drive, then each folder.
+  std::vector<std::wstring> TreePath(const std::wstring& relative) const {
+    std::vector<std::wstring> names = {root.substr(0, 2), L"src"};
+    if (relative.empty()) return names;
+    size_t from = 0;
+    while (from <= relative.size()) {
+      const size_t end = std::min(relative.find(L'\\', from), relative.size());
+      names.push_back(relative.substr(from, end - from));
+      from = end + 1;
+    }
+    return names;
+  }
+
+  // Opens the Restore tab; its first page.
+  void OpenRestoreTab(HWND* main, HWND* sets) {
+    AttachAndOpen(main);
+    ASSERT_TRUE(Click(*main, kRestoreTab));
+    ASSERT_TRUE(WaitForPage(*main, IDD_PAGE_RESTORE_SETS));
+    *sets = Control(*main, IDD_PAGE_RESTORE_SETS);
+  }
+
+  // Unticks everything on page 1, ticks the source folder `relative` alone
+  // and goes on to page 2.
+  void ChooseOnly(HWND main, HWND sets, const std::wstring& relative, HWND* where) {
+    HWND tree = Control(sets, IDC_REST_TREE);
+    HTREEITEM src = FindTreeItem(tree, TreePath(L""));
+    HTREEITEM folder = FindTreeItem(tree, TreePath(relative));
+    ASSERT_NE(folder, nullptr) << DescribeTree(tree);
+    ASSERT_TRUE(TickTreeItem(tree, src));
+    ASSERT_TRUE(WaitFor("all unticked", kWindowDeadlineMs,
+                        [&] { return TreeStateImage(tree, folder) == kUnticked; }));
+    ASSERT_TRUE(TickTreeItem(tree, folder));
+    ASSERT_TRUE(WaitFor("the folder ticked", kWindowDeadlineMs,
+                        [&] { return Enabled(Control(sets, IDC_REST_NEXT)); }));
+    ASSERT_TRUE(Click(sets, IDC_REST_NEXT));
+    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_FOLDERS));
+    *where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
+  }
+
+  // Restore pressed on page 2 and its question answered OK: the run starts.
+  void StartRestore(HWND main, HWND where) {
+    ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+    ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_PROGRESS));
+  }
+
+  // The overwrite prompt of the running program.
+  ::testing::AssertionResult WaitForPrompt(HWND* prompt) {
+    return WaitFor("the overwrite prompt", kRestoreDeadlineMs, [&] {
+      for (HWND w : TopLevelWindows(arkwell->Id()))
+        if (Shown(w) && Control(w, IDC_OW_REPLACE)) {
+          *prompt = w;
+          return true;
+        }
+      return false;
+    });
+  }
+
+  // Where a restore under the new location puts a source folder.
+  std::wstring Rerooted(const std::wstring& relative) const {
+    return out + L"\\" + root.substr(0, 1) + L"\\src\\" + relative;
+  }
+
+  std::vector<test::Tree> docsAt;  // src\docs as each run saw it, oldest first
+  std::wstring out;
+  bool attached_ = false;
+  std::unique_ptr<Program> arkwell = std::make_unique<Program>();
+  static ::testing::AssertionResult installed_;
+};
+
+::testing::AssertionResult RestoreEndToEnd::installed_ = ::testing::AssertionFailure();
+
+TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
+  MakeThreeSets();
+  const test::Tree backedUp = test::Snapshot(Src(L"docs"));
+  // Changed after the last run: what comes back is the backup, not the disk.
+  Write(L"docs\\a.txt", test::TextBytes(10, 7));
+  const std::vector<std::wstring> wantLines = ExpectedSetLines();
+  ASSERT_EQ(wantLines.size(), 3u);
+
+  HWND main = nullptr;
+  AttachAndOpen(&main);
+  ASSERT_TRUE(Click(main, kRestoreTab));
+  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_SETS));
+  HWND sets = Control(main, IDD_PAGE_RESTORE_SETS);
+  EXPECT_EQ(ComboLines(Control(sets, IDC_REST_SETS)), wantLines);
+  // The backed-up folder comes ticked whole; the drive above it has no box.
+  HWND tree = Control(sets, IDC_REST_TREE);
+  const std::vector<std::wstring> srcPath = TreePath(L"");
+  HTREEITEM src = FindTreeItem(tree, srcPath);
+  HTREEITEM docs = FindTreeItem(tree, TreePath(L"docs"));
+  ASSERT_NE(src, nullptr) << DescribeTree(tree);
+  ASSERT_NE(docs, nullptr) << DescribeTree(tree);
+  EXPECT_EQ(TreeStateImage(tree, FindTreeItem(tree, {srcPath[0]})), kNoCheckBox);
+  EXPECT_EQ(TreeStateImage(tree, src), kTicked);
+  EXPECT_EQ(TreeStateImage(tree, docs), kTicked);
+  EXPECT_TRUE(Enabled(Control(sets, IDC_REST_NEXT)));
+  // Untick it all, and Next goes; tick one folder, and it comes back.
+  ASSERT_TRUE(TickTreeItem(tree, src));
+  ASSERT_TRUE(WaitFor("Next disabled", kWindowDeadlineMs,
+                      [&] { return !Enabled(Control(sets, IDC_REST_NEXT)); }));
+  EXPECT_EQ(TreeStateImage(tree, docs), kUnticked);
+  ASSERT_TRUE(TickTreeItem(tree, docs));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(sets, IDC_REST_NEXT)); }));
+  EXPECT_EQ(TreeStateImage(tree, src), kPartlyTicked);
+  ASSERT_TRUE(Click(sets, IDC_REST_NEXT));
+
+  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_FOLDERS));
+  HWND where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
+  ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
+
+  EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Rerooted(L"docs"))), "");
+  EXPECT_FALSE(test::PathExists(Rerooted(L"music"))) << "an unticked folder came back";
+  EXPECT_FALSE(test::PathExists(Rerooted(L"top.txt")));
+}
+
+// Over the files in their original place: the one that exists is asked
+// about and replaced; the ones that are gone come back without a question.
+TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt) {
+  MakeThreeSets();
+  const test::Tree backedUp = test::Snapshot(Src(L"docs"));
+  Write(L"docs\\a.txt", test::TextBytes(10, 7));
+  ASSERT_TRUE(::DeleteFileW(Src(L"docs\\deep\\b.bin").c_str()));
+  ASSERT_TRUE(::DeleteFileW(Src(L"docs\\deep\\new.txt").c_str()));
+  const test::Tree untouched = test::Snapshot(Src(L"music"));
+
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  ASSERT_TRUE(Enabled(Control(where, IDC_REST_ORIGINAL))) << "the plan is this user's own";
+  ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
+  ASSERT_TRUE(WaitFor("the path box off", kWindowDeadlineMs,
+                      [&] { return !Enabled(Control(where, IDC_REST_PATH)); }));
+  StartRestore(main, where);
+
+  HWND prompt = nullptr;
+  ASSERT_TRUE(WaitForPrompt(&prompt));
+  EXPECT_EQ(ControlText(prompt, IDC_OW_FILE_NAME), L"a.txt");
+  ASSERT_TRUE(Click(prompt, IDC_OW_REPLACE));
+  ASSERT_TRUE(WaitUntilGone(prompt));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Src(L"docs"))), "");
+  EXPECT_EQ(test::CompareTrees(untouched, test::Snapshot(Src(L"music"))), "");
+  EXPECT_EQ(test::ReadFileBytes(Src(L"top.txt")), test::TextBytes(100, 4));
+}
+
+// Cancel asked while the run is held at a progress call: answered Cancel,
+// the run goes on; asked again and answered OK, it stops and says so.
+TEST_F(RestoreEndToEnd, CancelAnsweredCancelGoesOnAndOkStopsTheRun) {
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+  HoldJobs(true);
+  StartRestore(main, where);
+  HWND progress = Control(main, IDD_PAGE_RESTORE_PROGRESS);
+
+  for (const UINT answer : {IDC_SECOND, IDC_OK}) {
+    SCOPED_TRACE(answer == IDC_OK ? "OK" : "Cancel");
+    ASSERT_TRUE(WaitFor("Cancel enabled", kWindowDeadlineMs,
+                        [&] { return Enabled(Control(progress, IDC_REST_CANCEL)); }));
+    ASSERT_TRUE(Click(progress, IDC_REST_CANCEL));
+    ASSERT_TRUE(WaitFor("Cancel disabled while asked", kWindowDeadlineMs,
+                        [&] { return !Enabled(Control(progress, IDC_REST_CANCEL)); }));
+    // Let the held run reach the question; it is held again at the call after.
+    HoldJobs(false);
+    MessageWindow question;
+    ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
+    EXPECT_EQ(question.Text(), kCancelQuestion);
+    HoldJobs(true);
+    ASSERT_TRUE(question.Press(answer));
+    ASSERT_TRUE(question.WaitUntilClosed());
+  }
+  HoldJobs(false);
+  ASSERT_TRUE(Answer(kRestoreCanceled, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
+}
+
+// The oldest set chosen: the tree is rebuilt from its index and the restore
+// takes that set as its limit, not the newest.
+TEST_F(RestoreEndToEnd, OldestSetChosenRestoresTheTreeAsItWasThen) {
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  HWND combo = Control(sets, IDC_REST_SETS);
+  HWND tree = Control(sets, IDC_REST_TREE);
+  // Unticked here; a tree built afresh comes ticked again.
+  ASSERT_TRUE(TickTreeItem(tree, FindTreeItem(tree, TreePath(L""))));
+  ASSERT_TRUE(WaitFor("all unticked", kWindowDeadlineMs, [&] {
+    return TreeStateImage(tree, FindTreeItem(tree, TreePath(L"docs"))) == kUnticked;
+  }));
+  ::SendMessageW(combo, CB_SETCURSEL, kOldestLine, 0);
+  ::PostMessageW(sets, WM_COMMAND, MAKEWPARAM(IDC_REST_SETS, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+  ASSERT_TRUE(WaitFor("the tree rebuilt", kWindowDeadlineMs, [&] {
+    return TreeStateImage(tree, FindTreeItem(tree, TreePath(L"docs"))) == kTicked;
+  }));
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, out);
+  StartRestore(main, where);
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_EQ(test::CompareTrees(docsAt.front(), test::Snapshot(Rerooted(L"docs"))), "");
+}
+
+// Two files in the way: Replace with "apply to the rest" answers both; a
+// closed prompt skips only its own file and the next one is asked again.
+TEST_F(RestoreEndToEnd, ApplyToTheRestAnswersBothConflictsAndAClosedPromptSkipsOne) {
+  MakeThreeSets();
+  const test::Tree backedUp = docsAt.back();
+  auto putInTheWay = [&] {
+    Write(L"docs\\a.txt", test::TextBytes(10, 7));
+    Write(L"docs\\deep\\b.bin", test::TextBytes(20, 8));
+    ::DeleteFileW(Src(L"docs\\deep\\new.txt").c_str());
+  };
+  putInTheWay();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
+  StartRestore(main, where);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(WaitForPrompt(&prompt));
+  ASSERT_TRUE(Click(prompt, IDC_OW_APPLY));
+  ASSERT_TRUE(Click(prompt, IDC_OW_REPLACE));
+  ASSERT_TRUE(WaitUntilGone(prompt));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs)) << "no second prompt";
+  EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Src(L"docs"))), "");
+
+  // Again from the Restore tab: the answer was this run's only.
+  putInTheWay();
+  const test::Tree inTheWay = test::Snapshot(Src(L"docs"));
+  ASSERT_TRUE(Click(main, kRestoreTab));
+  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_SETS));
+  ChooseOnly(main, sets, L"docs", &where);
+  ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
+  StartRestore(main, where);
+  for (int asked = 0; asked < 2; ++asked) {
+    SCOPED_TRACE(asked);
+    ASSERT_TRUE(WaitForPrompt(&prompt));
+    ASSERT_TRUE(Click(prompt, IDC_CLOSE));
+    ASSERT_TRUE(WaitUntilGone(prompt));
+  }
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  test::Tree after = test::Snapshot(Src(L"docs"));
+  EXPECT_TRUE(after[L"a.txt"].bytes == inTheWay.at(L"a.txt").bytes) << "skipped";
+  EXPECT_TRUE(after[L"deep\\b.bin"].bytes == inTheWay.at(L"deep\\b.bin").bytes) << "skipped";
+  EXPECT_TRUE(after[L"deep\\new.txt"].bytes == backedUp.at(L"deep\\new.txt").bytes)
+      << "the file not in the way came back";
+}
+
+// Another PC's plan: only a new location, and the extra warning, whose
+// Cancel keeps the page.
+TEST_F(RestoreEndToEnd, PlanOfAnotherPcRestoresOnlyToANewLocationAfterTheWarning) {
+  MakeThreeSets();
+  MakePlanAnotherPcs();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  EXPECT_FALSE(Enabled(Control(where, IDC_REST_ORIGINAL)));
+  SetPath(where, out);
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kFromOtherPc, IDC_SECOND));
+  EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kFromOtherPc, IDC_OK));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
+  EXPECT_EQ(test::CompareTrees(docsAt.back(), test::Snapshot(Rerooted(L"docs"))), "");
+}
+
+// A location whose drive has gone since it was put in the box is refused
+// when Restore is pressed, and nothing is written.
+TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
+  MakeThreeSets();
+  const DWORD present = ::GetLogicalDrives();
+  int unused = -1;
+  for (int d = kLastDrive; d >= kFirstFreeDrive && unused < 0; --d)
+    if ((present & (1u << d)) == 0) unused = d;
+  ASSERT_GE(unused, 0);
+  const std::wstring gone = LetterOf(unused) + L":\\restored";
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, gone);
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kOtherLocation, IDC_OK));
+  EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
+  EXPECT_FALSE(test::PathExists(gone));
+}
+
+// The newest set cut off inside its index after the page listed it: the
+// run ends with its failure message (the log variant, Log enabled as the
+// detail log exists) and the window stays usable.
+TEST_F(RestoreEndToEnd, SetDamagedAfterListingEndsWithTheRunsFailureMessage) {
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, out);
+
+  const test::SetFolder listed = Sets();
+  ASSERT_EQ(listed.sets.size(), 3u);
+  const test::ReadSet& newest = listed.sets.rbegin()->second;
+  std::vector<uint8_t> bytes = listed.bytes.at(listed.sets.rbegin()->first);
+  bytes.resize(static_cast<size_t>(newest.indexOffset) + 1);
+  test::WriteFileBytes(backupFolder + L"\\" + newest.fileName, bytes);
+
+  StartRestore(main, where);
+  MessageWindow failed;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &failed, kRestoreDeadlineMs));
+  EXPECT_EQ(failed.Text(), kOtherError);
+  EXPECT_TRUE(failed.ButtonShown(IDC_SECOND));
+  EXPECT_EQ(failed.ButtonEnabled(IDC_SECOND), test::PathExists(logFolder + L"\\restore-detail.log"));
+  ASSERT_TRUE(failed.Press(IDC_OK));
+  ASSERT_TRUE(failed.WaitUntilClosed());
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
+  EXPECT_FALSE(test::PathExists(Rerooted(L"docs\\deep\\new.txt")));
+}
+
+}  // namespace
+}  // namespace vk::driver
