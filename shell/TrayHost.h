@@ -57,6 +57,18 @@ struct PageContext {
   int32_t planDrive = kNoPlanDrive;  // its plan's partition, kNoPlanDrive
   _BKUP_PLAN plan = {};              // the plan being edited
   std::wstring folderList;           // the folder list being edited (double-zero-terminated)
+  // The plan wizard's choices while it runs.
+  int32_t chosenDrive = kNoPlanDrive;  // the partition chosen on page 1 or 2 (or the plan's)
+  uint32_t chosenSerial = 0;           // its volume serial: another disk under the letter differs
+  std::vector<std::wstring> folders;   // page 3's selection
+  ScheduleFields schedule = {};        // page 4's choice
+};
+
+// A message window's extras: Back in place of Cancel, or a check box (its
+// text) that must be ticked before OK is enabled.
+struct MessageOptions {
+  bool back = false;
+  std::wstring checkText;
 };
 
 class MainWindowLink {
@@ -72,6 +84,10 @@ class MainWindowLink {
   virtual void UpdateButtons() = 0;
   virtual INT_PTR ShowMessage(const std::wstring& text, uint32_t style) = 0;
   virtual INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled) = 0;
+  virtual INT_PTR ShowMessageWith(const std::wstring& text, uint32_t style,
+                                  const MessageOptions& /*options*/) {
+    return ShowMessage(text, style);
+  }
   // The main window's copy of the drive list, the selected record (null when
   // none) and the shared page context.
   virtual const std::vector<_BKUP_DRVINFO>& Drives() const = 0;
@@ -132,6 +148,10 @@ class TrayHost {
   // ("Segoe UI", -24); null where the host has none.
   virtual HFONT Font(FontSet /*set*/, uint32_t /*language*/) const { return nullptr; }
   virtual HFONT LargeFont() const { return nullptr; }
+  // The per-user settings (the schedule reminder), null where the host has
+  // none; and emptying the reminder after its plan was deleted.
+  virtual const _SCHEDULE_SETTINGS* Settings() const { return nullptr; }
+  virtual void ClearScheduleReminder() {}
 
   // The progress pages' Cancel: the request is set by the Cancel button; after
   // the confirmation the page either sets the flag (stop) or clears the request.
