@@ -20,12 +20,10 @@ constexpr UINT kProgressPeriodMs = 300;
 constexpr uint32_t kFullPercent = 100;
 constexpr size_t kPercentTextChars = 8;
 constexpr EXECUTION_STATE kKeepAwake = ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
-constexpr int kSmallButtonWidth = 50, kSmallButtonHeight = 25;
 constexpr RECT kPrompt = {20, 20, 540, 60};
 constexpr RECT kAdvice = {20, 66, 540, 140};
 constexpr RECT kBar = {20, 160, 540, 184};
 constexpr RECT kPercent = {20, 192, 540, 220};
-constexpr RECT kCancel = {490, 230, 490 + kSmallButtonWidth, 230 + kSmallButtonHeight};
 
 std::wstring DetailLogPath(int drive) { return LogFolderPath(drive) + L"\\" + kBackupDetailLog; }
 
@@ -44,11 +42,9 @@ BOOL CBkup07Dlg::OnInitDialog() {
   SetUpText(IDC_WIZ_PERCENT, kPercent, 0);
   Attach(bar_, IDC_WIZ_PROGRESS);
   ::SendMessageW(Item(IDC_WIZ_PROGRESS), PBM_SETRANGE32, 0, kFullPercent);
-  Attach(cancel_, IDC_WIZ_CANCEL);
-  cancel_.SetImage(IDP_SMALL_TEXT_BUTTON, kSmallButtonWidth, kSmallButtonHeight);
-  cancel_.SetTextMode(true);
-  cancel_.SetBackground(kDarkBackground);
-  SetUpText(IDC_WIZ_CANCEL, kCancel, txt::kMsgButtonCancel);
+  // The text button, not the small one: "Cancel" in German or Japanese
+  // does not fit 50 x 25 pixels.
+  SetUpButton(cancel_, IDC_WIZ_CANCEL, kWizNextRect, txt::kMsgButtonCancel);
   return TRUE;
 }
 
