@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of the main window, the folder tree and the overwrite prompt
+# Screenshots of the main window, the plan wizard's pages, the folder tree
+# and the overwrite prompt
 # in English, Japanese and German: each scene runs in the window host (a fake
 # tray window over fixed disks) under Xvfb and Wine and is saved as
 # docs/screenshots/<scene>-<language>.png.
@@ -26,6 +27,7 @@ scene() {
       case $1 in *backup) tab=1 ;; *restore) tab=2 ;; *log) tab=3 ;; *setting) tab=4 ;; esac
       echo main; printf '%s\n' "${two[@]}"; echo open; echo "select 1"; echo "tab $tab"; return ;;
     folder-tree) echo tree; echo tree; return ;;
+    wizard-page-[0-7]) echo main; echo "$one"; echo open; echo "page ${1#wizard-page-}"; return ;;
     overwrite) echo overwrite; echo 'overwrite 3|C:\Users\Ann\Documents\Quarterly report.docx|1536|2048'; return ;;
   esac
   echo open
@@ -33,7 +35,8 @@ scene() {
 scenes=("$@")
 [ ${#scenes[@]} -gt 0 ] || scenes=(main-no-disk main-one-disk-no-plan main-two-plans-backup
                                    main-two-plans-restore main-two-plans-log main-two-plans-setting
-                                   folder-tree overwrite)
+                                   folder-tree overwrite
+                                   wizard-page-{0,1,2,3,4,5,6,7})
 declare -A languages=([en]=0 [ja]=7 [de]=2)
 
 for name in "${scenes[@]}"; do

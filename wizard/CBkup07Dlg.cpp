@@ -54,6 +54,7 @@ void CBkup07Dlg::Enter(int, bool comingBack) {
   stopping_ = false;
   SetPercent(0);
   SetText(IDC_WIZ_PERCENT, L"");
+  UpdateCancel();
   StartOrWatch();
 }
 
