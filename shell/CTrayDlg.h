@@ -58,6 +58,9 @@ class CTrayDlg : public Dialog, public TrayHost, private ScheduleHost, private J
   HFONT LargeFont() const override { return fonts_.Large(); }
   const _SCHEDULE_SETTINGS* Settings() const override { return &app_.Settings(); }
   void ClearScheduleReminder() override { vk::ClearScheduleReminder(Context()); }
+  bool PartitionSpace(int drive, uint64_t& freeBytes, uint64_t& totalBytes) override {
+    return GetSpace(drive, freeBytes, totalBytes);
+  }
   void SetCancelRequest(bool on) override { job_.SetCancelRequest(on); }
   void SetCancelFlag(bool on) override { job_.SetCancelFlag(on); }
   void MainWindowDestroyed(MainWindowLink* window) override;

@@ -152,6 +152,11 @@ class TrayHost {
   // none; and emptying the reminder after its plan was deleted.
   virtual const _SCHEDULE_SETTINGS* Settings() const { return nullptr; }
   virtual void ClearScheduleReminder() {}
+  // Free and total bytes of partition `drive` as the schedule sees them;
+  // false when it does not answer.
+  virtual bool PartitionSpace(int drive, uint64_t& freeBytes, uint64_t& totalBytes) {
+    return GetPartitionSpace(drive, freeBytes, totalBytes);
+  }
 
   // The progress pages' Cancel: the request is set by the Cancel button; after
   // the confirmation the page either sets the flag (stop) or clears the request.

@@ -2,7 +2,6 @@
 
 #include "engine/PlanFile.h"
 #include "resources/ResourceIds.h"
-#include "shell/ScheduleDecisions.h"
 
 namespace vk {
 
@@ -36,7 +35,10 @@ INT_PTR CBkup05Dlg::Ask(uint32_t textId, uint32_t type, bool back, uint32_t chec
 bool CBkup05Dlg::SpaceLow() {
   const PageContext* ctx = Context();
   uint64_t freeBytes = 0, totalBytes = 0;
-  if (ctx == nullptr || !GetPartitionSpace(ctx->chosenDrive, freeBytes, totalBytes)) return false;
+  TrayHost* tray = Tray();
+  if (ctx == nullptr || tray == nullptr ||
+      !tray->PartitionSpace(ctx->chosenDrive, freeBytes, totalBytes))
+    return false;
   return FreeSpaceLow(totalBytes, freeBytes);
 }
 

@@ -3,7 +3,6 @@
 #include "engine/PlanFile.h"
 #include "resources/ResourceIds.h"
 #include "shell/AppTexts.h"
-#include "shell/ScheduleDecisions.h"
 
 namespace vk {
 namespace {
@@ -71,7 +70,10 @@ INT_PTR CBkup06Dlg::Ask(uint32_t textId, uint32_t type, bool back, uint32_t chec
 bool CBkup06Dlg::SpaceLow() {
   const PageContext* ctx = Context();
   uint64_t freeBytes = 0, totalBytes = 0;
-  if (ctx == nullptr || !GetPartitionSpace(ctx->planDrive, freeBytes, totalBytes)) return false;
+  TrayHost* tray = Tray();
+  if (ctx == nullptr || tray == nullptr ||
+      !tray->PartitionSpace(ctx->planDrive, freeBytes, totalBytes))
+    return false;
   return FreeSpaceLow(totalBytes, freeBytes);
 }
 

@@ -6,11 +6,14 @@
 //
 // The user's library folders are small folders of the test (through the
 // tray's test key), so the default selection of a new plan backs up only them.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "common/Handle.h"
 #include "common/Messages.h"
 #include "engine/BkupTypes.h"
 #include "resources/ResourceIds.h"
@@ -37,6 +40,14 @@ constexpr wchar_t kDeleteQuestion[] =
     L"storage device. ";
 constexpr wchar_t kDeleted[] = L"The plan and the data have been deleted.";
 constexpr int64_t kAnHour = 3600;
+constexpr wchar_t kLowSpace[] =
+    L"\"Vaultkeep\" might not be able to backup all the folders as you have less than 5% of the "
+    L"space in your storage device. \nDo you want to continue this backup?";
+constexpr wchar_t kFirstBackupLater[] =
+    L"The next scheduled backup would be your first time to back up your folders. \nIt may take "
+    L"a while to complete.";
+constexpr wchar_t kAccessDenied[] = L"Backup completed. \nAccess denied files exists.\n( 1 files )";
+constexpr DWORD kFivePercent = 5;
 constexpr wchar_t kOtherUsersPlan[] = L"Other user account's backup plan";
 
 class PlanWizardEndToEnd : public ProgramEndToEnd {
@@ -255,14 +266,91 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
   ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
   ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
   ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
-  ASSERT_TRUE(Answer(L"The next scheduled backup would be your first time to back up your folders. "
-                     L"\nIt may take a while to complete.",
-                     IDC_OK));
+  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   const _BKUP_PLAN after = PlanOn(drive);
   EXPECT_EQ(std::wstring(after.PlanName), std::wstring(before.PlanName));
   EXPECT_EQ(after.LastRun.wYear, 0);
   EXPECT_EQ(BackupSetNames(drive).size(), 1u);  // the sets stay with the plan
+}
+
+TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  // The user picks "Hourly": the day and time lists go.
+  const HWND schedule = Page(IDD_PAGE_SCHEDULE);
+  const HWND frequency = Control(schedule, IDC_WIZ_FREQUENCY);
+  ::SendMessageW(frequency, CB_SETCURSEL, 3, 0);
+  ::PostMessageW(schedule, WM_COMMAND, MAKEWPARAM(IDC_WIZ_FREQUENCY, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(frequency));
+  ASSERT_TRUE(WaitFor("the time list hidden", kWindowDeadlineMs,
+                      [&] { return !Shown(Control(schedule, IDC_WIZ_HOUR)); }));
+  EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_DAY)));
+  EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_WEEKDAY)));
+  EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_DAY_LABEL)));
+  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  const SYSTEMTIME before = PlanTime(Now());
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  const SYSTEMTIME after = PlanTime(Now());
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
+  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  const _BKUP_PLAN plan = PlanOn(drive);
+  EXPECT_EQ(plan.Frequency, static_cast<uint32_t>(kHourly));
+  const bool atBefore = plan.Hour == before.wHour && plan.Minute == before.wMinute;
+  const bool atAfter = plan.Hour == after.wHour && plan.Minute == after.wMinute;
+  EXPECT_TRUE(atBefore || atAfter) << plan.Hour << ":" << plan.Minute;
+  EXPECT_EQ(plan.NextRun.wMinute, 0);  // hourly plans run on the full hours
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(PlanWizardEndToEnd, LowSpaceWarningRefusedSavesThePlanWithoutABackup) {
+  ASSERT_TRUE(SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestFreeSpaceValue, kFivePercent));
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  ASSERT_TRUE(Answer(kLowSpace, IDC_SECOND));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  _BKUP_PLAN plan = {};
+  EXPECT_TRUE(ReadPlanRecord(drive, &plan));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
+  const std::wstring lockedPath = library_ + L"\\Music\\locked.txt";
+  test::WriteFileBytes(lockedPath, std::vector<uint8_t>(100, 'l'));
+  KernelHandle locked(::CreateFileW(lockedPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(locked.Valid());
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  MessageWindow done;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &done, kServiceDeadlineMs));
+  EXPECT_EQ(done.Text(), kAccessDenied);
+  EXPECT_TRUE(done.ButtonEnabled(IDC_SECOND));  // Log: the detail log is there
+  ASSERT_TRUE(done.Press(IDC_OK));
+  ASSERT_TRUE(done.WaitUntilClosed());
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);
 }
 
 }  // namespace
