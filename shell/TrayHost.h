@@ -59,7 +59,8 @@ struct PageContext {
   std::wstring folderList;           // the folder list being edited (double-zero-terminated)
   // The plan wizard's choices while it runs.
   int32_t chosenDrive = kNoPlanDrive;  // the partition chosen on page 1 or 2 (or the plan's)
-  uint32_t chosenSerial = 0;           // its volume serial: another disk under the letter differs
+  uint32_t chosenSerial = 0;           // its volume serial and the file index of its root
+  uint64_t chosenRootIndex = 0;        // folder: another disk under the letter differs
   std::vector<std::wstring> folders;   // page 3's selection
   ScheduleFields schedule = {};        // page 4's choice
 };

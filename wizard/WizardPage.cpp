@@ -1,5 +1,6 @@
 #include "wizard/WizardPage.h"
 
+#include "common/Handle.h"
 #include "controls/CMsgDlg.h"
 #include "controls/UiFonts.h"
 #include "shell/AppTexts.h"
@@ -38,12 +39,19 @@ std::vector<PartitionEntry> ReadPartitions(uint32_t letterMask) {
   return entries;
 }
 
-bool VolumeSerialOf(int drive, uint32_t* serial) {
-  if (drive < 0 || drive >= kMaxPartitions || serial == nullptr) return false;
+bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex) {
+  if (drive < 0 || drive >= kMaxPartitions || serial == nullptr || rootIndex == nullptr) return false;
+  const std::wstring root = RootOf(drive);
   DWORD value = 0;
-  if (!::GetVolumeInformationW(RootOf(drive).c_str(), nullptr, 0, &value, nullptr, nullptr, nullptr, 0))
+  if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, &value, nullptr, nullptr, nullptr, 0))
     return false;
+  FileHandle folder(::CreateFileW(root.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!folder.Valid() || !::GetFileInformationByHandle(folder.Get(), &info)) return false;
   *serial = value;
+  *rootIndex = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;
 }
 
@@ -103,7 +111,8 @@ void WizardPage::Choose(int drive) {
   if (ctx == nullptr) return;
   ctx->chosenDrive = drive;
   ctx->chosenSerial = 0;
-  VolumeSerialOf(drive, &ctx->chosenSerial);
+  ctx->chosenRootIndex = 0;
+  VolumeStampOf(drive, &ctx->chosenSerial, &ctx->chosenRootIndex);
 }
 
 bool WizardPage::ChosenTargetPresent() {
@@ -117,7 +126,9 @@ bool WizardPage::ChosenTargetPresent() {
   if (selected < 0 || static_cast<size_t>(selected) >= drives.size()) return false;
   if ((drives[static_cast<size_t>(selected)].Device.dwDriveMask & (1u << drive)) == 0) return false;
   uint32_t serial = 0;
-  return VolumeSerialOf(drive, &serial) && serial == ctx->chosenSerial;
+  uint64_t rootIndex = 0;
+  return VolumeStampOf(drive, &serial, &rootIndex) && serial == ctx->chosenSerial &&
+         rootIndex == ctx->chosenRootIndex;
 }
 
 bool WizardPage::TargetStillThere() const {

@@ -27,8 +27,9 @@ constexpr RECT kWizBodyRect = {20, 70, 540, 244};
 // system and total size as the volume reports them (empty and 0 when it
 // does not answer).
 std::vector<PartitionEntry> ReadPartitions(uint32_t letterMask);
-// The volume serial number of drive `drive`; false when it does not answer.
-bool VolumeSerialOf(int drive, uint32_t* serial);
+// What tells one volume from another under the same letter: its serial
+// number and the file index of its root folder. False when it does not answer.
+bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex);
 
 class WizardPage : public CPage {
  protected:

@@ -48,6 +48,8 @@ constexpr wchar_t kFirstBackupLater[] =
     L"a while to complete.";
 constexpr wchar_t kAccessDenied[] = L"Backup completed. \nAccess denied files exists.\n( 1 files )";
 constexpr DWORD kFivePercent = 5;
+constexpr wchar_t kDeviceRemoved[] =
+    L"The backup has been canceled due to the disconnection of your storage device.";
 constexpr wchar_t kOtherUsersPlan[] = L"Other user account's backup plan";
 
 class PlanWizardEndToEnd : public ProgramEndToEnd {
@@ -333,8 +335,8 @@ TEST_F(PlanWizardEndToEnd, LowSpaceWarningRefusedSavesThePlanWithoutABackup) {
 TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
   const std::wstring lockedPath = library_ + L"\\Music\\locked.txt";
   test::WriteFileBytes(lockedPath, std::vector<uint8_t>(100, 'l'));
-  KernelHandle locked(::CreateFileW(lockedPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle locked(::CreateFileW(lockedPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(locked.Valid());
   AttachTestDisk();
   Start();
@@ -351,6 +353,44 @@ TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
   ASSERT_TRUE(done.WaitUntilClosed());
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+}
+
+// Another disk that took the letter of the one pulled out: a folder of its own
+// with a serial number of its own, gone again before the volume comes back.
+class StandInVolume {
+ public:
+  explicit StandInVolume(const std::wstring& folder) : folder_(folder) {
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    test::WriteFileBytes(folder_ + L"\\.windows-serial", {'1', '2', '3', '4', 'f', 'e', 'e', 'd', '\n'});
+  }
+  ~StandInVolume() {
+    test::EmptyFolder(folder_);
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+  bool Untouched() const {
+    return !test::PathExists(folder_ + L"\\CorvaneVaultkeep");
+  }
+
+ private:
+  std::wstring folder_;
+};
+
+TEST_F(PlanWizardEndToEnd, DiskPulledOutBeforeSaveIsReportedAndNothingIsWritten) {
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  PullOutVolume();
+  {
+    StandInVolume other(VolumeFolder(drive));
+    ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+    ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+    ASSERT_TRUE(Answer(kDeviceRemoved, IDC_OK));
+    EXPECT_TRUE(WaitFor("the start page", kWindowDeadlineMs, [&] {
+      return ShownPage() == IDD_PAGE_PLAN_START || ShownPage() == IDD_PAGE_NO_DEVICE;
+    }));
+    EXPECT_TRUE(other.Untouched());
+  }
 }
 
 }  // namespace
