@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ constexpr wchar_t kFirstBackupLater[] =
     L"a while to complete.";
 constexpr wchar_t kAccessDenied[] = L"Backup completed. \nAccess denied files exists.\n( 1 files )";
 constexpr DWORD kFivePercent = 5;
+constexpr wchar_t kSaveFailed[] =
+    L"\"Vaultkeep\" could not save your backup plan successfully. \nPlease click \"Save\" again.";
 constexpr wchar_t kDeviceRemoved[] =
     L"The backup has been canceled due to the disconnection of your storage device.";
 constexpr wchar_t kOtherUsersPlan[] = L"Other user account's backup plan";
@@ -353,6 +356,30 @@ TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
   ASSERT_TRUE(done.WaitUntilClosed());
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+}
+
+TEST_F(PlanWizardEndToEnd, FailedSaveKeepsThePreviousPlanAndStaysOnTheSummary) {
+  CreatePlanAndBackUp();
+  ASSERT_TRUE(WaitForSet(drive));
+  const _BKUP_PLAN before = PlanOn(drive);
+  // A folder where the new plan is written first: the save cannot go through.
+  const std::wstring blocker = BackupFolder(drive) + L"\\Backup.plan.tmp";
+  ASSERT_TRUE(::CreateDirectoryW(blocker.c_str(), nullptr));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSaveFailed, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  const _BKUP_PLAN after = PlanOn(drive);
+  EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0) << "the stored plan changed";
+  ::RemoveDirectoryW(blocker.c_str());
 }
 
 // Another disk that took the letter of the one pulled out: a folder of its own
