@@ -1,5 +1,6 @@
 #include "engine/PlanFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -219,6 +220,25 @@ std::vector<std::wstring> ListSetFiles(const std::wstring& folder) {
   return names;
 }
 
+// Sets are named by their start time, so the names sorted in reverse give the
+// newest first. A set may take files from any older one, so deleting newest
+// first and stopping at the first set that stays leaves only older sets, each
+// still whole with everything it needs.
+std::vector<std::wstring> OurSetsNewestFirst(const std::wstring& backup) {
+  std::vector<std::wstring> paths;
+  for (const std::wstring& name : ListSetFiles(backup)) {
+    const std::wstring path = InFolder(backup, name.c_str());
+    if (IsOurSet(path)) paths.push_back(path);
+  }
+  std::sort(paths.rbegin(), paths.rend());
+  return paths;
+}
+
+bool Gone(const std::wstring& path) {
+  return FileSystem().DeleteFile(path.c_str()) ||
+         FileSystem().GetFileAttributes(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 BkupResult DeletePlanAndDataOf(int driveIndex) {
   if (BkupResult r = CheckTargetVolume(driveIndex)) return r;
   const std::wstring root = RootFolderPath(driveIndex);
@@ -227,17 +247,20 @@ BkupResult DeletePlanAndDataOf(int driveIndex) {
 
   for (const wchar_t* name : kLogFileNames) FileSystem().DeleteFile(InFolder(logs, name).c_str());
   // The list is taken first so that deleting does not disturb the search.
-  for (const std::wstring& name : ListSetFiles(backup)) {
-    const std::wstring path = InFolder(backup, name.c_str());
-    if (IsOurSet(path)) FileSystem().DeleteFile(path.c_str());
+  bool setStays = false;
+  for (const std::wstring& path : OurSetsNewestFirst(backup)) {
+    if (Gone(path)) continue;
+    setStays = true;
+    break;
   }
-  FileSystem().DeleteFile(PlanFilePath(driveIndex).c_str());
+  // Sets that stay keep their plan, so that they can still be restored.
+  const bool planStays = setStays || !Gone(PlanFilePath(driveIndex));
   FileSystem().DeleteFile(TempPlanPath(driveIndex).c_str());
   // Each removal succeeds only on an empty folder, so files of others keep theirs.
   FileSystem().RemoveDirectory(logs.c_str());
   FileSystem().RemoveDirectory(backup.c_str());
   FileSystem().RemoveDirectory(root.c_str());
-  return kResultOk;
+  return planStays ? kResultWriteError : kResultOk;
 }
 
 template <class Body>

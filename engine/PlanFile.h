@@ -61,7 +61,10 @@ BkupResult LoadPlanFile(int driveIndex, _BKUP_PLAN* plan, std::vector<wchar_t>* 
 // backup set of ours (any plan), the plan file and a temporary plan file left
 // behind by an interrupted write, then the Log, Backup and root folders where
 // they are empty by then. Files of others stay, and so do their folders.
-// Single deletions that fail are not reported. kResultOk, kResultInvalid,
+// Sets go newest first; a set that cannot be deleted stops the deletion of
+// the older ones it may draw on, and keeps the plan file, so what is left
+// can still be restored. kResultOk, kResultWriteError (a set or the plan
+// stayed; a failed log deletion is not counted), kResultInvalid,
 // kResultException.
 BkupResult DeletePlanAndData(int driveIndex);
 

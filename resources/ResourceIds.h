@@ -109,6 +109,32 @@
 #define IDC_LOG_RESTORE 1040
 #define IDC_LOG_FILE_VIEW 1067
 
+// Controls of the plan wizard's pages (each page uses those it needs).
+#define IDC_WIZ_PROMPT 1300
+#define IDC_WIZ_TEXT2 1301
+#define IDC_WIZ_NEXT 1302
+#define IDC_WIZ_BACK 1303
+#define IDC_WIZ_LIST 1304
+#define IDC_WIZ_TREE 1305
+#define IDC_WIZ_FREQ_LABEL 1306
+#define IDC_WIZ_DAY_LABEL 1307
+#define IDC_WIZ_TIME_LABEL 1308
+#define IDC_WIZ_FREQUENCY 1309
+#define IDC_WIZ_DAY 1310
+#define IDC_WIZ_WEEKDAY 1311
+#define IDC_WIZ_HOUR 1312
+#define IDC_WIZ_SUMMARY 1313
+#define IDC_WIZ_EDIT 1314
+#define IDC_WIZ_DELETE 1315
+#define IDC_WIZ_BACKUP_NOW 1316
+#define IDC_WIZ_STATUS 1317
+#define IDC_WIZ_PROGRESS 1318
+#define IDC_WIZ_PERCENT 1319
+#define IDC_WIZ_CANCEL 1320
+#define IDC_WIZ_REMINDER_HEADING 1321
+#define IDC_WIZ_REMINDER_DRIVE 1322
+#define IDC_WIZ_REMINDER_TIME 1323
+
 // Skin images (RCDATA, PNG with transparency).
 #define IDP_TAB_BACKUP 9000
 #define IDP_TAB_RESTORE 9001

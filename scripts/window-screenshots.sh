@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the main window, the restore pages, the folder tree and the
-# overwrite prompt in English, Japanese and German: each scene runs in the
-# window host (a fake tray window over fixed disks) under Xvfb and Wine and is
-# saved as docs/screenshots/<scene>-<language>.png.
+# Screenshots of the main window, the plan wizard's and the restore pages,
+# the folder tree and the overwrite prompt in English, Japanese and German:
+# each scene runs in the window host (a fake tray window over fixed disks)
+# under Xvfb and Wine and is saved as docs/screenshots/<scene>-<language>.png.
 # Usage: scripts/window-screenshots.sh [scene...]   (after a test build in build/x64)
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -16,6 +16,9 @@ mkdir -p "$out"
 
 one='drive Backup Disk|E|-|0|1000204886016'
 two=('drive Backup Disk|E|E|3|1000204886016' 'drive Photos|FG|G|1|2000398934016')
+# The wizard's disk has two partitions on scratch volumes, so the partition
+# page lists what the volumes report.
+wizard='drive Backup Disk|PQ|-|0|1000204886016'
 # scene name, the window to take, then the host's commands
 scene() {
   case $1 in
@@ -30,6 +33,11 @@ scene() {
       case $1 in *sets) page=8 ;; *location) page=9 ;; *progress) page=10 ;; esac
       echo main; printf '%s\n' "${two[@]}"; echo open; echo "select 1"; echo "page $page"; return ;;
     folder-tree) echo tree; echo tree; return ;;
+    wizard-msg-*)
+      # wizard-msg-<text id>-<style>[-<option>[-<check text id>]]
+      local spec=${1#wizard-msg-}
+      echo message; echo "$one"; echo open; echo "message ${spec//-/|}"; return ;;
+    wizard-page-[0-7]) echo main; echo "$wizard"; echo open; echo "page ${1#wizard-page-}"; return ;;
     overwrite) echo overwrite; echo 'overwrite 3|C:\Users\Ann\Documents\Quarterly report.docx|1536|2048'; return ;;
   esac
   echo open
@@ -38,11 +46,21 @@ scenes=("$@")
 [ ${#scenes[@]} -gt 0 ] || scenes=(main-no-disk main-one-disk-no-plan main-two-plans-backup
                                    main-two-plans-restore main-two-plans-log main-two-plans-setting
                                    restore-sets restore-location restore-progress
-                                   folder-tree overwrite)
+                                   folder-tree overwrite
+                                   wizard-page-{0,1,2,3,4,5,6,7}
+                                   wizard-msg-1180-65 wizard-msg-1226-16 wizard-msg-1183-65
+                                   wizard-msg-1184-321-back wizard-msg-1189-321 wizard-msg-1259-305
+                                   wizard-msg-1187-305-check-1188 wizard-msg-1195-64
+                                   wizard-msg-1185-305 wizard-msg-1191-128 wizard-msg-1224-385-log
+                                   wizard-msg-1224-385-nolog wizard-msg-1193-64 wizard-msg-1230-16
+                                   wizard-msg-1231-16 wizard-msg-1232-16 wizard-msg-1229-16
+                                   wizard-msg-1233-16 wizard-msg-1257-16 wizard-msg-1268-16)
 declare -A languages=([en]=0 [ja]=7 [de]=2)
 
 for name in "${scenes[@]}"; do
-  for lang in en ja de; do
+  langs=(en ja de)
+  case $name in wizard-msg-*) langs=(en) ;; esac  # the messages in English
+  for lang in "${langs[@]}"; do
     mapfile -t lines < <(scene "$name")
     target=${lines[0]}
     fifo=$(mktemp -u); mkfifo "$fifo"

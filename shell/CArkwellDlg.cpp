@@ -336,6 +336,16 @@ INT_PTR CArkwellDlg::ShowMessageWithLog(const std::wstring& text, uint32_t style
   return ShowMessageBoxWithLog(Hwnd(), text, style, logEnabled);
 }
 
+INT_PTR CArkwellDlg::ShowMessageWith(const std::wstring& text, uint32_t style,
+                                     const MessageOptions& options) {
+  ModalScope modal(modalCount_);
+  CMsgDlg dlg(text, style);
+  dlg.backMode = options.back;
+  dlg.checkShown = !options.checkText.empty();
+  dlg.checkText = options.checkText;
+  return dlg.Show(Hwnd());
+}
+
 void CArkwellDlg::ShowInfoMenu() {
   MenuHandle menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_INFO)));
   HMENU sub = menu ? ::GetSubMenu(menu.Get(), 0) : nullptr;

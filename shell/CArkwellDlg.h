@@ -46,6 +46,8 @@ class CArkwellDlg : public Dialog, public MainWindowLink {
   INT_PTR ShowMessage(const std::wstring& text, uint32_t style) override;
   INT_PTR ShowMessageWithLog(const std::wstring& text, uint32_t style, bool logEnabled) override;
   INT_PTR RunModal(const std::function<INT_PTR(HWND owner)>& run) override;
+  INT_PTR ShowMessageWith(const std::wstring& text, uint32_t style,
+                          const MessageOptions& options) override;
   const std::vector<_BKUP_DRVINFO>& Drives() const override { return drives_; }
   int SelectedDrive() const override { return selected_; }
   PageContext& Context() override { return context_; }

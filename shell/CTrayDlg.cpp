@@ -12,6 +12,10 @@
 #include "shell/TrayClock.h"
 #include "shell/TrayRules.h"
 
+#ifdef VK_SIMULATED_CLOCK
+#include "shell/SimulatedClock.h"
+#endif
+
 namespace vk {
 namespace {
 
@@ -112,6 +116,15 @@ void CTrayDlg::ReadFolders() {
   folders_.music = SpecialFolder(CSIDL_MYMUSIC);
   folders_.pictures = SpecialFolder(CSIDL_MYPICTURES);
   folders_.videos = SpecialFolder(CSIDL_MYVIDEO);
+#ifdef VK_SIMULATED_CLOCK
+  std::wstring library;
+  if (TestLibraryFolder(&library)) {
+    folders_.documents = library + L"\\Documents";
+    folders_.music = library + L"\\Music";
+    folders_.pictures = library + L"\\Pictures";
+    folders_.videos = library + L"\\Videos";
+  }
+#endif
   folders_.restore =
       folders_.documents.empty() ? L"" : folders_.documents + L"\\" + kRestoreFolderName;
   exclusions_ = BuildExclusionList(folders_.documents);

@@ -57,6 +57,11 @@ class CTrayDlg : public Dialog, public TrayHost, private ScheduleHost, private J
   uint32_t ModalCount() const override { return modalCount_; }
   HFONT Font(FontSet set, uint32_t language) const override { return fonts_.Get(set, language); }
   HFONT LargeFont() const override { return fonts_.Large(); }
+  const _SCHEDULE_SETTINGS* Settings() const override { return &app_.Settings(); }
+  void ClearScheduleReminder() override { vk::ClearScheduleReminder(Context()); }
+  bool PartitionSpace(int drive, uint64_t& freeBytes, uint64_t& totalBytes) override {
+    return GetSpace(drive, freeBytes, totalBytes);
+  }
   void SetCancelRequest(bool on) override { job_.SetCancelRequest(on); }
   void SetCancelFlag(bool on) override { job_.SetCancelFlag(on); }
   void MainWindowDestroyed(MainWindowLink* window) override;

@@ -47,4 +47,14 @@ bool TestFreeSpacePercent(uint32_t* percent) {
   return true;
 }
 
+bool TestLibraryFolder(std::wstring* folder) {
+  wchar_t value[MAX_PATH] = {};
+  DWORD bytes = sizeof(value);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestLibraryValue, RRF_RT_REG_SZ, nullptr,
+                     value, &bytes) != ERROR_SUCCESS || value[0] == L'\0')
+    return false;
+  *folder = value;
+  return true;
+}
+
 }  // namespace vk

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "shell/TrayClock.h"
 
@@ -16,7 +17,8 @@ namespace vk {
 // REG_DWORD "HoldJobs" (non-zero) holds a running job at its next progress
 // call until the value goes or the job is stopped, so that a test can act
 // while it runs; REG_DWORD "FreeSpacePercent" makes every partition report
-// that share of its size as free to the due check.
+// that share of its size as free to the due check; REG_SZ "LibraryFolder"
+// puts the user's Documents, Music, Pictures and Videos folders below it.
 inline constexpr wchar_t kTrayTestKeyPath[] = L"SOFTWARE\\CORVANE\\VaultkeepTest\\Arkwell";
 inline constexpr wchar_t kTestDrivePollValue[] = L"DrivePollMs";
 inline constexpr wchar_t kTestDueCheckValue[] = L"DueCheckMs";
@@ -24,6 +26,7 @@ inline constexpr wchar_t kTestReleaseCheckValue[] = L"ReleaseCheckMs";
 inline constexpr wchar_t kTestClockOffsetValue[] = L"ClockOffsetSeconds";
 inline constexpr wchar_t kTestHoldJobsValue[] = L"HoldJobs";
 inline constexpr wchar_t kTestFreeSpaceValue[] = L"FreeSpacePercent";
+inline constexpr wchar_t kTestLibraryValue[] = L"LibraryFolder";
 constexpr uint32_t kMaxPercent = 100;
 
 // A test period below this is raised to it, so that no key can make a timer
@@ -39,5 +42,7 @@ bool TestJobsHeld();
 // The free share the test key names for every partition (0..100); false
 // when it names none.
 bool TestFreeSpacePercent(uint32_t* percent);
+// The folder the test key puts the library folders in; false when none.
+bool TestLibraryFolder(std::wstring* folder);
 
 }  // namespace vk

@@ -58,6 +58,19 @@ struct PageContext {
   int32_t planDrive = kNoPlanDrive;  // its plan's partition, kNoPlanDrive
   _BKUP_PLAN plan = {};              // the plan being edited
   std::wstring folderList;           // the folder list being edited (double-zero-terminated)
+  // The plan wizard's choices while it runs.
+  int32_t chosenDrive = kNoPlanDrive;  // the partition chosen on page 1 or 2 (or the plan's)
+  uint32_t chosenSerial = 0;           // its volume serial and the file index of its root
+  uint64_t chosenRootIndex = 0;        // folder: another disk under the letter differs
+  std::vector<std::wstring> folders;   // page 3's selection
+  ScheduleFields schedule = {};        // page 4's choice
+};
+
+// A message window's extras: Back in place of Cancel, or a check box (its
+// text) that must be ticked before OK is enabled.
+struct MessageOptions {
+  bool back = false;
+  std::wstring checkText;
 };
 
 class MainWindowLink {
@@ -76,6 +89,10 @@ class MainWindowLink {
   // Runs a page's own modal window (the download window) with the main
   // window's modal count raised; `run` gets the owner and returns the end code.
   virtual INT_PTR RunModal(const std::function<INT_PTR(HWND owner)>& run) = 0;
+  virtual INT_PTR ShowMessageWith(const std::wstring& text, uint32_t style,
+                                  const MessageOptions& /*options*/) {
+    return ShowMessage(text, style);
+  }
   // The main window's copy of the drive list, the selected record (null when
   // none) and the shared page context.
   virtual const std::vector<_BKUP_DRVINFO>& Drives() const = 0;
@@ -139,6 +156,15 @@ class TrayHost {
   // ("Segoe UI", -24); null where the host has none.
   virtual HFONT Font(FontSet /*set*/, uint32_t /*language*/) const { return nullptr; }
   virtual HFONT LargeFont() const { return nullptr; }
+  // The per-user settings (the schedule reminder), null where the host has
+  // none; and emptying the reminder after its plan was deleted.
+  virtual const _SCHEDULE_SETTINGS* Settings() const { return nullptr; }
+  virtual void ClearScheduleReminder() {}
+  // Free and total bytes of partition `drive` as the schedule sees them;
+  // false when it does not answer.
+  virtual bool PartitionSpace(int drive, uint64_t& freeBytes, uint64_t& totalBytes) {
+    return GetPartitionSpace(drive, freeBytes, totalBytes);
+  }
 
   // The progress pages' Cancel: the request is set by the Cancel button; after
   // the confirmation the page either sets the flag (stop) or clears the request.

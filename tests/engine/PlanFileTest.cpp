@@ -536,6 +536,56 @@ TEST_F(PlanFileTest, DeleteTellsOurSetsFromForeignFiles) {
   EXPECT_TRUE(test::PathExists(BackupDir() + L"\\folder.bkup"));
 }
 
+// Refuses to delete the files whose name contains `stuck`.
+class StuckFileSystem : public test::FailingFileSystem {
+ public:
+  explicit StuckFileSystem(std::wstring stuck) : stuck_(std::move(stuck)) {}
+  BOOL DeleteFile(const wchar_t* p) override {
+    if (std::wstring(p).find(stuck_) != std::wstring::npos) {
+      ::SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+    return FileSystemApi::DeleteFile(p);
+  }
+
+ private:
+  std::wstring stuck_;
+};
+
+// A delete that cannot remove everything says so, and what it leaves can
+// still be restored: the sets older than the one that stayed, and the plan.
+TEST_F(PlanFileTest, PartlyFailedDeleteKeepsOlderSetsWithTheirPlan) {
+  const wchar_t* sets[] = {L"20260101000000000", L"20260201000000000", L"20260301000000000"};
+  struct Case {
+    const wchar_t* stuck;
+    bool setStays[3];
+    bool planStays;
+  } cases[] = {
+      {L"20260201000000000", {true, true, false}, true},  // newest gone, the older stay
+      {L"20260101000000000", {true, false, false}, true},
+      {L"Backup.plan", {false, false, false}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.stuck)));
+    _BKUP_PLAN plan = MakePlan(L"mine");
+    std::vector<wchar_t> list = FolderList({L"C:\\A"});
+    ASSERT_EQ(SavePlanFile(drive, &plan, list.data(), static_cast<uint32_t>(list.size())), kResultOk);
+    for (const wchar_t* name : sets)
+      test::WriteFileBytes(BackupDir() + L"\\" + name + L".bkup",
+                           SetHeaderBytes(kSetMagic, 1, L"mine", kSetFlagComplete | 1));
+    {
+      StuckFileSystem stuck(c.stuck);
+      test::ScopedFileSystem scoped(&stuck);
+      EXPECT_EQ(DeletePlanAndData(drive), kResultWriteError);
+    }
+    for (size_t i = 0; i < 3; ++i)
+      EXPECT_EQ(test::PathExists(BackupDir() + L"\\" + sets[i] + L".bkup"), c.setStays[i]) << i;
+    EXPECT_EQ(test::PathExists(PlanPath()), c.planStays);
+    EXPECT_EQ(DeletePlanAndData(drive), kResultOk);  // nothing stuck: all of it goes
+    EXPECT_FALSE(test::PathExists(PlanPath()));
+  }
+}
+
 TEST_F(PlanFileTest, DeleteOnAnEmptyVolume) {
   EXPECT_EQ(DeletePlanAndData(drive), kResultOk);
 }

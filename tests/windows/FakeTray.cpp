@@ -10,6 +10,7 @@
 #include "common/Messages.h"
 #include "common/Texts.h"
 #include "controls/CMsgDlg.h"
+#include "shell/AppTexts.h"
 #include "controls/UiFonts.h"
 #include "restorewin/COwDlg.h"
 #include "shell/CArkwellDlg.h"
@@ -24,6 +25,9 @@ constexpr UINT kMsgRunOverwrite = kMsgPrivateFirst + 0x40;
 // A drive refresh comes later, as the tray's timer brings it: a warning it
 // shows must not hold the command that asked for it.
 constexpr UINT kMsgRefresh = kMsgPrivateFirst + 0x41;
+// A message window of the pages, shown modally like the overwrite prompt.
+constexpr UINT kMsgRunMessage = kMsgPrivateFirst + 0x42;
+constexpr int kSceneCount = 3;  // the count a message with "%d" shows
 constexpr size_t kMaxCommandChars = 4096;
 constexpr size_t kTipChars = 256;
 constexpr SIZE kTreeScene = {560, 320};
@@ -69,6 +73,22 @@ LRESULT CALLBACK TreeSceneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 // The prompt, telling the fake tray its window once it exists.
+class ShownMsgDlg : public CMsgDlg {
+ public:
+  ShownMsgDlg(const std::wstring& text, uint32_t style, HWND* shown)
+      : CMsgDlg(text, style), shown_(shown) {}
+
+ protected:
+  BOOL OnInitDialog() override {
+    const BOOL r = CMsgDlg::OnInitDialog();
+    *shown_ = Hwnd();
+    return r;
+  }
+
+ private:
+  HWND* shown_;
+};
+
 class ShownOwDlg : public COwDlg {
  public:
   ShownOwDlg(const _OVERWRITE_QUERY& q, HWND* shown) : COwDlg(q), shown_(shown) {}
@@ -194,6 +214,7 @@ std::wstring FakeTray::Dispatch(const std::wstring& word, const std::wstring& re
   else if (word == L"overwrite") ShowOverwrite(rest);
   else if (word == L"ow") return overwriteAnswer_;
   else if (word == L"tree") ShowTree();
+  else if (word == L"message") ShowMessageScene(rest);
   else return L"unknown";
   return L"ok";
 }
@@ -261,6 +282,29 @@ void FakeTray::ShowOverwrite(const std::wstring& spec) {
   ::PostMessageW(hwnd_, kMsgRunOverwrite, 0, 0);  // the command returns while the prompt runs
 }
 
+void FakeTray::ShowMessageScene(const std::wstring& spec) {
+  messageSpec_ = spec;
+  ::PostMessageW(hwnd_, kMsgRunMessage, 0, 0);  // the command returns while the window runs
+}
+
+void FakeTray::RunMessageScene() {
+  const std::vector<std::wstring> f = SplitFields(messageSpec_);
+  if (f.size() < 2) return;
+  const uint32_t id = static_cast<uint32_t>(std::wcstoul(f[0].c_str(), nullptr, 10));
+  const uint32_t style = static_cast<uint32_t>(std::wcstoul(f[1].c_str(), nullptr, 10));
+  const std::wstring option = f.size() > 2 ? f[2] : L"";
+  ShownMsgDlg dlg(GetString(id, kSceneCount), style, &message_);
+  dlg.backMode = option == L"back";
+  dlg.logMode = option == L"log" || option == L"nolog";
+  dlg.logEnabled = option == L"log";
+  if (f.size() > 3 && option == L"check") {
+    dlg.checkShown = true;
+    dlg.checkText = GetString(static_cast<uint32_t>(std::wcstoul(f[3].c_str(), nullptr, 10)));
+  }
+  dlg.Show(MainHwnd());
+  message_ = nullptr;
+}
+
 void FakeTray::ShowTree() {
   g_tree = std::make_unique<TreeScene>();
   WNDCLASSW wc = {};
@@ -298,6 +342,10 @@ LRESULT CALLBACK FakeTray::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (self && msg == kMsgRefresh) {
       if (MainWindowLink* main = MainWindow()) main->RefreshDrivePanel();
       ++self->refreshes_;
+      return 0;
+    }
+    if (self && msg == kMsgRunMessage) {
+      self->RunMessageScene();
       return 0;
     }
     if (self && msg == kMsgRunOverwrite) {

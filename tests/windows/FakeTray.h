@@ -60,11 +60,14 @@ class FakeTray : public TrayHost {
   //                      shows the overwrite prompt (its answer: "ow")
   //   ow                 "end=.. choice=.. apply=.." of the last prompt
   //   tree               shows a folder tree on a fake machine
+  //   message <text id>|<style>[|back|log|nolog|check|<check text id>]
+  //                      shows a message window of the pages (a "%d" shows 3)
   std::wstring Run(const std::wstring& command);
 
   HWND MainHwnd() const;
   HWND OverwriteHwnd() const { return overwrite_; }
   HWND TreeHwnd() const { return treeWindow_; }
+  HWND MessageHwnd() const { return message_; }
 
   // TrayHost.
   HWND Hwnd() const override { return hwnd_; }
@@ -100,6 +103,8 @@ class FakeTray : public TrayHost {
   std::wstring Tip(UINT id) const;
   void ShowOverwrite(const std::wstring& spec);
   void ShowTree();
+  void ShowMessageScene(const std::wstring& spec);
+  void RunMessageScene();
 
   HWND hwnd_ = nullptr;
   std::vector<_BKUP_DRVINFO> drives_;
@@ -112,6 +117,8 @@ class FakeTray : public TrayHost {
   HWND overwrite_ = nullptr;
   std::wstring overwriteSpec_, overwriteAnswer_;
   HWND treeWindow_ = nullptr;
+  HWND message_ = nullptr;
+  std::wstring messageSpec_;
   int refreshes_ = 0;  // posted refreshes done
   int endRequests_ = 0;  // EndProgram calls
 };

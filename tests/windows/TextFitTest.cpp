@@ -100,6 +100,16 @@ TEST_P(TextFit, RestorePages) {
   }
 }
 
+TEST_P(TextFit, PlanWizardPages) {
+  FakeTray tray;
+  ASSERT_EQ(tray.Run(L"drive Backup Disk|E|E|2|1000204886016"), L"ok");
+  ASSERT_EQ(tray.Run(L"open"), L"ok");
+  for (int page = 0; page <= 7; ++page) {
+    ASSERT_EQ(tray.Run(L"page " + std::to_wstring(page)), L"ok");
+    ExpectAllFit(tray.MainHwnd(), ("wizard page " + std::to_string(page)).c_str());
+  }
+}
+
 TEST_P(TextFit, OverwritePrompt) {
   _OVERWRITE_QUERY q = {};
   q.remaining = 128;

@@ -2,7 +2,7 @@
 // a process of its own, for the GUI tests and the screenshots:
 //   window_host [command...]                 runs each command (FakeTray::Run),
 //                                            then takes commands by WM_COPYDATA
-//   window_host --shot main|overwrite|tree [command...]
+//   window_host --shot main|overwrite|tree|message [command...]
 //                                            prints "ready x y w h" of that window
 //                                            once painted and ends a few seconds later
 #include <windows.h>
@@ -43,6 +43,7 @@ bool Pump(DWORD ms, const std::function<bool()>& done) {
 HWND ShotWindow(const vk::test::FakeTray& tray, const std::wstring& which) {
   if (which == L"overwrite") return tray.OverwriteHwnd();
   if (which == L"tree") return tray.TreeHwnd();
+  if (which == L"message") return tray.MessageHwnd();
   return tray.MainHwnd();
 }
 

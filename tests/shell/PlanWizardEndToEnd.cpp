@@ -1,0 +1,424 @@
+// The plan wizard as a user walks it: the test build's programs with a
+// simulated USB disk on a scratch volume, the main window opened from the
+// tray, its pages found by their template ids and their buttons pressed.
+// What is checked is what the user sees (pages, message texts, buttons) and
+// what lands on the disk (the plan file and the backup sets).
+//
+// The user's library folders are small folders of the test (through the
+// tray's test key), so the default selection of a new plan backs up only them.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/Handle.h"
+#include "common/Messages.h"
+#include "engine/BkupTypes.h"
+#include "resources/ResourceIds.h"
+#include "tests/shell/ProgramFixture.h"
+
+namespace vk::driver {
+namespace {
+
+constexpr const wchar_t* kLibraryNames[] = {L"Documents", L"Music", L"Pictures", L"Videos"};
+constexpr size_t kLibraryCount = 4;
+constexpr UINT kWizardPages[] = {IDD_PAGE_NO_DEVICE, IDD_PAGE_PLAN_START, IDD_PAGE_PARTITION,
+                                 IDD_PAGE_FOLDERS,   IDD_PAGE_SCHEDULE,   IDD_PAGE_SUMMARY,
+                                 IDD_PAGE_PLAN_VIEW, IDD_PAGE_BACKUP_PROGRESS};
+
+constexpr wchar_t kSaveQuestion[] = L"Do you want to save the backup plan?";
+constexpr wchar_t kSavedStartNow[] =
+    L"The backup plan has been saved. \nDo you want to start the backup now?";
+constexpr wchar_t kDone[] = L"Backup completed successfully.";
+constexpr wchar_t kCancelQuestion[] =
+    L"Do you want to cancel this backup? \nThe data currently backing up will be deleted.";
+constexpr wchar_t kCanceled[] = L"The backup has been canceled.";
+constexpr wchar_t kDeleteQuestion[] =
+    L"Do you want to delete the backup plan? \nThe backup data will be also deleted from the "
+    L"storage device. ";
+constexpr wchar_t kDeleted[] = L"The plan and the data have been deleted.";
+constexpr int64_t kAnHour = 3600;
+constexpr wchar_t kLowSpace[] =
+    L"\"Vaultkeep\" might not be able to backup all the folders as you have less than 5% of the "
+    L"space in your storage device. \nDo you want to continue this backup?";
+constexpr wchar_t kFirstBackupLater[] =
+    L"The next scheduled backup would be your first time to back up your folders. \nIt may take "
+    L"a while to complete.";
+constexpr wchar_t kAccessDenied[] = L"Backup completed. \nAccess denied files exists.\n( 1 files )";
+constexpr DWORD kFivePercent = 5;
+constexpr wchar_t kSaveFailed[] =
+    L"\"Vaultkeep\" could not save your backup plan successfully. \nPlease click \"Save\" again.";
+constexpr wchar_t kDeviceRemoved[] =
+    L"The backup has been canceled due to the disconnection of your storage device.";
+constexpr wchar_t kOtherUsersPlan[] = L"Other user account's backup plan";
+
+class PlanWizardEndToEnd : public ProgramEndToEnd {
+ protected:
+  void SetUp() override {
+    ProgramEndToEnd::SetUp();
+    MoveLibraries();
+  }
+  void TearDown() override {
+    ProgramEndToEnd::TearDown();
+    if (!library_.empty()) test::EmptyFolder(library_);
+  }
+
+  void MoveLibraries() {
+    // Not in the temporary folder: the exclusion list leaves that out.
+    library_ = L"C:\\VaultkeepWizardLibrary";
+    test::EmptyFolder(library_);
+    for (size_t i = 0; i < kLibraryCount; ++i) {
+      const std::wstring folder = library_ + L"\\" + kLibraryNames[i];
+      test::WriteFileBytes(folder + L"\\file.txt", std::vector<uint8_t>(3000 + i, 'a'));
+    }
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestLibraryValue, library_));
+  }
+
+  // Opens the main window as a click on the icon's menu would.
+  ::testing::AssertionResult OpenMain() {
+    main_ = nullptr;
+    ::PostMessageW(Tray(), kMsgOpenMainWindow, 0, 0);
+    return WaitFor("the main window", kWindowDeadlineMs, [&] {
+      for (HWND h : TopLevelWindows(arkwell->Id()))
+        if (Shown(h) && Control(h, IDC_TAB_FIRST)) main_ = h;
+      return main_ != nullptr;
+    });
+  }
+  HWND Page(UINT templateId) const { return Control(main_, templateId); }
+  // The one wizard page shown, by its template id; 0 when none or several are.
+  UINT ShownPage() const {
+    UINT shown = 0;
+    for (UINT id : kWizardPages) {
+      if (!Shown(Page(id))) continue;
+      if (shown) return 0;
+      shown = id;
+    }
+    return shown;
+  }
+  ::testing::AssertionResult WaitForPage(UINT templateId) {
+    return WaitFor("page " + std::to_string(templateId), kWindowDeadlineMs,
+                   [&] { return ShownPage() == templateId; });
+  }
+  ::testing::AssertionResult Press(UINT page, UINT button) { return Click(Page(page), button); }
+
+  // Waits for a message window with `text` and presses `button` on it.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button, bool tickBox = false,
+                                    DWORD deadlineMs = kWindowDeadlineMs) {
+    MessageWindow m;
+    ::testing::AssertionResult found = MessageWindow::WaitFor(arkwell->Id(), &m, deadlineMs);
+    if (!found) return found << " (waiting for \"" << Narrow(text) << "\")";
+    if (m.Text() != text)
+      return ::testing::AssertionFailure() << "another message: " << Narrow(m.Text());
+    if (tickBox) {
+      if (m.ButtonEnabled(IDC_OK)) return ::testing::AssertionFailure() << "OK enabled before the box";
+      if (!m.Press(IDC_CHECK)) return ::testing::AssertionFailure() << "no box";
+      if (!WaitFor("OK enabled", kWindowDeadlineMs, [&] { return m.ButtonEnabled(IDC_OK); }))
+        return ::testing::AssertionFailure() << "OK stays disabled with the box ticked";
+    }
+    if (!m.Press(button)) return ::testing::AssertionFailure() << "cannot press " << button;
+    return m.WaitUntilClosed();
+  }
+
+  // From the plan start page of a new plan to the summary, with the defaults.
+  void WalkToSummary() {
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+    ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));  // one NTFS partition: page 2 is skipped
+    ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                        [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+    ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+    ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  }
+
+  void CreatePlanAndBackUp() {
+    AttachTestDisk();
+    Start();
+    ASSERT_TRUE(OpenMain());
+    WalkToSummary();
+    ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));  // Save
+    ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+    ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+    ASSERT_TRUE(Answer(kDone, IDC_OK, false, kServiceDeadlineMs));
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  }
+
+  HWND main_ = nullptr;
+  std::wstring library_;
+};
+
+TEST_F(PlanWizardEndToEnd, NewPlanOnOneNtfsPartitionIsSavedAndBackedUpAtOnce) {
+  CreatePlanAndBackUp();
+  const std::wstring summary = ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_SUMMARY);
+  EXPECT_EQ(summary.rfind(L"Schedule:\tMonthly", 0), 0u) << Narrow(summary);
+  for (const wchar_t* name : kLibraryNames)
+    EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << Narrow(summary);
+
+  const _BKUP_PLAN plan = PlanOn(drive);
+  EXPECT_EQ(plan.OwnerPcId, SystemVolumeSerial());
+  EXPECT_EQ(std::wstring(plan.OwnerUser), LogonName());
+  EXPECT_EQ(std::wstring(plan.PlanName).size(), 14u);  // the time of the save
+  EXPECT_EQ(plan.Frequency, 1u);
+  EXPECT_EQ(plan.DayOfMonth, 1u);
+  EXPECT_NE(plan.NextRun.wYear, 0);
+  ASSERT_TRUE(WaitForSet(drive));
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+}
+
+TEST_F(PlanWizardEndToEnd, CancelAnsweredCancelGoesOnThenOkStopsAndLeavesNoSet) {
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  HoldJobs(true);
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_BACKUP_PROGRESS));
+  const HWND progress = Page(IDD_PAGE_BACKUP_PROGRESS);
+  ASSERT_TRUE(WaitFor("Cancel enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
+  ASSERT_TRUE(Click(progress, IDC_WIZ_CANCEL));
+  EXPECT_TRUE(WaitFor("Cancel disabled", kWindowDeadlineMs,
+                      [&] { return !Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
+  // Let go, the job asks at its next progress call and waits for the answer;
+  // held again, it stops at the call after.
+  HoldJobs(false);
+  MessageWindow question;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
+  EXPECT_EQ(question.Text(), kCancelQuestion);
+  HoldJobs(true);
+  ASSERT_TRUE(question.Press(IDC_SECOND));
+  ASSERT_TRUE(question.WaitUntilClosed());
+  ASSERT_TRUE(WaitFor("Cancel enabled again", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
+  ASSERT_TRUE(Click(progress, IDC_WIZ_CANCEL));
+  HoldJobs(false);
+  ASSERT_TRUE(Answer(kCancelQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kCanceled, IDC_OK, false, kServiceDeadlineMs));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(PlanWizardEndToEnd, DeleteNeedsTheBoxAndOkAndRemovesPlanAndSets) {
+  CreatePlanAndBackUp();
+  ASSERT_TRUE(WaitForSet(drive));
+  // Cancel on the question: nothing goes.
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_DELETE));
+  ASSERT_TRUE(Answer(kDeleteQuestion, IDC_SECOND));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  _BKUP_PLAN plan = {};
+  EXPECT_TRUE(ReadPlanRecord(drive, &plan));
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+  // Ticked and OK: plan and data are gone and the disk has no plan.
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_DELETE));
+  ASSERT_TRUE(Answer(kDeleteQuestion, IDC_OK, true));
+  ASSERT_TRUE(Answer(kDeleted, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  EXPECT_FALSE(ReadPlanRecord(drive, &plan));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(PlanWizardEndToEnd, AnotherUsersPlanCanBeViewedAndDeletedOnly) {
+  WritePlan(drive, ShiftLocalTime(Now(), kAnHour), L"SomeoneElse", L"20240101000000");
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  const HWND view = Page(IDD_PAGE_PLAN_VIEW);
+  EXPECT_EQ(ControlText(view, IDC_WIZ_PROMPT), kOtherUsersPlan);
+  EXPECT_FALSE(Enabled(Control(view, IDC_WIZ_EDIT)));
+  EXPECT_FALSE(Enabled(Control(view, IDC_WIZ_BACKUP_NOW)));
+  EXPECT_TRUE(Enabled(Control(view, IDC_WIZ_DELETE)));
+  EXPECT_FALSE(Click(view, IDC_WIZ_BACKUP_NOW));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_DELETE));
+  ASSERT_TRUE(Answer(kDeleteQuestion, IDC_OK, true));
+  ASSERT_TRUE(Answer(kDeleted, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  _BKUP_PLAN plan = {};
+  EXPECT_FALSE(ReadPlanRecord(drive, &plan));
+}
+
+TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheLastRun) {
+  CreatePlanAndBackUp();
+  ASSERT_TRUE(WaitForSet(drive));
+  const _BKUP_PLAN before = PlanOn(drive);
+  ASSERT_NE(before.LastRun.wYear, 0);
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  // Back from an edited plan's folders goes to the start page, the plan view.
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  EXPECT_EQ(ControlText(Page(IDD_PAGE_SCHEDULE), IDC_WIZ_FREQUENCY), L"Monthly");
+  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  // The stored folders came back checked: the summary lists them.
+  const std::wstring summary = ControlText(Page(IDD_PAGE_SUMMARY), IDC_WIZ_SUMMARY);
+  for (const wchar_t* name : kLibraryNames)
+    EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << Narrow(summary);
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
+  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  const _BKUP_PLAN after = PlanOn(drive);
+  EXPECT_EQ(std::wstring(after.PlanName), std::wstring(before.PlanName));
+  EXPECT_EQ(after.LastRun.wYear, 0);
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);  // the sets stay with the plan
+}
+
+TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  // The user picks "Hourly": the day and time lists go.
+  const HWND schedule = Page(IDD_PAGE_SCHEDULE);
+  const HWND frequency = Control(schedule, IDC_WIZ_FREQUENCY);
+  ::SendMessageW(frequency, CB_SETCURSEL, 3, 0);
+  ::PostMessageW(schedule, WM_COMMAND, MAKEWPARAM(IDC_WIZ_FREQUENCY, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(frequency));
+  ASSERT_TRUE(WaitFor("the time list hidden", kWindowDeadlineMs,
+                      [&] { return !Shown(Control(schedule, IDC_WIZ_HOUR)); }));
+  EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_DAY)));
+  EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_WEEKDAY)));
+  EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_DAY_LABEL)));
+  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  const SYSTEMTIME before = PlanTime(Now());
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  const SYSTEMTIME after = PlanTime(Now());
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
+  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  const _BKUP_PLAN plan = PlanOn(drive);
+  EXPECT_EQ(plan.Frequency, static_cast<uint32_t>(kHourly));
+  const bool atBefore = plan.Hour == before.wHour && plan.Minute == before.wMinute;
+  const bool atAfter = plan.Hour == after.wHour && plan.Minute == after.wMinute;
+  EXPECT_TRUE(atBefore || atAfter) << plan.Hour << ":" << plan.Minute;
+  EXPECT_EQ(plan.NextRun.wMinute, 0);  // hourly plans run on the full hours
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(PlanWizardEndToEnd, LowSpaceWarningRefusedSavesThePlanWithoutABackup) {
+  ASSERT_TRUE(SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestFreeSpaceValue, kFivePercent));
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  ASSERT_TRUE(Answer(kLowSpace, IDC_SECOND));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  _BKUP_PLAN plan = {};
+  EXPECT_TRUE(ReadPlanRecord(drive, &plan));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+}
+
+TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
+  const std::wstring lockedPath = library_ + L"\\Music\\locked.txt";
+  test::WriteFileBytes(lockedPath, std::vector<uint8_t>(100, 'l'));
+  FileHandle locked(::CreateFileW(lockedPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(locked.Valid());
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  MessageWindow done;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &done, kServiceDeadlineMs));
+  EXPECT_EQ(done.Text(), kAccessDenied);
+  EXPECT_TRUE(done.ButtonEnabled(IDC_SECOND));  // Log: the detail log is there
+  ASSERT_TRUE(done.Press(IDC_OK));
+  ASSERT_TRUE(done.WaitUntilClosed());
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  EXPECT_EQ(BackupSetNames(drive).size(), 1u);
+}
+
+TEST_F(PlanWizardEndToEnd, FailedSaveKeepsThePreviousPlanAndStaysOnTheSummary) {
+  CreatePlanAndBackUp();
+  ASSERT_TRUE(WaitForSet(drive));
+  const _BKUP_PLAN before = PlanOn(drive);
+  // A folder where the new plan is written first: the save cannot go through.
+  const std::wstring blocker = BackupFolder(drive) + L"\\Backup.plan.tmp";
+  ASSERT_TRUE(::CreateDirectoryW(blocker.c_str(), nullptr));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
+                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+  ASSERT_TRUE(Answer(kSaveFailed, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  const _BKUP_PLAN after = PlanOn(drive);
+  EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0) << "the stored plan changed";
+  ::RemoveDirectoryW(blocker.c_str());
+}
+
+// Another disk that took the letter of the one pulled out: a folder of its own
+// with a serial number of its own, gone again before the volume comes back.
+class StandInVolume {
+ public:
+  explicit StandInVolume(const std::wstring& folder) : folder_(folder) {
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    test::WriteFileBytes(folder_ + L"\\.windows-serial", {'1', '2', '3', '4', 'f', 'e', 'e', 'd', '\n'});
+  }
+  ~StandInVolume() {
+    test::EmptyFolder(folder_);
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+  bool Untouched() const {
+    return !test::PathExists(folder_ + L"\\CorvaneVaultkeep");
+  }
+
+ private:
+  std::wstring folder_;
+};
+
+TEST_F(PlanWizardEndToEnd, DiskPulledOutBeforeSaveIsReportedAndNothingIsWritten) {
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  WalkToSummary();
+  PullOutVolume();
+  {
+    StandInVolume other(VolumeFolder(drive));
+    ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
+    ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
+    ASSERT_TRUE(Answer(kDeviceRemoved, IDC_OK));
+    EXPECT_TRUE(WaitFor("the start page", kWindowDeadlineMs, [&] {
+      return ShownPage() == IDD_PAGE_PLAN_START || ShownPage() == IDD_PAGE_NO_DEVICE;
+    }));
+    EXPECT_TRUE(other.Untouched());
+  }
+}
+
+}  // namespace
+}  // namespace vk::driver
