@@ -89,6 +89,8 @@ BOOL FileSystemApi::GetVolumeFileSystem(const wchar_t* root, std::wstring* name)
   return TRUE;
 }
 
+BOOL FileSystemApi::CompressStep(const void*, DWORD) { return TRUE; }
+
 FileSystemApi& FileSystem() { return *g_fileSystem; }
 
 FileSystemApi* SetFileSystem(FileSystemApi* api) {
