@@ -104,7 +104,7 @@ BkupResult BlockPipeline::NextInput(unsigned char** in) {
   return kResultOk;
 }
 
-BkupResult BlockPipeline::Submit(uint32_t n) {
+BkupResult BlockPipeline::Submit(uint32_t n, uint64_t tag) {
   if (failed_ != kResultOk) return failed_;
   if (!started_ || n == 0 || n > kBlockSize || !RoomForBlock() || !RoomForItem())
     return failed_ = kResultInvalid;  // a caller that skipped NextInput
@@ -113,6 +113,7 @@ BkupResult BlockPipeline::Submit(uint32_t n) {
   item = Item();
   item.block = true;
   item.bytes = n;
+  item.tag = tag;
   item.slot = static_cast<uint32_t>(blocksIn_ % slots_.size());
   ++tail_;
   ++blocksIn_;
@@ -173,9 +174,9 @@ BkupResult BlockPipeline::HandHead(Item& item) {
   if (!item.block)
     r = sink_.Marked(item.tag, item.note);
   else if (item.state == State::kFailed)
-    r = item.failure;
+    r = sink_.CompressFailed(item.tag, item.failure);
   else
-    r = sink_.WriteBlock(slots_[item.slot].out, item.bytes);
+    r = sink_.WriteBlock(item.tag, slots_[item.slot].out, item.bytes);
   ::AcquireSRWLockExclusive(&lock_);
   if (item.block) ++blocksOut_;
   ++head_;

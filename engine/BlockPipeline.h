@@ -57,14 +57,19 @@ bool CompressFramedBlock(BlockCompressor& z, const unsigned char* in, uint32_t n
 
 // Where the pipeline hands its items back: on the caller's thread, from
 // inside NextInput, Submit, Mark and Drain, strictly in submission order.
-// A result other than kResultOk ends the pipeline with that result.
+// Tags are the caller's, passed through. A result other than kResultOk ends
+// the pipeline with that result.
 class BlockSink {
  public:
   virtual ~BlockSink() = default;
   // One block: `framed` holds its _BKUPFILE_BLOCK and the compressed bytes.
-  virtual BkupResult WriteBlock(const unsigned char* framed, uint32_t bytes) = 0;
+  virtual BkupResult WriteBlock(uint64_t tag, const unsigned char* framed, uint32_t bytes) = 0;
   // A mark given to Mark(): every block submitted before it has been written.
   virtual BkupResult Marked(uint64_t tag, uint32_t note) = 0;
+  // A block that could not be compressed, in its turn: `why` is what a zlib
+  // error gives (kResultInvalid), or kResultException. The pipeline ends
+  // with the result returned, normally `why`.
+  virtual BkupResult CompressFailed(uint64_t tag, BkupResult why) = 0;
 };
 
 constexpr unsigned kMaxCompressWorkers = 8;
@@ -98,7 +103,7 @@ class BlockPipeline {
   // and by every later call.
   BkupResult NextInput(unsigned char** in);
   // Queues the block of n bytes (1..kBlockSize) read into that buffer.
-  BkupResult Submit(uint32_t n);
+  BkupResult Submit(uint32_t n, uint64_t tag);
   // Queues a mark: handed to the sink once every block before it is written.
   BkupResult Mark(uint64_t tag, uint32_t note);
   // Hands every outstanding item to the sink, compressing on this thread
@@ -122,7 +127,7 @@ class BlockPipeline {
     uint32_t bytes = 0;  // block: input bytes, then framed bytes once done
     uint32_t slot = 0;
     uint64_t tag = 0;
-    uint32_t note = 0;
+    uint32_t note = 0;   // mark
     BkupResult failure = kResultOk;
   };
   struct Slot {

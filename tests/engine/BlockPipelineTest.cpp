@@ -38,7 +38,8 @@ Bytes Data(size_t n, bool text, uint32_t seed) {
   return out;
 }
 
-// What the sink saw: a block's framed bytes, or a mark.
+// What the sink saw: a block's framed bytes (tagged with its file), or a
+// mark.
 struct Event {
   bool block = false;
   Bytes bytes;
@@ -49,12 +50,13 @@ struct Event {
   }
 };
 
-Event ReferenceBlock(const uint8_t* in, uint32_t n) {
+Event ReferenceBlock(const uint8_t* in, uint32_t n, uint64_t tag) {
   Bytes packed(compressBound(n));
   uLongf length = static_cast<uLongf>(packed.size());
   EXPECT_EQ(compress(packed.data(), &length, in, n), Z_OK);
   Event e;
   e.block = true;
+  e.tag = tag;
   _BKUPFILE_BLOCK header = {static_cast<uint32_t>(length), n};
   e.bytes.resize(sizeof header + length);
   std::memcpy(e.bytes.data(), &header, sizeof header);
@@ -68,7 +70,8 @@ std::vector<Event> Reference(const std::vector<Bytes>& files) {
   for (size_t f = 0; f < files.size(); ++f) {
     for (size_t at = 0; at < files[f].size(); at += kBlockSize)
       events.push_back(ReferenceBlock(
-          files[f].data() + at, static_cast<uint32_t>(std::min<size_t>(kBlockSize, files[f].size() - at))));
+          files[f].data() + at,
+          static_cast<uint32_t>(std::min<size_t>(kBlockSize, files[f].size() - at)), f));
     Event mark;
     mark.tag = f;
     mark.note = static_cast<uint32_t>(f * 7);
@@ -84,15 +87,22 @@ class RecordingSink : public BlockSink {
   size_t failAtBlock = SIZE_MAX;  // this block (0-based) fails with `failWith`
   BkupResult failWith = kResultDiskFull;
   size_t blocks = 0;
+  std::vector<uint64_t> failedTags;  // blocks that could not be compressed
 
-  BkupResult WriteBlock(const unsigned char* framed, uint32_t bytes) override {
+  BkupResult WriteBlock(uint64_t tag, const unsigned char* framed, uint32_t bytes) override {
     threads.insert(::GetCurrentThreadId());
     if (blocks++ == failAtBlock) return failWith;
     Event e;
     e.block = true;
+    e.tag = tag;
     e.bytes.assign(framed, framed + bytes);
     events.push_back(e);
     return kResultOk;
+  }
+  BkupResult CompressFailed(uint64_t tag, BkupResult why) override {
+    threads.insert(::GetCurrentThreadId());
+    failedTags.push_back(tag);
+    return why;
   }
   BkupResult Marked(uint64_t tag, uint32_t note) override {
     threads.insert(::GetCurrentThreadId());
@@ -124,7 +134,7 @@ BkupResult Feed(BlockPipeline& pipeline, const std::vector<Bytes>& files) {
       if (r != kResultOk) return r;
       uint32_t n = static_cast<uint32_t>(std::min<size_t>(kBlockSize, files[f].size() - at));
       std::memcpy(in, files[f].data() + at, n);
-      r = pipeline.Submit(n);
+      r = pipeline.Submit(n, f);
       if (r != kResultOk) return r;
     }
     BkupResult r = pipeline.Mark(f, static_cast<uint32_t>(f * 7));
@@ -273,6 +283,7 @@ TEST(BlockPipeline, AFailedBlockEndsItWithTheZlibResult) {
     BlockPipeline pipeline(sink, workers, own.in.Data(), own.out.Data());
     EXPECT_EQ(Feed(pipeline, files), kResultInvalid) << workers << " workers";
     EXPECT_TRUE(sink.events == want) << workers << " workers";
+    EXPECT_EQ(sink.failedTags, std::vector<uint64_t>{4}) << "told which file's block failed";
     unsigned char* in = nullptr;
     EXPECT_EQ(pipeline.NextInput(&in), kResultInvalid) << "the failure stays";
     EXPECT_EQ(pipeline.Drain(), kResultInvalid);
@@ -312,7 +323,7 @@ TEST(BlockPipeline, AbandonInTheMiddleDropsQueuedBlocksAndJoinsTheWorkers) {
     unsigned char* in = nullptr;
     ASSERT_EQ(pipeline.NextInput(&in), kResultOk);
     std::memcpy(in, b.data(), b.size());
-    ASSERT_EQ(pipeline.Submit(static_cast<uint32_t>(b.size())), kResultOk);
+    ASSERT_EQ(pipeline.Submit(static_cast<uint32_t>(b.size()), 0), kResultOk);
   }
   ASSERT_TRUE(WaitUntil([&] { return door.held == static_cast<int>(kWorkers); }));
   pipeline.Abandon();
