@@ -14,6 +14,9 @@
 //     --small only files of 0..16 KiB (for the memory comparison)
 //     --profile  time the door's calls during the no-change backup
 //     --no-floor skip both floors (when profiling)
+//     --threads N  compression workers of the backups and the parallel
+//                floor (default: one per processor, at most 8; 1: the
+//                single-threaded backup)
 #include <windows.h>
 #include <psapi.h>
 #include <zlib.h>
@@ -372,7 +375,7 @@ int Bench(const Options& o) {
                corpus.bytes / kMiB);
 
   double floorSeconds = 0, parallelSeconds = 0;
-  const unsigned workers = vk::CompressWorkersForThisMachine();
+  const unsigned workers = vk::CompressWorkers();
   if (g_noFloor) {
     std::wprintf(L"1 floor                            skipped\n");
   } else {
@@ -485,6 +488,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (a == L"--small") o.small = true;
     else if (a == L"--profile") g_profile = true;
     else if (a == L"--no-floor") g_noFloor = true;
+    else if (a == L"--threads" && i + 1 < argc)
+      vk::SetCompressWorkers(static_cast<unsigned>(std::wcstol(argv[++i], nullptr, 10)));
     else if (o.corpus.empty()) o.corpus = a;
     else if (a.size() >= 2 && a[1] == L':') o.drive = (a[0] & ~0x20) - L'A';
   }

@@ -30,15 +30,25 @@ bool CompressFramedBlock(BlockCompressor& z, const unsigned char* in, uint32_t n
   return true;
 }
 
+namespace {
+unsigned g_compressWorkers = 0;  // 0: the machine's count
+}  // namespace
+
 unsigned CompressWorkersForThisMachine() {
   SYSTEM_INFO info;
   ::GetSystemInfo(&info);
   return std::clamp<unsigned>(info.dwNumberOfProcessors, 1, kMaxCompressWorkers);
 }
 
-BlockPipeline::BlockPipeline(BlockSink& sink, unsigned workers, unsigned char* ownIn,
-                             unsigned char* ownOut)
-    : sink_(sink), requested_(std::min(workers, kMaxCompressWorkers)) {
+unsigned CompressWorkers() {
+  return g_compressWorkers != 0 ? g_compressWorkers : CompressWorkersForThisMachine();
+}
+
+void SetCompressWorkers(unsigned n) { g_compressWorkers = std::min(n, kMaxCompressWorkers); }
+
+BlockPipeline::BlockPipeline(BlockSink& sink, unsigned workers, BlockCompressor& own,
+                             unsigned char* ownIn, unsigned char* ownOut)
+    : sink_(sink), requested_(std::min(workers, kMaxCompressWorkers)), own_(own) {
   if (requested_ < 2) requested_ = 0;
   slots_.push_back({ownIn, ownOut});
   // Room for the marks as well as the blocks the pool will hold, fixed now:

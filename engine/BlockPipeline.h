@@ -81,21 +81,28 @@ constexpr unsigned kItemsPerBlock = 4;
 // One worker per processor of this machine, at least 1 and at most 8.
 unsigned CompressWorkersForThisMachine();
 
+// The pool size of the backup runs: CompressWorkersForThisMachine(), unless
+// SetCompressWorkers chose another.
+unsigned CompressWorkers();
+// n workers for the runs that follow (1: every block compressed on the run's
+// thread); 0 gives the machine's count again. For tests and the benchmark;
+// not thread-safe against running jobs.
+void SetCompressWorkers(unsigned n);
+
 class BlockPipeline {
  public:
   // `workers` threads compress; with 0 or 1 the caller's thread compresses
-  // every block itself (inline). `ownIn` (kBlockSize bytes) and `ownOut`
-  // (kWorkBufferSize bytes) are the caller's buffers and serve as the first
-  // block slot. The other slots and the threads are set up at the first
-  // block; when they cannot be, the pipeline works inline in its place.
-  BlockPipeline(BlockSink& sink, unsigned workers, unsigned char* ownIn, unsigned char* ownOut);
+  // every block itself (inline). `own` is the caller's compressor, ready,
+  // and `ownIn` (kBlockSize bytes) and `ownOut` (kWorkBufferSize bytes) are
+  // the caller's buffers, which serve as the first block slot. The other
+  // slots and the threads are set up at the first block; when they cannot
+  // be, the pipeline works inline in their place.
+  BlockPipeline(BlockSink& sink, unsigned workers, BlockCompressor& own, unsigned char* ownIn,
+                unsigned char* ownOut);
   // Abandons whatever is still outstanding.
   ~BlockPipeline();
   BlockPipeline(const BlockPipeline&) = delete;
   BlockPipeline& operator=(const BlockPipeline&) = delete;
-
-  // False when the caller's own compressor could not be set up (no memory).
-  bool Ready() const { return own_.Ready(); }
 
   // The buffer (kBlockSize bytes) to read the next block into. Hands the
   // items that are ready to the sink first and waits, writing, while every
@@ -153,7 +160,7 @@ class BlockPipeline {
 
   BlockSink& sink_;
   unsigned requested_;
-  BlockCompressor own_;  // the caller's thread compresses with this one
+  BlockCompressor& own_;  // the caller's thread compresses with this one
   std::vector<Slot> slots_;
   std::vector<std::unique_ptr<PageBuffer>> buffers_;  // every slot but the first
   std::vector<Item> items_;

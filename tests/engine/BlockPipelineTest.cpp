@@ -117,8 +117,10 @@ class RecordingSink : public BlockSink {
 // The caller's own slot, as the backup run lends its read and compression
 // buffers.
 struct OwnSlot {
+  BlockCompressor z;
   PageBuffer in, out;
   OwnSlot() {
+    EXPECT_TRUE(z.Ready());
     EXPECT_TRUE(in.Allocate(kBlockSize));
     EXPECT_TRUE(out.Allocate(kWorkBufferSize));
   }
@@ -230,8 +232,7 @@ TEST(BlockPipeline, EveryWorkerCountGivesCompressBytesInOrder) {
     for (unsigned workers : {0u, 1u, 2u, 3u, 8u}) {
       OwnSlot own;
       RecordingSink sink;
-      BlockPipeline pipeline(sink, workers, own.in.Data(), own.out.Data());
-      ASSERT_TRUE(pipeline.Ready());
+      BlockPipeline pipeline(sink, workers, own.z, own.in.Data(), own.out.Data());
       ASSERT_EQ(Feed(pipeline, c.files), kResultOk) << c.what << ", " << workers << " workers";
       EXPECT_EQ(pipeline.Workers(), workers < 2 ? 0u : workers) << c.what;
       EXPECT_TRUE(sink.events == want) << c.what << ", " << workers << " workers";
@@ -247,7 +248,7 @@ TEST(BlockPipeline, InlineCompressesOnTheCallersThread) {
   for (unsigned workers : {0u, 1u}) {
     OwnSlot own;
     RecordingSink sink;
-    BlockPipeline pipeline(sink, workers, own.in.Data(), own.out.Data());
+    BlockPipeline pipeline(sink, workers, own.z, own.in.Data(), own.out.Data());
     ASSERT_EQ(Feed(pipeline, NumberedBlocks(5)), kResultOk);
   }
   EXPECT_EQ(door.threads, std::set<DWORD>{::GetCurrentThreadId()});
@@ -261,7 +262,7 @@ TEST(BlockPipeline, ABlockFinishedLastIsStillHandedBackFirst) {
   std::vector<Bytes> files = NumberedBlocks(12);
   OwnSlot own;
   RecordingSink sink;
-  BlockPipeline pipeline(sink, 3, own.in.Data(), own.out.Data());
+  BlockPipeline pipeline(sink, 3, own.z, own.in.Data(), own.out.Data());
   ASSERT_EQ(Feed(pipeline, files), kResultOk);
   EXPECT_TRUE(door.releasedByOthers) << "block 0 did not finish after the later ones";
   EXPECT_TRUE(sink.events == Reference(files));
@@ -280,7 +281,7 @@ TEST(BlockPipeline, AFailedBlockEndsItWithTheZlibResult) {
     test::ScopedFileSystem installed(&door);
     OwnSlot own;
     RecordingSink sink;
-    BlockPipeline pipeline(sink, workers, own.in.Data(), own.out.Data());
+    BlockPipeline pipeline(sink, workers, own.z, own.in.Data(), own.out.Data());
     EXPECT_EQ(Feed(pipeline, files), kResultInvalid) << workers << " workers";
     EXPECT_TRUE(sink.events == want) << workers << " workers";
     EXPECT_EQ(sink.failedTags, std::vector<uint64_t>{4}) << "told which file's block failed";
@@ -298,7 +299,7 @@ TEST(BlockPipeline, AFailingSinkEndsItWithTheSinksResult) {
     sink.failAtBlock = 2;
     sink.failWith = kResultDiskFull;
     {
-      BlockPipeline pipeline(sink, workers, own.in.Data(), own.out.Data());
+      BlockPipeline pipeline(sink, workers, own.z, own.in.Data(), own.out.Data());
       EXPECT_EQ(Feed(pipeline, files), kResultDiskFull) << workers << " workers";
       EXPECT_EQ(pipeline.Mark(99, 0), kResultDiskFull);
     }
@@ -316,7 +317,7 @@ TEST(BlockPipeline, AbandonInTheMiddleDropsQueuedBlocksAndJoinsTheWorkers) {
   test::ScopedFileSystem installed(&door);
   OwnSlot own;
   RecordingSink sink;
-  BlockPipeline pipeline(sink, kWorkers, own.in.Data(), own.out.Data());
+  BlockPipeline pipeline(sink, kWorkers, own.z, own.in.Data(), own.out.Data());
   // The blocks being compressed finish only once the abandon has begun.
   door.releaseEvery = [&] { return pipeline.Abandoning(); };
   for (const Bytes& b : blocks) {  // exactly the slots: no call has to wait
