@@ -31,7 +31,12 @@ bool CompressFramedBlock(BlockCompressor& z, const unsigned char* in, uint32_t n
 }
 
 namespace {
+
 unsigned g_compressWorkers = 0;  // 0: the machine's count
+// Address space reserved for a worker's stack: deflate needs little, and a
+// 32-bit process should not give a megabyte to each of eight threads.
+constexpr SIZE_T kWorkerStackBytes = 256 * 1024;
+
 }  // namespace
 
 unsigned CompressWorkersForThisMachine() {
@@ -94,7 +99,8 @@ void BlockPipeline::StartWorkers(unsigned count) {
     auto worker = std::make_unique<Worker>();
     if (!worker->compressor.Ready()) break;
     worker->pipeline = this;
-    KernelHandle thread(::CreateThread(nullptr, 0, &WorkerProc, worker.get(), 0, nullptr));
+    KernelHandle thread(::CreateThread(nullptr, kWorkerStackBytes, &WorkerProc, worker.get(),
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) break;
     workers_.push_back(std::move(worker));
     threads_.push_back(std::move(thread));
