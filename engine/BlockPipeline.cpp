@@ -20,8 +20,9 @@ bool BlockCompressor::Compress(const unsigned char* in, uint32_t n, unsigned cha
 }
 
 bool CompressFramedBlock(BlockCompressor& z, const unsigned char* in, uint32_t n,
-                         unsigned char* out, uint32_t* framed) {
-  uint32_t packed = kWorkBufferSize - kBlockFrameSize;
+                         unsigned char* out, uint32_t capacity, uint32_t* framed) {
+  if (capacity < kBlockFrameSize) return false;
+  uint32_t packed = capacity - kBlockFrameSize;
   if (!FileSystem().CompressStep(in, n) || !z.Compress(in, n, out + kBlockFrameSize, &packed))
     return false;
   _BKUPFILE_BLOCK block = {packed, n};
@@ -39,6 +40,10 @@ constexpr SIZE_T kWorkerStackBytes = 256 * 1024;
 
 }  // namespace
 
+uint32_t FramedBlockBound() {
+  return kBlockFrameSize + static_cast<uint32_t>(compressBound(kBlockSize));
+}
+
 unsigned CompressWorkersForThisMachine() {
   SYSTEM_INFO info;
   ::GetSystemInfo(&info);
@@ -55,11 +60,15 @@ BlockPipeline::BlockPipeline(BlockSink& sink, unsigned workers, BlockCompressor&
                              unsigned char* ownIn, unsigned char* ownOut)
     : sink_(sink), requested_(std::min(workers, kMaxCompressWorkers)), own_(own) {
   if (requested_ < 2) requested_ = 0;
-  slots_.push_back({ownIn, ownOut});
+  slots_.push_back({ownIn, ownOut, kWorkBufferSize});
   // Room for the marks as well as the blocks the pool will hold, fixed now:
   // marks may come before the first block.
-  unsigned blocks = std::max(1u, requested_ * kBlocksPerWorker);
-  items_.resize(blocks * kItemsPerBlock);
+  items_.resize(BlocksInFlight(requested_) * kItemsPerBlock);
+}
+
+unsigned BlockPipeline::BlocksInFlight(unsigned workers) {
+  if (workers < 2) return 1;
+  return std::min(std::min(workers, kMaxCompressWorkers) * kBlocksPerWorker, kMaxBlocksInFlight);
 }
 
 BlockPipeline::~BlockPipeline() { Abandon(); }
@@ -69,7 +78,7 @@ BlockPipeline::~BlockPipeline() { Abandon(); }
 void BlockPipeline::Start() {
   started_ = true;
   if (requested_ == 0) return;
-  if (!AllocateSlots(requested_ * kBlocksPerWorker)) return;
+  if (!AllocateSlots(BlocksInFlight(requested_))) return;
   StartWorkers(requested_);
   if (threads_.empty()) {
     slots_.resize(1);
@@ -78,14 +87,15 @@ void BlockPipeline::Start() {
 }
 
 bool BlockPipeline::AllocateSlots(unsigned count) {
+  const uint32_t outBytes = FramedBlockBound();
   while (slots_.size() < count) {
     auto in = std::make_unique<PageBuffer>(), out = std::make_unique<PageBuffer>();
-    if (!in->Allocate(kBlockSize) || !out->Allocate(kWorkBufferSize)) {
+    if (!in->Allocate(kBlockSize) || !out->Allocate(outBytes)) {
       slots_.resize(1);
       buffers_.clear();
       return false;
     }
-    slots_.push_back({in->Data(), out->Data()});
+    slots_.push_back({in->Data(), out->Data(), outBytes});
     buffers_.push_back(std::move(in));
     buffers_.push_back(std::move(out));
   }
@@ -207,7 +217,7 @@ void BlockPipeline::Compress(Item& item, BlockCompressor& z) {
   try {
     const Slot& slot = slots_[item.slot];
     uint32_t framed = 0;
-    if (CompressFramedBlock(z, slot.in, item.bytes, slot.out, &framed)) {
+    if (CompressFramedBlock(z, slot.in, item.bytes, slot.out, slot.outCapacity, &framed)) {
       item.bytes = framed;
       state = State::kDone;
     }

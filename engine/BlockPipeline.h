@@ -48,12 +48,16 @@ class BlockCompressor {
 // Bytes in front of every block in a set: its _BKUPFILE_BLOCK.
 constexpr uint32_t kBlockFrameSize = sizeof(_BKUPFILE_BLOCK);
 
-// Compresses the n bytes of `in` into one framed block at `out` (capacity
-// kWorkBufferSize): the _BKUPFILE_BLOCK, then the zlib stream. *framed
+// Compresses the n bytes of `in` into one framed block at `out`, which holds
+// `capacity` bytes: the _BKUPFILE_BLOCK, then the zlib stream. *framed
 // receives the bytes to write. False as a zlib error, which includes a
-// refusal of the file-system door's CompressStep.
+// refusal of the file-system door's CompressStep. deflate makes the same
+// stream into any room that holds it, and FramedBlockBound() always does.
 bool CompressFramedBlock(BlockCompressor& z, const unsigned char* in, uint32_t n,
-                         unsigned char* out, uint32_t* framed);
+                         unsigned char* out, uint32_t capacity, uint32_t* framed);
+
+// Room for the framed block of any kBlockSize bytes.
+uint32_t FramedBlockBound();
 
 // Where the pipeline hands its items back: on the caller's thread, from
 // inside NextInput, Submit, Mark and Drain, strictly in submission order.
@@ -73,8 +77,12 @@ class BlockSink {
 };
 
 constexpr unsigned kMaxCompressWorkers = 8;
-// Blocks in flight per worker: one being compressed, one waiting for it.
-constexpr unsigned kBlocksPerWorker = 2;
+// Blocks in flight per worker: one being compressed, and some read ahead,
+// so that a run of small files keeps the caller reading while a large one is
+// compressed. At most kMaxBlocksInFlight in all (each slot is 512 KiB in,
+// FramedBlockBound() out).
+constexpr unsigned kBlocksPerWorker = 4;
+constexpr unsigned kMaxBlocksInFlight = 16;
 // Marks are cheap: room for a few per block before the caller has to wait.
 constexpr unsigned kItemsPerBlock = 4;
 
@@ -103,6 +111,10 @@ class BlockPipeline {
   ~BlockPipeline();
   BlockPipeline(const BlockPipeline&) = delete;
   BlockPipeline& operator=(const BlockPipeline&) = delete;
+
+  // The blocks `workers` keep in flight: kBlocksPerWorker each, at most
+  // kMaxBlocksInFlight; 1 inline.
+  static unsigned BlocksInFlight(unsigned workers);
 
   // The buffer (kBlockSize bytes) to read the next block into. Hands the
   // items that are ready to the sink first and waits, writing, while every
@@ -140,6 +152,7 @@ class BlockPipeline {
   struct Slot {
     unsigned char* in = nullptr;
     unsigned char* out = nullptr;
+    uint32_t outCapacity = 0;
   };
   struct Worker {
     BlockPipeline* pipeline = nullptr;

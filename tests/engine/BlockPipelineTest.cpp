@@ -312,7 +312,7 @@ TEST(BlockPipeline, AFailingSinkEndsItWithTheSinksResult) {
 // are never compressed, nothing is handed back, every worker has ended.
 TEST(BlockPipeline, AbandonInTheMiddleDropsQueuedBlocksAndJoinsTheWorkers) {
   const unsigned kWorkers = 2;
-  std::vector<Bytes> blocks = NumberedBlocks(kWorkers * kBlocksPerWorker);
+  std::vector<Bytes> blocks = NumberedBlocks(BlockPipeline::BlocksInFlight(kWorkers));
   StepDoor door;
   test::ScopedFileSystem installed(&door);
   OwnSlot own;
