@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "common/Handle.h"
-#include "channel/ChannelSecurity.h"
 
 namespace vk::svc {
 namespace {
@@ -21,22 +20,6 @@ class MutexHold {
 
  private:
   HANDLE m_;
-};
-
-class ViewOf {
- public:
-  ViewOf(HANDLE section, size_t bytes)
-      : p_(static_cast<unsigned char*>(
-            ::MapViewOfFile(section, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytes))) {}
-  ~ViewOf() {
-    if (p_) ::UnmapViewOfFile(p_);
-  }
-  ViewOf(const ViewOf&) = delete;
-  ViewOf& operator=(const ViewOf&) = delete;
-  unsigned char* Get() const { return p_; }
-
- private:
-  unsigned char* p_;
 };
 
 bool WaitBounded(HANDLE h, DWORD waitMs) {
@@ -61,16 +44,21 @@ int SendServiceCommand(HANDLE commandMutex, void* buffer, int size) {
 int SendServiceCommand(HANDLE commandMutex, void* buffer, int size, DWORD waitMs) {
   if (!buffer || size < static_cast<int>(sizeof(_SVC_REQUEST)) || size > kLargestRequest)
     return kResultRefused;
-  if (commandMutex && !WaitBounded(commandMutex, waitMs)) return kResultUnreachable;
+  // The service makes every object of the channel; a client only opens them,
+  // and holds them for this one exchange, so a restarted service can make
+  // them anew.
+  KernelHandle serviceMutex;
+  if (!commandMutex) {
+    serviceMutex.Reset(::OpenMutexW(kUserMutexRights, FALSE, kCmdMutexName));
+    if (!serviceMutex) return kResultUnreachable;  // the service is not running
+    commandMutex = serviceMutex.Get();
+  }
+  if (!WaitBounded(commandMutex, waitMs)) return kResultUnreachable;
   MutexHold hold(commandMutex);
 
   KernelHandle doorbell(::OpenEventW(kUserDoorbellRights, FALSE, kDoorbellName));
   if (!doorbell) return kResultUnreachable;  // the service is not running
-
-  ObjectSecurity security;
-  if (!security.Build(kEventAllAccess, kUserCompletionRights)) return kResultUnreachable;
-  KernelHandle completion(::CreateEventExW(security.Attributes(), kCompletionName, 0,
-                                           kUserCompletionRights));
+  KernelHandle completion(::OpenEventW(kUserCompletionRights, FALSE, kCompletionName));
   if (!completion) return kResultUnreachable;
   KernelHandle section(::OpenFileMappingW(kUserSectionRights, FALSE, kSectionName));
   if (!section) return kResultUnreachable;
@@ -79,21 +67,24 @@ int SendServiceCommand(HANDLE commandMutex, void* buffer, int size, DWORD waitMs
   std::memcpy(&sent, buffer, sizeof(sent));
   sent.nStatus = kStatusNotAnswered;
   {
-    ViewOf view(section.Get(), static_cast<size_t>(size));
-    if (!view.Get()) return kResultUnreachable;
-    std::memcpy(view.Get(), buffer, static_cast<size_t>(size));
-    std::memcpy(view.Get(), &sent, sizeof(sent));
+    MappedView view(section.Get(), FILE_MAP_READ | FILE_MAP_WRITE, static_cast<size_t>(size));
+    if (!view.Writable(static_cast<size_t>(size))) return kResultUnreachable;
+    std::memcpy(view.Bytes(), buffer, static_cast<size_t>(size));
+    std::memcpy(view.Bytes(), &sent, sizeof(sent));
   }
   ::ResetEvent(completion.Get());  // a stale signal from an abandoned exchange
   ::SetEvent(doorbell.Get());
   if (!WaitBounded(completion.Get(), waitMs)) return kResultUnreachable;
   ::ResetEvent(completion.Get());
 
+  // Whatever the block holds now is only a claim: every local user can write
+  // it. It is copied once and checked before the caller sees it.
   std::vector<unsigned char> answer(static_cast<size_t>(size));
   {
-    ViewOf view(section.Get(), static_cast<size_t>(size));
-    if (!view.Get()) return kResultReadBackFailed;
-    std::memcpy(answer.data(), view.Get(), answer.size());
+    MappedView view(section.Get(), FILE_MAP_READ, static_cast<size_t>(size));
+    // Committed above, and section memory is never decommitted.
+    if (!view) return kResultReadBackFailed;
+    std::memcpy(answer.data(), view.Bytes(), answer.size());
   }
   _SVC_REQUEST header;
   std::memcpy(&header, answer.data(), sizeof(header));

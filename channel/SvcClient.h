@@ -8,7 +8,11 @@ namespace vk::svc {
 
 // Sends the complete request in `buffer` (`size` bytes, equal to the
 // command's nSize) and, on an answer, copies the answer back in place.
-// `commandMutex` (may be null) is held for the whole exchange.
+// The exchange holds a command mutex throughout: `commandMutex` when given
+// (a caller's own lock), else the service's command mutex, opened by name for
+// this exchange only. No client keeps a channel object open between
+// exchanges: a name kept alive by a client would stop a restarted service
+// from creating its objects.
 // Returns the answer's nStatus (0 done, 1 refused), or 4 when the service
 // cannot be reached or does not answer within kClientWaitMs, or 255 when the
 // answer could not be read back; on 4 and 255 the buffer is unchanged.

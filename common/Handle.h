@@ -1,13 +1,18 @@
 // Owning wrappers for Win32 handles. Each owns exactly one handle, closes it
 // once, and can be moved but not copied, so no handle is closed twice or
-// leaked on an early return.
+// leaked on an early return. Every kind of handle the programs close has its
+// owner here, and only here.
 #pragma once
 #include <windows.h>
+#include <wininet.h>
+
+#include <type_traits>
 #include <utility>
 
 namespace vk {
 
-// Traits describe the "no handle" value and how to close one.
+// Traits describe the "no handle" value and how to close one; `Type` names
+// the handle's type where it is not HANDLE.
 struct KernelHandleTraits {
   static HANDLE Invalid() { return nullptr; }
   static void Close(HANDLE h) { ::CloseHandle(h); }
@@ -20,12 +25,49 @@ struct FindHandleTraits {
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE h) { ::FindClose(h); }
 };
+struct RegKeyTraits {
+  using Type = HKEY;
+  static HKEY Invalid() { return nullptr; }
+  static void Close(HKEY h) { ::RegCloseKey(h); }
+};
+struct ServiceHandleTraits {
+  using Type = SC_HANDLE;
+  static SC_HANDLE Invalid() { return nullptr; }
+  static void Close(SC_HANDLE h) { ::CloseServiceHandle(h); }
+};
+struct InternetHandleTraits {
+  using Type = HINTERNET;
+  static HINTERNET Invalid() { return nullptr; }
+  static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
+};
+struct MappedViewTraits {
+  using Type = void*;
+  static void* Invalid() { return nullptr; }
+  static void Close(void* p) { ::UnmapViewOfFile(p); }
+};
+struct LocalMemoryTraits {  // LocalAlloc results, security descriptors among them
+  using Type = void*;
+  static void* Invalid() { return nullptr; }
+  static void Close(void* p) { ::LocalFree(p); }
+};
+
+namespace detail {
+template <class Traits, class = void>
+struct HandleType {
+  using type = HANDLE;
+};
+template <class Traits>
+struct HandleType<Traits, std::void_t<typename Traits::Type>> {
+  using type = typename Traits::Type;
+};
+}  // namespace detail
 
 template <class Traits>
 class UniqueHandle {
  public:
+  using Type = typename detail::HandleType<Traits>::type;
   UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE h) : h_(h) {}
+  explicit UniqueHandle(Type h) : h_(h) {}
   ~UniqueHandle() { Reset(); }
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
@@ -35,27 +77,70 @@ class UniqueHandle {
     return *this;
   }
 
-  HANDLE Get() const { return h_; }
+  Type Get() const { return h_; }
   bool Valid() const { return h_ != Traits::Invalid() && h_ != nullptr; }
   explicit operator bool() const { return Valid(); }
 
-  HANDLE Release() {
-    HANDLE h = h_;
+  Type Release() {
+    Type h = h_;
     h_ = Traits::Invalid();
     return h;
   }
-  void Reset(HANDLE h = Traits::Invalid()) {
+  void Reset(Type h = Traits::Invalid()) {
     if (Valid()) Traits::Close(h_);
     h_ = h;
   }
+  // For calls that return the handle through an out-parameter; whatever was
+  // held before is closed first.
+  Type* Receive() {
+    Reset();
+    return &h_;
+  }
 
  private:
-  HANDLE h_ = Traits::Invalid();
+  Type h_ = Traits::Invalid();
 };
 
 using KernelHandle = UniqueHandle<KernelHandleTraits>;  // events, mutexes, threads, mappings
 using FileHandle = UniqueHandle<FileHandleTraits>;      // CreateFileW results
 using FindHandle = UniqueHandle<FindHandleTraits>;      // FindFirstFileW results
+using RegKey = UniqueHandle<RegKeyTraits>;              // RegOpenKeyExW, RegCreateKeyExW
+using ServiceHandle = UniqueHandle<ServiceHandleTraits>;  // service manager and services
+using InternetHandle = UniqueHandle<InternetHandleTraits>;  // WinINet sessions and requests
+using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+
+// Opens root\path; an empty owner when the key cannot be opened.
+inline RegKey OpenRegKey(HKEY root, const wchar_t* path, REGSAM access) {
+  RegKey key;
+  if (::RegOpenKeyExW(root, path, 0, access, key.Receive()) != ERROR_SUCCESS) key.Reset();
+  return key;
+}
+
+// A mapped view of a section, unmapped with the owner.
+class MappedView : public UniqueHandle<MappedViewTraits> {
+ public:
+  MappedView() = default;
+  // Maps `bytes` (0: the whole section) with `access` (FILE_MAP_*).
+  MappedView(HANDLE section, DWORD access, size_t bytes)
+      : UniqueHandle(::MapViewOfFile(section, access, 0, 0, bytes)) {}
+  unsigned char* Bytes() const { return static_cast<unsigned char*>(Get()); }
+  // True when the first `bytes` of the view are committed memory this
+  // process may write. A section someone else created may be reserved only
+  // (SEC_RESERVE) or smaller than expected, and writing to it would fault.
+  bool Writable(size_t bytes) const {
+    constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE |
+                                PAGE_EXECUTE_WRITECOPY;
+    for (size_t done = 0; Valid() && done < bytes;) {
+      MEMORY_BASIC_INFORMATION info{};
+      if (!::VirtualQuery(Bytes() + done, &info, sizeof(info)) || info.State != MEM_COMMIT ||
+          !(info.Protect & kWritable) || (info.Protect & PAGE_GUARD))
+        return false;
+      done = static_cast<size_t>(static_cast<unsigned char*>(info.BaseAddress) +
+                                 info.RegionSize - Bytes());
+    }
+    return Valid();
+  }
+};
 
 // A block from the page allocator (VirtualAlloc), released with the owner.
 class PageBuffer {

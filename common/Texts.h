@@ -5,18 +5,19 @@
 #include <cstdint>
 #include <string>
 
+// The numbering (kLanguageCount, kLanguageIdStep, kFirstTextId, kLastTextId)
+// and the name of every text (txt::kAppTitle, ...), generated from the
+// English text file.
+#include "resources/TextIds.h"
+
 namespace vk {
 
-constexpr uint32_t kLanguageCount = 8;   // en fr de it es pt zh-Hans ja
-constexpr uint32_t kLanguageIdStep = 1000;
-constexpr uint32_t kFirstTextId = 1000;  // English block 1000..1999
-constexpr uint32_t kLastTextId = 1999;
-constexpr uint32_t kAppTitleId = 57344;  // 0xE000, the same in every language
-
+// In the order of kLanguageCount's languages: en fr de it es pt zh-Hans ja.
 enum Language : uint32_t {
   kLangEnglish = 0, kLangFrench, kLangGerman, kLangItalian,
   kLangSpanish, kLangPortuguese, kLangChinese, kLangJapanese,
 };
+static_assert(kLangJapanese + 1 == kLanguageCount, "one Language per language file");
 
 // Resource id of base id `baseId` in `language`; a language outside 0..7
 // counts as English. Ids outside 1000..1999 are the same in every language.

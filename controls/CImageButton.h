@@ -7,15 +7,12 @@
 #include <array>
 #include <string>
 
+#include "common/Messages.h"
 #include "controls/ControlLook.h"
 #include "controls/SkinImage.h"
 #include "controls/Window.h"
 
 namespace vk {
-
-// Sent to the parent when a button with the focus notification gains the
-// focus; wParam = the resource id of the button's strip.
-constexpr UINT kMsgButtonFocused = 0x401;
 
 class CImageButton : public Control {
  public:

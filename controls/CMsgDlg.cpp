@@ -36,10 +36,10 @@ INT_PTR CMsgDlg::Show(HWND owner) {
 bool CMsgDlg::TwoButtons() const { return (style_ & kMsgButtonsMask) == kMsgOkCancel; }
 
 UINT CMsgDlg::IconImage() const {
-  switch (style_ & kMsgIconMask) {
-    case kMsgIconError: return IDP_ICON_ERROR;
-    case kMsgIconInformation: return IDP_ICON_INFORMATION;
-    case kMsgIconSuccess: return IDP_ICON_SUCCESS;
+  switch (style_ & kIconMask) {
+    case kIconError: return IDP_ICON_ERROR;
+    case kIconInformation: return IDP_ICON_INFORMATION;
+    case kIconSuccess: return IDP_ICON_SUCCESS;
     default: return IDP_ICON_WARNING;
   }
 }
@@ -72,12 +72,12 @@ void CMsgDlg::SetUpButtons() {
   }
   SetItemFont(IDC_OK, TextFont(language));
   SetItemFont(IDC_SECOND, TextFont(language));
-  ::SetWindowTextW(Item(IDC_OK), LoadText(kTextOk, language).c_str());
-  uint32_t secondText = kTextCancel;
+  ::SetWindowTextW(Item(IDC_OK), LoadText(txt::kMsgButtonOk, language).c_str());
+  uint32_t secondText = txt::kMsgButtonCancel;
   if (backMode)
-    secondText = kTextBack;
+    secondText = txt::kMsgButtonBack;
   else if (logMode)
-    secondText = kTextLog;
+    secondText = txt::kMsgButtonLog;
   ::SetWindowTextW(Item(IDC_SECOND), LoadText(secondText, language).c_str());
   if (logMode && !backMode && !logEnabled) ::EnableWindow(Item(IDC_SECOND), FALSE);
 }
@@ -97,10 +97,10 @@ void CMsgDlg::SetUpCheckBox() {
 }
 
 void CMsgDlg::PlaySound() const {
-  switch (style_ & kMsgIconMask) {
-    case kMsgIconError: ::MessageBeep(MB_ICONHAND); break;
-    case kMsgIconInformation:
-    case kMsgIconSuccess: ::MessageBeep(MB_ICONASTERISK); break;
+  switch (style_ & kIconMask) {
+    case kIconError: ::MessageBeep(MB_ICONHAND); break;
+    case kIconInformation:
+    case kIconSuccess: ::MessageBeep(MB_ICONASTERISK); break;
     default: ::MessageBeep(MB_ICONEXCLAMATION); break;
   }
 }
@@ -109,11 +109,14 @@ BOOL CMsgDlg::OnInitDialog() {
   titleId_ = IDC_TITLE;
   dragBand_ = kDragBand;
   SetWindowIcons(Hwnd(), IDI_APP);
-  const std::wstring title = LoadResourceText(kAppTitleId);
+  const std::wstring title = LoadResourceText(txt::kAppTitle);
   ::SetWindowTextW(Hwnd(), title.c_str());
   ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
   ::SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(LargeFont()), FALSE);
   SetItemFont(IDC_TITLE, LargeFont());
+  // The message is painted by the window; the hidden static carries it too,
+  // so that other programs (screen readers, the GUI tests) can read it.
+  ::SetWindowTextW(Item(IDC_MESSAGE), message_.c_str());
   Layout();
   SetUpButtons();
   SetUpCheckBox();

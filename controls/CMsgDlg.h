@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/IconKind.h"
 #include "controls/CCheckBtn.h"
 #include "controls/CImageButton.h"
 #include "controls/SkinImage.h"
@@ -17,11 +18,7 @@ namespace vk {
 // Style bits, in the layout of the system message-box styles.
 constexpr uint32_t kMsgButtonsMask = 0x0F;
 constexpr uint32_t kMsgOkCancel = 0x01;       // anything else: OK only
-constexpr uint32_t kMsgIconMask = 0xF0;
-constexpr uint32_t kMsgIconError = 0x10;
-constexpr uint32_t kMsgIconWarning = 0x30;
-constexpr uint32_t kMsgIconInformation = 0x40;
-constexpr uint32_t kMsgIconSuccess = 0x80;
+// The icon: an IconKind in the kIconMask bits.
 constexpr uint32_t kMsgDefaultMask = 0xF00;
 constexpr uint32_t kMsgDefaultSecond = 0x100;
 
@@ -30,12 +27,6 @@ constexpr INT_PTR kMsgResultOk = 1;
 constexpr INT_PTR kMsgResultCancel = 2;  // also the close button
 constexpr INT_PTR kMsgResultLog = 100;
 constexpr INT_PTR kMsgResultBack = 101;
-
-// Texts of the buttons (base ids).
-constexpr uint32_t kTextBack = 1202;
-constexpr uint32_t kTextOk = 1221;
-constexpr uint32_t kTextLog = 1225;
-constexpr uint32_t kTextCancel = 1248;
 
 class CMsgDlg : public Dialog {
  public:

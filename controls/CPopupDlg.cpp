@@ -15,7 +15,6 @@ constexpr POINT kIcon = {20, 49};
 constexpr RECT kText = {110, 20, 110 + 320, 20 + 130};
 constexpr int kCornerGap = 10;
 constexpr COLORREF kPopupBackground = RGB(0xCC, 0xCC, 0xCC);
-constexpr uint32_t kKindError = 16, kKindInformation = 64;
 
 }  // namespace
 
@@ -33,8 +32,8 @@ void CPopupDlg::Reshow() const {
 }
 
 UINT CPopupDlg::IconImage() const {
-  if (kind_ == kKindError) return IDP_ICON_ERROR;
-  if (kind_ == kKindInformation) return IDP_ICON_INFORMATION;
+  if (kind_ == kIconError) return IDP_ICON_ERROR;
+  if (kind_ == kIconInformation) return IDP_ICON_INFORMATION;
   return IDP_ICON_WARNING;
 }
 
@@ -53,13 +52,16 @@ void CPopupDlg::MoveToCorner() const {
 BOOL CPopupDlg::OnInitDialog() {
   background_ = kPopupBackground;
   SetWindowIcons(Hwnd(), IDI_APP);
-  ::SetWindowTextW(Hwnd(), LoadResourceText(kAppTitleId).c_str());
+  ::SetWindowTextW(Hwnd(), LoadResourceText(txt::kAppTitle).c_str());
   SetClientSize(kWidth, kHeight);
   Attach(close_, IDC_CLOSE);
   close_.SetImage(IDP_POPUP_CLOSE, kCloseSize, kCloseSize);
   Place(IDC_CLOSE, kClose.x, kClose.y, kCloseSize, kCloseSize);
   Place(IDC_MESSAGE, kText.left, kText.top, kText.right - kText.left, kText.bottom - kText.top);
   SetItemFont(IDC_MESSAGE, TextFont(AppLanguage()));
+  // Painted by the window; the hidden static carries the text for other
+  // programs to read.
+  ::SetWindowTextW(Item(IDC_MESSAGE), text_.c_str());
   backImage_.Load(IDP_POPUP_BACKGROUND);
   icon_.Load(IconImage());
   MoveToCorner();

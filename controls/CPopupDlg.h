@@ -9,7 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "common/SharedNames.h"
+#include "common/IconKind.h"
+#include "common/Messages.h"
 #include "controls/CImageButton.h"
 #include "controls/SkinImage.h"
 #include "controls/Window.h"
@@ -22,8 +23,8 @@ constexpr DWORD kPopupLifetime = 60000;      // ms before closing by itself
 
 class CPopupDlg : public Dialog {
  public:
-  // `kind` is the icon style: 16 error, 64 information, anything else warning.
-  CPopupDlg(std::wstring text, uint32_t kind, bool closesByItself)
+  // `kind` is the icon: error, information, anything else warning.
+  CPopupDlg(std::wstring text, IconKind kind, bool closesByItself)
       : text_(std::move(text)), kind_(kind), closesByItself_(closesByItself) {}
 
   // Creates and shows the notification, owned by `tray`; false on failure.
@@ -53,7 +54,7 @@ class CPopupDlg : public Dialog {
   void MoveToCorner() const;
 
   std::wstring text_;
-  uint32_t kind_;
+  IconKind kind_;
   bool closesByItself_;
   HWND tray_ = nullptr;
   DWORD created_ = 0;

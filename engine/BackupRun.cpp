@@ -17,7 +17,6 @@
 namespace vk {
 namespace {
 
-constexpr uint32_t kIndexCopyPiece = kBlockSize;  // index copied in 524,288-byte pieces
 constexpr uint32_t kBlockHeaderSize = sizeof(_BKUPFILE_BLOCK);
 
 }  // namespace
@@ -57,34 +56,27 @@ class BlockCompressor {
 
 namespace {
 
-// 3 when the last failed write ran out of room, else 6.
-bool WriteWhole(HANDLE file, const void* data, uint32_t n) {
-  ::SetLastError(ERROR_SUCCESS);
-  DWORD done = 0;
-  return FileSystem().WriteFile(file, data, n, &done) && done == n;
-}
-
-// The four work buffers of a run, from the page allocator, zero-filled.
-struct WorkBuffers {
-  PageBuffer read, compress, indexWriter, previousIndex;
+// The four work buffers of a run, from the page allocator, zero-filled: the
+// block pair and one buffer for each index window.
+struct RunBuffers {
+  BlockBufferPair blocks;
+  PageBuffer indexWriter, previousIndex;
   bool Allocate() {
-    return read.Allocate(kWorkBufferSize) && compress.Allocate(kWorkBufferSize) &&
-           indexWriter.Allocate(kWorkBufferSize) && previousIndex.Allocate(kWorkBufferSize);
+    return blocks.Allocate() && indexWriter.Allocate(kWorkBufferSize) &&
+           previousIndex.Allocate(kWorkBufferSize);
   }
   void Lend(CBkupEngine& c) {
-    c.readBuffer = read.Data();
-    c.compressBuffer = compress.Data();
-    c.readCapacity = c.compressCapacity = kWorkBufferSize;
-    c.indexWriter.buffer = indexWriter.Data();
-    c.previousIndex.buffer = previousIndex.Data();
-    c.indexWriter.bufferSize = c.previousIndex.bufferSize = kWorkBufferSize;
+    c.buffers = blocks.View();
+    c.index.writer.buffer = indexWriter.Data();
+    c.index.previous.buffer = previousIndex.Data();
+    c.index.writer.bufferSize = c.index.previous.bufferSize = kWorkBufferSize;
   }
 };
 
 // Points the previous index at the index of the newest complete set.
 void AttachPreviousIndex(CBkupEngine& c) {
-  if (c.openSets.empty()) return;
-  const _BACKUP_MAP& newest = c.openSets.rbegin()->second;
+  if (c.index.openSets.empty()) return;
+  const _BACKUP_MAP& newest = c.index.openSets.rbegin()->second;
   CTFile probe;
   probe.handle = newest.File.Get();
   _BKUPFILE_HEADER header;
@@ -92,37 +84,35 @@ void AttachPreviousIndex(CBkupEngine& c) {
   if (!probe.Read(0, &header, kSetHeaderSize, &got) || got != kSetHeaderSize ||
       !IsOurSetHeader(header) || header.IndexSize == 0)
     return;
-  c.previousIndex.Attach(newest.File.Get(), header.IndexOffset, header.IndexSize);
+  c.index.previous.Attach(newest.File.Get(), header.IndexOffset, header.IndexSize);
 }
 
 // Appends the temporary index to the set, then marks the set complete. The
 // data and the index reach the disk before the header that declares them.
 uint32_t FinishSet(CBkupEngine& c, HANDLE set, _BKUPFILE_HEADER* header) {
-  if (!c.indexWriter.Flush()) return kResultTempIndexError;
-  header->IndexOffset = c.writePosition;
+  IndexWindow& index = c.index;
+  if (!index.writer.Flush()) return kResultTempIndexError;
+  header->IndexOffset = index.writePosition;
   header->DataOffset = kSetHeaderSize;
-  header->DataSize = c.writePosition - kSetHeaderSize;
-  unsigned char* piece = c.indexWriter.buffer;
+  header->DataSize = index.writePosition - kSetHeaderSize;
+  unsigned char* piece = index.writer.buffer;
   for (uint64_t o = 0;;) {
     uint32_t got = 0;
-    if (!c.indexWriter.Read(o, piece, kIndexCopyPiece, &got)) return kResultTempIndexError;
+    if (!index.writer.Read(o, piece, kCopyPieceSize, &got)) return kResultTempIndexError;
     if (got == 0) break;
-    if (!WriteWhole(set, piece, got)) return DiskFullOr(kResultWriteError);
+    if (!WriteExactly(set, piece, got)) return DiskFullOr(kResultWriteError);
     o += got;
-    c.writePosition += got;
+    index.writePosition += got;
   }
-  header->IndexSize = c.writePosition - header->IndexOffset;
-  if (header->IndexSize != c.indexWriter.length) return kResultTempIndexError;
+  header->IndexSize = index.writePosition - header->IndexOffset;
+  if (header->IndexSize != index.writer.length) return kResultTempIndexError;
   ::SetLastError(ERROR_SUCCESS);
   if (!FileSystem().FlushFileBuffers(set)) return DiskFullOr(kResultWriteError);
-  LARGE_INTEGER zero, now;
-  zero.QuadPart = 0;
-  if (!FileSystem().SetFilePointerEx(set, zero, &now, FILE_BEGIN) || now.QuadPart != 0)
-    return DiskFullOr(kResultWriteError);
+  if (!SeekTo(set, 0)) return DiskFullOr(kResultWriteError);
   header->Flags |= kSetFlagComplete;
-  header->FolderCount = c.folderEntries;
-  header->FileCount = c.fileEntries;
-  return WriteWhole(set, header, kSetHeaderSize) ? kResultOk : DiskFullOr(kResultWriteError);
+  header->FolderCount = c.counters.folderEntries;
+  header->FileCount = c.counters.fileEntries;
+  return WriteExactly(set, header, kSetHeaderSize) ? kResultOk : DiskFullOr(kResultWriteError);
 }
 
 // Steps of a run that hold the set file; the caller cleans up.
@@ -131,9 +121,9 @@ uint32_t WriteSet(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderL
   set->Reset(FileSystem().CreateFile(setPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
   if (!*set) return DiskFullOr(kResultWriteError);
-  _BKUPFILE_HEADER header = InitialSetHeader(plan, c.sequence, start);
-  if (!WriteWhole(set->Get(), &header, kSetHeaderSize)) return DiskFullOr(kResultWriteError);
-  c.writePosition = kSetHeaderSize;
+  _BKUPFILE_HEADER header = InitialSetHeader(plan, c.index.sequence, start);
+  if (!WriteExactly(set->Get(), &header, kSetHeaderSize)) return DiskFullOr(kResultWriteError);
+  c.index.writePosition = kSetHeaderSize;
   uint32_t result = WalkSources(c, folderList);
   if (result == kResultOk) result = StoreData(c, set->Get());
   if (result == kResultOk) result = FinishSet(c, set->Get(), &header);
@@ -142,7 +132,7 @@ uint32_t WriteSet(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderL
 
 uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* folderList,
                         const std::wstring& backupFolder, const SYSTEMTIME& start) {
-  WorkBuffers buffers;
+  RunBuffers buffers;
   BlockCompressor compressor;
   if (!buffers.Allocate() || !compressor.Ready()) return kResultNoMemory;
   buffers.Lend(c);
@@ -153,12 +143,12 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE));
   uint32_t result = kResultTempIndexError;
   if (tempIndex) {
-    c.indexWriter.Attach(tempIndex.Get(), 0, 0);
+    c.index.writer.Attach(tempIndex.Get(), 0, 0);
     CreateFolderPath(backupFolder);
     // A set that could not be examined may hold the next sequence number;
     // writing a second set with it would make entries point at the wrong data.
     bool allSeen = OpenBackupSets(c, backupFolder, plan, nullptr);
-    c.sequence = c.openSets.empty() ? 1 : c.openSets.rbegin()->first + 1;
+    c.index.sequence = c.index.openSets.empty() ? 1 : c.index.openSets.rbegin()->first + 1;
     AttachPreviousIndex(c);
     const std::wstring setPath =
         TrimTrailingBackslashes(backupFolder) + L"\\" + BackupSetFileName(start);
@@ -171,45 +161,37 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
       set.Reset();
       if (result != kResultOk) FileSystem().DeleteFile(setPath.c_str());
     }
-    c.indexWriter.Detach();
+    c.index.writer.Detach();
     tempIndex.Reset();
     FileSystem().DeleteFile(tempPath.c_str());
   }
-  c.previousIndex.Detach();
-  c.openSets.clear();
-  c.readBuffer = c.compressBuffer = nullptr;
+  // Nothing may point at the buffers, the compressor or the sets once they go.
+  c.index = {};
+  c.buffers = {};
   c.compressor = nullptr;
-  c.indexWriter.buffer = c.previousIndex.buffer = nullptr;
   return result;
 }
 
-// Compresses the `n` bytes in the read buffer and appends them as one block.
+// Compresses the `n` plain bytes and appends them as one block.
 uint32_t WriteBlock(CBkupEngine& c, HANDLE set, uint32_t n) {
-  uint32_t packed = c.compressCapacity - kBlockHeaderSize;
-  if (!c.compressor->Compress(c.readBuffer, n, c.compressBuffer + kBlockHeaderSize, &packed))
+  const WorkBuffers& b = c.buffers;
+  uint32_t packed = b.packedCapacity - kBlockHeaderSize;
+  if (!c.compressor->Compress(b.plain, n, b.packed + kBlockHeaderSize, &packed))
     return kResultInvalid;
   _BKUPFILE_BLOCK block = {packed, n};
-  std::memcpy(c.compressBuffer, &block, kBlockHeaderSize);
+  std::memcpy(b.packed, &block, kBlockHeaderSize);
   uint32_t bytes = kBlockHeaderSize + packed;
-  if (!WriteWhole(set, c.compressBuffer, bytes)) return DiskFullOr(kResultWriteError);
-  c.writePosition += bytes;
+  if (!WriteExactly(set, b.packed, bytes)) return DiskFullOr(kResultWriteError);
+  c.index.writePosition += bytes;
   return kResultOk;
 }
 
-// Fills the read buffer with up to one block of the source; *atEnd once a
-// read returned nothing.
+// Fills the plain buffer with up to one block of the source; *atEnd once
+// the source ended.
 bool ReadPiece(HANDLE source, unsigned char* buffer, uint32_t* got, bool* atEnd) {
-  *got = 0;
-  while (*got < kBlockSize) {
-    DWORD n = 0;
-    if (!FileSystem().ReadFile(source, buffer + *got, kBlockSize - *got, &n)) return false;
-    if (n == 0) {
-      *atEnd = true;
-      break;
-    }
-    *got += n;
-  }
-  return true;
+  ReadOutcome r = ReadExactly(source, buffer, kBlockSize, got);
+  if (r == ReadOutcome::kShort) *atEnd = true;
+  return r != ReadOutcome::kFailed;
 }
 
 }  // namespace
@@ -217,8 +199,9 @@ bool ReadPiece(HANDLE source, unsigned char* buffer, uint32_t* got, bool* atEnd)
 uint32_t StoreFile(CBkupEngine& c, const _BKUPFILE_ENTRY& entry, const wchar_t* path,
                    HANDLE set, uint32_t* blocks) {
   *blocks = 0;
-  const uint64_t limit = std::min(c.bytesDone + entry.Size, c.bytesTotal);
-  if (entry.Sequence != c.sequence) return kResultSkipItem;
+  JobProgress& progress = c.progress;
+  const uint64_t limit = std::min(progress.done + entry.Size, progress.total);
+  if (entry.Sequence != c.index.sequence) return kResultSkipItem;
   uint32_t result = kResultOk;
   EngineFile source(FileSystem().CreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                                             FILE_FLAG_SEQUENTIAL_SCAN));
@@ -229,7 +212,7 @@ uint32_t StoreFile(CBkupEngine& c, const _BKUPFILE_ENTRY& entry, const wchar_t* 
       break;
     }
     uint32_t got = 0;
-    if (!ReadPiece(source.Get(), c.readBuffer, &got, &atEnd)) {
+    if (!ReadPiece(source.Get(), c.buffers.plain, &got, &atEnd)) {
       result = kResultReadError;
       break;
     }
@@ -237,65 +220,64 @@ uint32_t StoreFile(CBkupEngine& c, const _BKUPFILE_ENTRY& entry, const wchar_t* 
     result = WriteBlock(c, set, got);
     if (result != kResultOk) break;
     ++*blocks;
-    c.bytesDone = std::min(c.bytesDone + got, limit);
+    progress.done = std::min(progress.done + got, limit);
   }
   source.Reset();
-  c.bytesDone = limit;
-  if (result == kResultOk) WriteLogFileLine(c, LogDirection::kBackup, path, kLogSuccess);
+  progress.done = limit;
+  if (result == kResultOk) WriteLogFileLine(c, path, kLogSuccess);
   return result;
 }
 
 uint32_t StoreData(CBkupEngine& c, HANDLE set) {
   IndexRecord record;
-  for (uint64_t o = 0; ReadIndexRecord(c.indexWriter, o, &record); o += record.entry.Length) {
+  RunCounters& counters = c.counters;
+  for (uint64_t o = 0; ReadIndexRecord(c.index.writer, o, &record); o += record.entry.Length) {
     const wchar_t* path = record.path;
     if (ReportProgress(c, kPhaseBackup, path)) return kResultStopped;
     if (record.entry.Attributes & kAttrFolder) {
-      ++c.foldersHandled;
+      ++counters.foldersHandled;
       continue;
     }
-    const uint64_t position = c.writePosition;
+    const uint64_t position = c.index.writePosition;
     uint32_t blocks = 0;
     uint32_t result = StoreFile(c, record.entry, path, set, &blocks);
-    c.lastPath.assign(path, record.pathChars);
+    counters.lastPath.assign(path, record.pathChars);
     if (result == kResultSkipItem) continue;
     if (result == kResultReadError) {
-      c.unreadableFiles.push_back(c.lastPath);
-      ++c.unreadableCount;
+      counters.unreadableFiles.push_back(counters.lastPath);
       continue;  // the entry keeps no data
     }
     if (result != kResultOk) return result;
-    c.bytesStored += record.entry.Size;
+    counters.bytesStored += record.entry.Size;
     // DataOffset and BlockCount are adjacent: one patch of 12 bytes.
     static_assert(offsetof(_BKUPFILE_ENTRY, BlockCount) ==
                       offsetof(_BKUPFILE_ENTRY, DataOffset) + sizeof(uint64_t), "");
     unsigned char data[sizeof(uint64_t) + sizeof(uint32_t)];
     std::memcpy(data, &position, sizeof(uint64_t));
     std::memcpy(data + sizeof(uint64_t), &blocks, sizeof(uint32_t));
-    if (!c.indexWriter.Patch(o + offsetof(_BKUPFILE_ENTRY, DataOffset), data, sizeof data))
+    if (!c.index.writer.Patch(o + offsetof(_BKUPFILE_ENTRY, DataOffset), data, sizeof data))
       return kResultTempIndexError;
   }
   return kResultOk;
 }
 
-uint32_t BackupRun(const _BKUP_PLAN* plan, const wchar_t* folderList, CBkupEngine& c,
-                   const wchar_t* backupFolder, const wchar_t* logFolder,
-                   BkupProgressCallback callback, void* userData, uint32_t* unreadableCount,
-                   const wchar_t* exclusionList, const SYSTEMTIME& start) {
-  c.Reset();
-  if (plan != nullptr && logFolder != nullptr)
-    OpenRunLogs(c, LogDirection::kBackup, logFolder, *plan);
+uint32_t BackupRun(CBkupEngine& c, const BackupRequest& request) {
+  c.ResetRun();
+  if (request.plan != nullptr && request.logFolder != nullptr)
+    OpenRunLogs(c, LogDirection::kBackup, request.logFolder, *request.plan);
   uint32_t result = kResultInvalid;
-  if (backupFolder != nullptr && plan != nullptr && folderList != nullptr) {
-    c.backupFolder = backupFolder;
-    c.callback = callback;
-    c.userData = userData;
-    c.exclusionList = exclusionList;
-    result = RunWithBuffers(c, *plan, folderList, backupFolder, start);
+  if (request.backupFolder != nullptr && request.plan != nullptr &&
+      request.folderList != nullptr) {
+    c.progress.callback = request.callback;
+    c.progress.userData = request.userData;
+    c.exclusionList = request.exclusionList;
+    result = RunWithBuffers(c, *request.plan, request.folderList, request.backupFolder,
+                            request.startTime);
   }
-  if (unreadableCount != nullptr) *unreadableCount = c.unreadableCount;
-  CloseRunLogs(c, LogDirection::kBackup, result);
-  c.Reset();
+  if (request.unreadableCount != nullptr)
+    *request.unreadableCount = c.counters.UnreadableCount();
+  CloseRunLogs(c, result);
+  c.ResetRun();
   return result;
 }
 
@@ -308,11 +290,20 @@ uint32_t BackupJob(const wchar_t* exclusionList, BkupProgressCallback callback, 
     if (result != kResultOk) return result;
     const std::wstring backupFolder = BackupFolderPath(driveIndex);
     const std::wstring logFolder = LogFolderPath(driveIndex);
+    BackupRequest request;
+    request.plan = plan;
+    request.folderList = folderList;
+    request.backupFolder = backupFolder.c_str();
+    request.logFolder = logFolder.c_str();
+    request.exclusionList = exclusionList;
+    request.callback = callback;
+    request.userData = userData;
+    request.unreadableCount = unreadableCount;
+    request.startTime = startTime;
     CBkupEngine context;
     context.language = AppLanguage();
     context.logging = true;
-    return BackupRun(plan, folderList, context, backupFolder.c_str(), logFolder.c_str(),
-                     callback, userData, unreadableCount, exclusionList, startTime);
+    return BackupRun(context, request);
   } catch (...) {
     return kResultException;
   }

@@ -20,14 +20,25 @@ uint32_t BackupJob(const wchar_t* exclusionList, BkupProgressCallback callback, 
                    int driveIndex, const _BKUP_PLAN* plan, const wchar_t* folderList,
                    uint32_t* unreadableCount, const SYSTEMTIME& startTime);
 
+// What a backup run is asked to do. Nothing here is owned.
+struct BackupRequest {
+  const _BKUP_PLAN* plan = nullptr;
+  const wchar_t* folderList = nullptr;     // double-zero-terminated
+  const wchar_t* backupFolder = nullptr;   // X:\CorvaneVaultkeep\Backup
+  const wchar_t* logFolder = nullptr;      // X:\CorvaneVaultkeep\Log
+  const wchar_t* exclusionList = nullptr;  // double-zero-terminated, or none
+  BkupProgressCallback callback = nullptr;
+  void* userData = nullptr;
+  uint32_t* unreadableCount = nullptr;  // out, when given
+  SYSTEMTIME startTime = {};            // names the new set
+};
+
 // The run itself, for BackupJob: pass 1 walks the folder list into the
 // temporary index, pass 2 stores new and changed files, then the index is
 // appended and the set marked complete. Logs are written when
-// context.logging is on.
-uint32_t BackupRun(const _BKUP_PLAN* plan, const wchar_t* folderList, CBkupEngine& context,
-                   const wchar_t* backupFolder, const wchar_t* logFolder,
-                   BkupProgressCallback callback, void* userData, uint32_t* unreadableCount,
-                   const wchar_t* exclusionList, const SYSTEMTIME& startTime);
+// context.logging is on. A missing plan, folder list or backup folder gives
+// kResultInvalid.
+uint32_t BackupRun(CBkupEngine& context, const BackupRequest& request);
 
 // A folder's entry in the previous set's index, found by FindPreviousEntry.
 struct PreviousMatch {

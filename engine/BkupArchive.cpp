@@ -66,10 +66,6 @@ bool ReadIndexRecord(CTFile& index, uint64_t o, IndexRecord* record) {
 
 namespace {
 
-uint64_t FileTimeValue(const FILETIME& t) {
-  return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
-}
-
 bool LaterThan(const SYSTEMTIME& time, const FILETIME& limit) {
   FILETIME t;
   if (!::SystemTimeToFileTime(&time, &t)) return false;
@@ -98,7 +94,7 @@ bool ConsiderSetFile(CBkupEngine& context, const std::wstring& path, const _BKUP
       break;
   }
   if (timeLimit != nullptr && LaterThan(header.BackupTime, *timeLimit)) return true;
-  _BACKUP_MAP& slot = context.openSets[header.Sequence];
+  _BACKUP_MAP& slot = context.index.openSets[header.Sequence];
   slot.File = std::move(file);
   slot.Header = header;
   return true;

@@ -52,7 +52,7 @@ struct IndexRecord {
 bool ReadIndexRecord(CTFile& index, uint64_t o, IndexRecord* record);
 
 // Lists "<backup folder>\*.bkup" and enters every complete set of `plan` into
-// context.openSets (handle kept open, shared for reading), keyed by sequence
+// context.index.openSets (handle kept open, shared for reading), keyed by sequence
 // number; deletes incomplete sets of any plan; leaves foreign files alone.
 // With `timeLimit`, sets whose BackupTime is later are left out.
 // Returns false when the listing or a set file could not be read (a file

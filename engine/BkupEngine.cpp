@@ -6,35 +6,15 @@
 
 namespace vk {
 
-void CBkupEngine::Reset() {
+void CBkupEngine::ResetRun() {
   text.clear();
-  backupFolder = nullptr;
-  indexWriter.Detach();
-  indexWriter.buffer = nullptr;
-  indexWriter.bufferSize = 0;
-  previousIndex.Detach();
-  previousIndex.buffer = nullptr;
-  previousIndex.bufferSize = 0;
-  writePosition = 0;
-  folderEntries = fileEntries = 0;
-  openSets.clear();
-  sequence = 0;
-  readBuffer = compressBuffer = nullptr;
-  readCapacity = compressCapacity = 0;
+  exclusionList = nullptr;
   compressor = nullptr;
-  conflictCount = 0;
-  bytesDone = bytesTotal = 0;
-  backupSummaryLog.Close();
-  restoreSummaryLog.Close();
-  backupDetailLog.Close();
-  restoreDetailLog.Close();
-  logFolder.clear();
-  backupDetailStarted = restoreDetailStarted = false;
-  foldersHandled = 0;
-  bytesStored = 0;
-  lastPath.clear();
-  unreadableFiles.clear();
-  unreadableCount = 0;
+  progress = {};
+  buffers = {};
+  index = {};
+  counters = {};
+  log = {};
 }
 
 uint32_t ProgressPercent(uint64_t done, uint64_t total) {
@@ -47,9 +27,9 @@ uint32_t ProgressPercent(uint64_t done, uint64_t total) {
 }
 
 int ReportProgress(CBkupEngine& context, uint32_t phase, const wchar_t* path) {
-  if (context.callback == nullptr) return 0;
-  uint32_t percent = ProgressPercent(context.bytesDone, context.bytesTotal);
-  return context.callback(phase, path, percent, context.userData) != 0 ? 1 : 0;
+  const JobProgress& p = context.progress;
+  if (p.callback == nullptr) return 0;
+  return p.callback(phase, path, ProgressPercent(p.done, p.total), p.userData) != 0 ? 1 : 0;
 }
 
 const std::wstring& LoadJobText(CBkupEngine& context, uint32_t textId, ...) {

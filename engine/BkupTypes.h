@@ -41,6 +41,9 @@ constexpr uint32_t kMaxReportedPercent = 99;
 // ---- Sizes ------------------------------------------------------------------
 constexpr uint32_t kWorkBufferSize = 1572864;  // 0x180000, each of the four job buffers
 constexpr uint32_t kBlockSize = 524288;        // 0x80000, source bytes per data block
+// Files copied through a buffer (an index into or out of a set, a log's
+// history) move this many bytes per read.
+constexpr uint32_t kCopyPieceSize = kBlockSize;
 constexpr int kFirstDrive = 0;                 // A:
 constexpr int kLastDrive = 25;                 // Z:
 constexpr size_t kMaxTextChars = 260;          // fixed text fields: 259 characters + terminator

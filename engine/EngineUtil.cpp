@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "common/Ascii.h"
 #include "engine/FileSystem.h"
 #include "common/Texts.h"
 
@@ -10,12 +13,12 @@ namespace {
 
 bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// The parent of `path` with its trailing separator kept ("X:\A\B" -> "X:\A\").
-std::wstring ParentWithSeparator(std::wstring path) {
-  if (!path.empty() && IsPathSeparator(path.back())) path.pop_back();
-  while (!path.empty() && !IsPathSeparator(path.back()) && path.back() != L':')
-    path.pop_back();
-  return path;
+// The length of the parent of path's first `chars` characters, its trailing
+// separator kept ("X:\A\B" -> "X:\A\").
+size_t ParentLength(const std::wstring& path, size_t chars) {
+  if (chars > 0 && IsPathSeparator(path[chars - 1])) --chars;
+  while (chars > 0 && !IsPathSeparator(path[chars - 1]) && path[chars - 1] != L':') --chars;
+  return chars;
 }
 
 }  // namespace
@@ -24,14 +27,28 @@ BkupResult DiskFullOr(BkupResult other) {
   return ::GetLastError() == ERROR_DISK_FULL ? kResultDiskFull : other;
 }
 
+// A loop, not a recursion: a path from a backup disk may be thousands of
+// folders deep. Up from the path to the nearest part that exists, then the
+// missing parts are created downwards, each with the calls the recursive
+// definition makes.
 bool CreateFolderPath(const std::wstring& path) {
-  if (path.empty() || path.back() == L':') return false;
-  DWORD attributes = FileSystem().GetFileAttributes(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES)
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  std::wstring parent = ParentWithSeparator(path);
-  if (parent.empty() || !CreateFolderPath(parent)) return false;
-  return FileSystem().CreateDirectory(path.c_str()) != FALSE;
+  std::vector<size_t> missing;  // lengths of the missing parts, deepest first
+  std::wstring part;
+  for (size_t chars = path.size();; chars = ParentLength(path, chars)) {
+    if (chars == 0 || path[chars - 1] == L':') return false;
+    part.assign(path, 0, chars);
+    DWORD attributes = FileSystem().GetFileAttributes(part.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+      break;
+    }
+    missing.push_back(chars);
+  }
+  for (auto chars = missing.rbegin(); chars != missing.rend(); ++chars) {
+    part.assign(path, 0, *chars);
+    if (!FileSystem().CreateDirectory(part.c_str())) return false;
+  }
+  return true;
 }
 
 SplitPathParts SplitPath(const std::wstring& path) {
@@ -57,15 +74,7 @@ SplitPathParts SplitPath(const std::wstring& path) {
 }
 
 bool EqualNoCase(const wchar_t* a, size_t aChars, const wchar_t* b, size_t bChars) {
-  if (aChars != bChars) return false;
-  for (size_t i = 0; i < aChars; ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x == y) continue;
-    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
-    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
-    if (x != y) return false;
-  }
-  return true;
+  return aChars == bChars && AsciiEqualNoCase(a, b, aChars);
 }
 
 size_t BoundedLength(const wchar_t* text, size_t maxChars) {
@@ -87,7 +96,7 @@ std::wstring FormatSize(uint64_t bytes, uint32_t language) {
     uint32_t textId;
   };
   static const Unit kUnits[] = {
-      {40, kTextSizeTB}, {30, kTextSizeGB}, {20, kTextSizeMB}, {10, kTextSizeKB}};
+      {40, txt::kSizeTB}, {30, txt::kSizeGB}, {20, txt::kSizeMB}, {10, txt::kSizeKB}};
   for (const Unit& unit : kUnits) {
     if (bytes < (uint64_t{1} << unit.shift)) continue;
     uint64_t whole = bytes >> unit.shift;
@@ -98,7 +107,7 @@ std::wstring FormatSize(uint64_t bytes, uint32_t language) {
     return LoadText(unit.textId, language, number.c_str());
   }
   std::wstring number = FormatText(L"%I64d", bytes);
-  return LoadText(kTextSizeBytes, language, number.c_str());
+  return LoadText(txt::kSizeBytes, language, number.c_str());
 }
 
 }  // namespace vk

@@ -8,13 +8,6 @@
 
 namespace vk {
 
-// Text ids of the size units.
-constexpr uint32_t kTextSizeGB = 1420;     // "%s GB"
-constexpr uint32_t kTextSizeTB = 1421;     // "%s TB"
-constexpr uint32_t kTextSizeBytes = 1422;  // "%s bytes"
-constexpr uint32_t kTextSizeKB = 1423;     // "%s KB"
-constexpr uint32_t kTextSizeMB = 1424;     // "%s MB"
-
 // kResultDiskFull when the thread's last error is ERROR_DISK_FULL, else
 // `other`: how every engine job reports a failed read or write.
 BkupResult DiskFullOr(BkupResult other);

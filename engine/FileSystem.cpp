@@ -46,6 +46,9 @@ BOOL FileSystemApi::SetEndOfFile(HANDLE h) { return ::SetEndOfFile(h); }
 BOOL FileSystemApi::GetFileSizeEx(HANDLE h, LARGE_INTEGER* size) {
   return ::GetFileSizeEx(h, size);
 }
+BOOL FileSystemApi::GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
+  return ::GetFileInformationByHandle(h, info);
+}
 BOOL FileSystemApi::SetFileTime(HANDLE h, const FILETIME* created,
                                 const FILETIME* accessed, const FILETIME* written) {
   return ::SetFileTime(h, created, accessed, written);
@@ -92,6 +95,41 @@ BOOL FileSystemApi::GetVolumeFileSystem(const wchar_t* root, std::wstring* name)
 BOOL FileSystemApi::CompressStep(const void*, DWORD) { return TRUE; }
 
 FileSystemApi& FileSystem() { return *g_fileSystem; }
+
+ReadOutcome ReadExactly(HANDLE file, void* data, uint32_t n, uint32_t* got) {
+  uint32_t total = 0;
+  if (got == nullptr) got = &total;
+  *got = 0;
+  auto* p = static_cast<uint8_t*>(data);
+  while (*got < n) {
+    DWORD done = 0;
+    if (!FileSystem().ReadFile(file, p + *got, n - *got, &done)) return ReadOutcome::kFailed;
+    if (done == 0 || done > n - *got) return ReadOutcome::kShort;
+    *got += done;
+  }
+  return ReadOutcome::kWhole;
+}
+
+bool WriteExactly(HANDLE file, const void* data, uint32_t n) {
+  ::SetLastError(ERROR_SUCCESS);
+  auto* p = static_cast<const uint8_t*>(data);
+  while (n > 0) {
+    DWORD done = 0;
+    if (!FileSystem().WriteFile(file, p, n, &done) || done == 0 || done > n) return false;
+    p += done;
+    n -= done;
+  }
+  return true;
+}
+
+bool SeekTo(HANDLE file, uint64_t offset) {
+  if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
+  LARGE_INTEGER to, now;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  now.QuadPart = -1;
+  return FileSystem().SetFilePointerEx(file, to, &now, FILE_BEGIN) &&
+         now.QuadPart == to.QuadPart;
+}
 
 FileSystemApi* SetFileSystem(FileSystemApi* api) {
   FileSystemApi* old = g_fileSystem;

@@ -7,6 +7,7 @@
 // thread's last error the same way.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <string>
 
 #include "common/Handle.h"
@@ -29,6 +30,7 @@ class FileSystemApi {
   virtual BOOL FlushFileBuffers(HANDLE h);
   virtual BOOL SetEndOfFile(HANDLE h);
   virtual BOOL GetFileSizeEx(HANDLE h, LARGE_INTEGER* size);
+  virtual BOOL GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* info);
   virtual BOOL SetFileTime(HANDLE h, const FILETIME* created, const FILETIME* accessed,
                            const FILETIME* written);
   virtual BOOL CloseHandle(HANDLE h);
@@ -68,6 +70,42 @@ struct EngineFindTraits {
 };
 using EngineFile = UniqueHandle<EngineFileTraits>;
 using EngineFind = UniqueHandle<EngineFindTraits>;
+
+// ---- Transfers every engine file operation is made of, through the door ----
+
+// How a read of an exact number of bytes ended.
+enum class ReadOutcome {
+  kWhole,   // all the bytes
+  kShort,   // the file ended first: for a file that must hold them, damage
+  kFailed,  // the system refused a read; the thread's last error says why
+};
+
+// Reads exactly n bytes from the file's position, going on after partial
+// reads; *got (when given) receives the number of bytes read.
+ReadOutcome ReadExactly(HANDLE file, void* data, uint32_t n, uint32_t* got = nullptr);
+
+// Writes all n bytes at the file's position, going on after partial writes;
+// false when a write fails or moves nothing. The thread's last error is
+// cleared first, so after a failure it is the system's reason (ERROR_DISK_FULL
+// for a full volume) or ERROR_SUCCESS.
+bool WriteExactly(HANDLE file, const void* data, uint32_t n);
+
+// Moves the file's position to `offset` from its start; false when the seek
+// fails or lands elsewhere (an offset past the largest signed 64-bit value
+// never lands).
+bool SeekTo(HANDLE file, uint64_t offset);
+
+// The 64-bit values the system hands out in two 32-bit halves.
+constexpr uint64_t JoinHalves(DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; }
+constexpr uint64_t FileTimeValue(const FILETIME& t) {
+  return JoinHalves(t.dwHighDateTime, t.dwLowDateTime);
+}
+inline FILETIME AsFileTime(uint64_t value) {
+  FILETIME t;
+  t.dwLowDateTime = static_cast<DWORD>(value);
+  t.dwHighDateTime = static_cast<DWORD>(value >> 32);
+  return t;
+}
 
 // Installs `api` (nullptr restores the real one); returns the previous one.
 // For tests: not thread-safe against running jobs.

@@ -15,7 +15,6 @@ constexpr wchar_t kDatePattern[] = L"%02d/%02d/%04d";
 constexpr wchar_t kPcIdPattern[] = L"%08X";
 constexpr wchar_t kQuotedPattern[] = L"\"%s\"";
 constexpr wchar_t kIndent[] = L"         ";  // nine blanks
-constexpr uint32_t kHistoryPiece = 524288;    // bytes per read of the old summary
 constexpr unsigned char kBomBytes[] = {0xFF, 0xFE};
 constexpr uint32_t kHeaderSeparatorLines = 2;
 
@@ -43,16 +42,6 @@ LogNames NamesFor(LogDirection direction, const std::wstring& folder) {
           f + (backup ? kBackupDetailWork : kRestoreDetailWork)};
 }
 
-CTextFile& SummaryOf(CBkupEngine& c, LogDirection d) {
-  return d == LogDirection::kBackup ? c.backupSummaryLog : c.restoreSummaryLog;
-}
-CTextFile& DetailOf(CBkupEngine& c, LogDirection d) {
-  return d == LogDirection::kBackup ? c.backupDetailLog : c.restoreDetailLog;
-}
-bool& DetailStarted(CBkupEngine& c, LogDirection d) {
-  return d == LogDirection::kBackup ? c.backupDetailStarted : c.restoreDetailStarted;
-}
-
 std::wstring TimePrefix(const SYSTEMTIME& t) {
   return FormatText(kTimePrefixPattern, t.wHour, t.wMinute, t.wSecond);
 }
@@ -64,50 +53,52 @@ std::wstring Quoted(const wchar_t* path) { return FormatText(kQuotedPattern, pat
 // Summary first, then detail. Each writer goes on by itself: a detail log
 // that failed must not cost the summary its lines, or the summary would
 // replace the history with a block that lacks them.
-void WriteBoth(CBkupEngine& c, LogDirection d, const std::wstring& line) {
-  SummaryOf(c, d).WriteLine(line);
-  DetailOf(c, d).WriteLine(line);
+void WriteBoth(CBkupEngine& c, const std::wstring& line) {
+  c.log.summary.WriteLine(line);
+  c.log.detail.WriteLine(line);
 }
 
-void WriteHeader(CBkupEngine& c, LogDirection d, const _BKUP_PLAN& plan) {
+void WriteHeader(CBkupEngine& c, const _BKUP_PLAN& plan) {
   const SYSTEMTIME t = Now();
   const std::wstring prefix = TimePrefix(t);
-  std::wstring separator = LoadJobText(c, kLogSeparator);
-  for (uint32_t i = 0; i < kHeaderSeparatorLines; ++i) WriteBoth(c, d, separator);
+  std::wstring separator = LoadJobText(c, txt::kLogLineSeparator);
+  for (uint32_t i = 0; i < kHeaderSeparatorLines; ++i) WriteBoth(c, separator);
   std::wstring user(plan.OwnerUser, BoundedLength(plan.OwnerUser, kMaxTextChars));
   std::wstring name(plan.PlanName, BoundedLength(plan.PlanName, kPlanNameChars - 1));
-  uint32_t startId = d == LogDirection::kBackup ? kLogBackupStart : kLogRestoreStart;
+  uint32_t startId =
+      c.log.direction == LogDirection::kBackup ? txt::kLogLineBackupStart : txt::kLogLineRestoreStart;
   const std::wstring lines[] = {
-      prefix + LoadJobText(c, kLogProduct),
-      prefix + LoadJobText(c, kLogDisk, FormatText(kPcIdPattern, plan.OwnerPcId).c_str()),
-      prefix + LoadJobText(c, kLogUser, user.c_str()),
-      prefix + LoadJobText(c, kLogPlan, name.c_str()),
+      prefix + LoadJobText(c, txt::kLogLineProduct),
+      prefix + LoadJobText(c, txt::kLogLineDisk, FormatText(kPcIdPattern, plan.OwnerPcId).c_str()),
+      prefix + LoadJobText(c, txt::kLogLineUser, user.c_str()),
+      prefix + LoadJobText(c, txt::kLogLinePlan, name.c_str()),
       prefix + LoadJobText(c, startId, DateText(t).c_str()),
   };
-  for (const std::wstring& line : lines) WriteBoth(c, d, line);
+  for (const std::wstring& line : lines) WriteBoth(c, line);
 }
 
-void WriteFooter(CBkupEngine& c, LogDirection d, uint32_t result) {
-  if (DetailStarted(c, d)) DetailOf(c, d).WriteLine(LoadJobText(c, kLogFrame));
-  std::wstring size = FormatSize(c.bytesStored, c.language);
-  int folders = static_cast<int>(c.foldersHandled);
+void WriteFooter(CBkupEngine& c, uint32_t result) {
+  const RunCounters& counters = c.counters;
+  if (c.log.detailStarted) c.log.detail.WriteLine(LoadJobText(c, txt::kLogLineFrame));
+  std::wstring size = FormatSize(counters.bytesStored, c.language);
+  int folders = static_cast<int>(counters.foldersHandled);
   std::wstring line;
   if (result == kResultOk)
-    line = LoadJobText(c, kLogResultSuccess, folders, size.c_str());
+    line = LoadJobText(c, txt::kLogLineResultSuccess, folders, size.c_str());
   else if (result == kResultStopped)
-    line = LoadJobText(c, kLogResultStopped, folders, size.c_str());
+    line = LoadJobText(c, txt::kLogLineResultStopped, folders, size.c_str());
   else
-    line = LoadJobText(c, kLogResultFailure, folders, size.c_str(), static_cast<int>(result));
-  WriteBoth(c, d, kIndent + line);
+    line = LoadJobText(c, txt::kLogLineResultFailure, folders, size.c_str(), static_cast<int>(result));
+  WriteBoth(c, kIndent + line);
   if (result != kResultOk && result != kResultStopped)
-    WriteBoth(c, d, kIndent + Quoted(c.lastPath.c_str()));
-  if (!c.unreadableFiles.empty()) {
-    WriteBoth(c, d, kIndent + LoadJobText(c, kLogAccessDenied));
-    for (const std::wstring& path : c.unreadableFiles)
-      WriteBoth(c, d, kIndent + Quoted(path.c_str()));
+    WriteBoth(c, kIndent + Quoted(counters.lastPath.c_str()));
+  if (!counters.unreadableFiles.empty()) {
+    WriteBoth(c, kIndent + LoadJobText(c, txt::kLogLineAccessDenied));
+    for (const std::wstring& path : counters.unreadableFiles)
+      WriteBoth(c, kIndent + Quoted(path.c_str()));
   }
   const SYSTEMTIME t = Now();
-  WriteBoth(c, d, TimePrefix(t) + LoadJobText(c, kLogFinished, DateText(t).c_str()));
+  WriteBoth(c, TimePrefix(t) + LoadJobText(c, txt::kLogLineFinished, DateText(t).c_str()));
 }
 
 // Copies the old summary log's text (without its byte-order mark) after the
@@ -117,14 +108,14 @@ bool CarryHistory(CTextFile& summary, const std::wstring& oldSummary) {
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!old) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
   PageBuffer piece;
-  if (!piece.Allocate(kHistoryPiece)) return false;
+  if (!piece.Allocate(kCopyPieceSize)) return false;
   bool first = true;
   unsigned char carry = 0;  // an odd byte left from the previous piece
   bool haveCarry = false;
   for (;;) {
     DWORD got = 0;
     unsigned char* data = piece.Data();
-    DWORD room = kHistoryPiece - 1;
+    DWORD room = kCopyPieceSize - 1;
     if (haveCarry) data[0] = carry;
     if (!FileSystem().ReadFile(old.Get(), data + (haveCarry ? 1 : 0), room, &got)) return false;
     if (got == 0) return true;
@@ -160,13 +151,15 @@ void OpenRunLogs(CBkupEngine& c, LogDirection d, const std::wstring& logFolder,
                  const _BKUP_PLAN& plan) {
   if (!c.logging) return;
   try {
-    c.logFolder = logFolder;
+    c.log = {};
+    c.log.direction = d;
+    c.log.folder = logFolder;
     LogNames names = NamesFor(d, logFolder);
     CreateFolderPath(logFolder);
     FileSystem().DeleteFile(names.summaryWork.c_str());
     FileSystem().DeleteFile(names.detailWork.c_str());
-    CTextFile& summary = SummaryOf(c, d);
-    CTextFile& detail = DetailOf(c, d);
+    CTextFile& summary = c.log.summary;
+    CTextFile& detail = c.log.detail;
     if (!summary.Create(names.summaryWork) || !detail.Create(names.detailWork)) {
       // Without both work files the run keeps the existing logs untouched.
       summary.Close();
@@ -175,19 +168,19 @@ void OpenRunLogs(CBkupEngine& c, LogDirection d, const std::wstring& logFolder,
       FileSystem().DeleteFile(names.detailWork.c_str());
       return;
     }
-    WriteHeader(c, d, plan);
+    WriteHeader(c, plan);
   } catch (...) {
   }
 }
 
-void WriteLogFileLine(CBkupEngine& c, LogDirection d, const wchar_t* path, LogTextId kind) {
+void WriteLogFileLine(CBkupEngine& c, const wchar_t* path, LogTextId kind) {
   if (!c.logging) return;
   try {
-    CTextFile& detail = DetailOf(c, d);
+    CTextFile& detail = c.log.detail;
     if (!detail.IsOpen()) return;
-    bool& started = DetailStarted(c, d);
+    bool& started = c.log.detailStarted;
     if (!started) {
-      detail.WriteLine(LoadJobText(c, kLogFrame));
+      detail.WriteLine(LoadJobText(c, txt::kLogLineFrame));
       started = true;
     }
     detail.WriteLine(LoadJobText(c, kind, Quoted(path).c_str()));
@@ -195,14 +188,14 @@ void WriteLogFileLine(CBkupEngine& c, LogDirection d, const wchar_t* path, LogTe
   }
 }
 
-void CloseRunLogs(CBkupEngine& c, LogDirection d, uint32_t result) {
+void CloseRunLogs(CBkupEngine& c, uint32_t result) {
   if (!c.logging) return;
-  CTextFile& summary = SummaryOf(c, d);
-  CTextFile& detail = DetailOf(c, d);
+  CTextFile& summary = c.log.summary;
+  CTextFile& detail = c.log.detail;
   try {
     if (!summary.IsOpen() || !detail.IsOpen()) return;
-    LogNames names = NamesFor(d, c.logFolder);
-    WriteFooter(c, d, result);
+    LogNames names = NamesFor(c.log.direction, c.log.folder);
+    WriteFooter(c, result);
     bool history = !summary.Failed() && CarryHistory(summary, names.summary);
     bool summaryWhole = summary.Close() && history;
     detail.Close();

@@ -9,34 +9,21 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Texts.h"
 #include "engine/BkupEngine.h"
 #include "engine/BkupTypes.h"
 
 namespace vk {
 
-enum class LogDirection { kBackup, kRestore };
-
-// Text ids of the log lines (English texts in resources/strings/en.txt).
+// The kind of a file line of the detail log, as the text it writes.
 enum LogTextId : uint32_t {
-  kLogSeparator = 1340,
-  kLogProduct = 1341,
-  kLogDisk = 1342,
-  kLogUser = 1343,
-  kLogPlan = 1344,
-  kLogBackupStart = 1345,
-  kLogRestoreStart = 1346,
-  kLogFrame = 1347,
-  kLogSuccess = 1348,
-  kLogSkip = 1349,
-  kLogOverwrite = 1350,
-  kLogResultSuccess = 1351,
-  kLogResultFailure = 1352,
-  kLogResultStopped = 1353,
-  kLogAccessDenied = 1354,
-  kLogFinished = 1356,
+  kLogSuccess = txt::kLogLineFileSuccess,
+  kLogSkip = txt::kLogLineFileSkip,
+  kLogOverwrite = txt::kLogLineFileOverwrite,
 };
 
-// Start of a run (only when context.logging is on): creates the log folder,
+// Start of a run (only when context.logging is on), for the run's one
+// direction, which the later calls take from context.log: creates the log folder,
 // removes work files left by a run that never finished, creates both work
 // files and writes the header block to each. When a work file cannot be
 // created the run writes no logs and the existing logs stay as they are.
@@ -45,14 +32,13 @@ void OpenRunLogs(CBkupEngine& context, LogDirection direction, const std::wstrin
 
 // One line for a file the run wrote, replaced or skipped (kLogSuccess,
 // kLogSkip or kLogOverwrite), in the detail log only.
-void WriteLogFileLine(CBkupEngine& context, LogDirection direction, const wchar_t* path,
-                      LogTextId kind);
+void WriteLogFileLine(CBkupEngine& context, const wchar_t* path, LogTextId kind);
 
 // End of a run, once everything else is released: the result block (from
 // the context's folders handled, bytes stored, last path and unreadable
 // files), the earlier history carried into the summary work file, and the
 // work files renamed over the logs.
-void CloseRunLogs(CBkupEngine& context, LogDirection direction, uint32_t result);
+void CloseRunLogs(CBkupEngine& context, uint32_t result);
 
 // The clock of the log lines; tests install a fixed one (nullptr restores
 // the local time).

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Handle.h"
+#include "engine/BkupArchive.h"
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
@@ -41,33 +42,7 @@ std::wstring TempPlanPath(int driveIndex) {
 // Reads exactly n bytes; a failed call or the end of the file before n bytes
 // is a failure.
 bool ReadExact(HANDLE file, void* data, DWORD n) {
-  auto* p = static_cast<uint8_t*>(data);
-  while (n > 0) {
-    DWORD done = 0;
-    if (!FileSystem().ReadFile(file, p, n, &done) || done == 0 || done > n) return false;
-    p += done;
-    n -= done;
-  }
-  return true;
-}
-
-bool WriteExact(HANDLE file, const void* data, DWORD n) {
-  auto* p = static_cast<const uint8_t*>(data);
-  while (n > 0) {
-    DWORD done = 0;
-    if (!FileSystem().WriteFile(file, p, n, &done) || done == 0 || done > n) return false;
-    p += done;
-    n -= done;
-  }
-  return true;
-}
-
-bool SeekTo(HANDLE file, uint64_t offset) {
-  LARGE_INTEGER to, now;
-  to.QuadPart = static_cast<LONGLONG>(offset);
-  now.QuadPart = -1;
-  return FileSystem().SetFilePointerEx(file, to, &now, FILE_BEGIN) &&
-         static_cast<uint64_t>(now.QuadPart) == offset;
+  return ReadExactly(file, data, n) == ReadOutcome::kWhole;
 }
 
 bool IsOurPlan(const _BKUP_PLAN& plan) {
@@ -135,7 +110,7 @@ BkupResult CopyAfterRecord(HANDLE source, HANDLE target) {
       return kResultReadError;
     if (done == 0) return kResultOk;
     if (done > kCopyChunkBytes) return kResultReadError;
-    if (!WriteExact(target, chunk.data(), done)) return kResultWriteError;
+    if (!WriteExactly(target, chunk.data(), done)) return kResultWriteError;
   }
 }
 
@@ -176,8 +151,8 @@ BkupResult SavePlan(int driveIndex, _BKUP_PLAN* plan, const wchar_t* list, uint3
   plan->Reserved = 0;
   plan->FolderListOffset = kPlanRecordSize;
   plan->FolderListSize = chars * static_cast<uint32_t>(sizeof(wchar_t));
-  const bool written = WriteExact(temp.Get(), plan, kPlanRecordSize) &&
-                       WriteExact(temp.Get(), list, plan->FolderListSize);
+  const bool written = WriteExactly(temp.Get(), plan, kPlanRecordSize) &&
+                       WriteExactly(temp.Get(), list, plan->FolderListSize);
   return CommitTempPlan(driveIndex, &temp, written);
 }
 
@@ -198,7 +173,7 @@ BkupResult UpdatePlan(int driveIndex, const _BKUP_PLAN* plan) {
 
   EngineFile temp = CreateTempPlan(driveIndex);
   if (!temp) return kResultWriteError;
-  BkupResult copied = WriteExact(temp.Get(), &stored, kPlanRecordSize)
+  BkupResult copied = WriteExactly(temp.Get(), &stored, kPlanRecordSize)
                           ? CopyAfterRecord(source.Get(), temp.Get())
                           : kResultWriteError;
   source.Reset();  // the move below replaces this file
@@ -228,9 +203,7 @@ bool IsOurSet(const std::wstring& path) {
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!file) return false;
   _BKUPFILE_HEADER header;
-  return ReadExact(file.Get(), &header, kSetHeaderSize) &&
-         std::memcmp(header.Magic, kSetMagic, kMagicCompareBytes) == 0 &&
-         header.Version <= kSetVersion;
+  return ReadExact(file.Get(), &header, kSetHeaderSize) && IsOurSetHeader(header);
 }
 
 // The names of the files (not folders) in `folder` that end in ".bkup".

@@ -9,6 +9,7 @@
 
 #include "engine/BackupRun.h"
 #include "engine/BkupArchive.h"
+#include "engine/ChangeDetection.h"
 #include "engine/EngineUtil.h"
 #include "engine/EntryFilter.h"
 #include "engine/FileSystem.h"
@@ -27,7 +28,7 @@ bool SearchChain(CBkupEngine& c, uint64_t from, uint64_t stopAt, bool useStop,
   IndexRecord record;
   uint64_t o = from;
   for (;;) {
-    if (!ReadIndexRecord(c.previousIndex, o, &record)) return false;
+    if (!ReadIndexRecord(c.index.previous, o, &record)) return false;
     uint64_t next = record.entry.NextSibling;
     // The writer links forward only; a link back would loop on a damaged set.
     if (next <= o) next = 0;
@@ -114,7 +115,7 @@ uint32_t Walker::WalkListEntry(const wchar_t* source) {
   // entry's first record goes, finally at IndexSize.
   if (top.anyWritten &&
       !PatchField(top.previousSibling, offsetof(_BKUPFILE_ENTRY, NextSibling),
-                  c_.indexWriter.length))
+                  c_.index.writer.length))
     return kResultTempIndexError;
   return kResultOk;
 }
@@ -141,7 +142,7 @@ uint32_t Walker::WalkFolder(Level& level, bool* wroteAny) {
 }
 
 bool Walker::PatchField(uint64_t entryOffset, size_t field, uint64_t value) {
-  return c_.indexWriter.Patch(entryOffset + field, &value, sizeof value);
+  return c_.index.writer.Patch(entryOffset + field, &value, sizeof value);
 }
 
 uint32_t Walker::ProcessEntry(Level& level) {
@@ -151,7 +152,7 @@ uint32_t Walker::ProcessEntry(Level& level) {
   candidate.fullPath = path_.c_str();
   if (SkipEntry(candidate, c_.exclusionList, &JobSpecialFolders())) return kResultOk;
 
-  const uint64_t offset = c_.indexWriter.length;
+  const uint64_t offset = c_.index.writer.length;
   if (level.anyWritten &&
       !PatchField(level.previousSibling, offsetof(_BKUPFILE_ENTRY, NextSibling), offset))
     return kResultTempIndexError;
@@ -164,7 +165,7 @@ uint32_t Walker::ProcessEntry(Level& level) {
   level.anyWritten = true;
   if ((found_.dwFileAttributes & kAttrFolder) == 0) return kResultOk;
 
-  const uint64_t childStart = c_.indexWriter.length;
+  const uint64_t childStart = c_.index.writer.length;
   Level children;
   children.lookups = matched;
   children.parent = &folderMatch;
@@ -190,42 +191,41 @@ uint32_t Walker::WriteEntry(Level& level, PreviousMatch* folderMatch, bool* fold
   std::memset(&e, 0, sizeof e);
   e.Length = static_cast<uint32_t>(kEntryFixedSize + pathBytes);
   e.Attributes = found_.dwFileAttributes;
-  e.LastWriteTime = (uint64_t{found_.ftLastWriteTime.dwHighDateTime} << 32) |
-                    found_.ftLastWriteTime.dwLowDateTime;
-  e.Size = (uint64_t{found_.nFileSizeHigh} << 32) | found_.nFileSizeLow;
-  e.Sequence = c_.sequence;
+  e.LastWriteTime = FileTimeValue(found_.ftLastWriteTime);
+  e.Size = JoinHalves(found_.nFileSizeHigh, found_.nFileSizeLow);
+  e.Sequence = c_.index.sequence;
   e.NameOffset = static_cast<uint32_t>(kEntryFixedSize + 2 * (path_.size() - nameChars_));
   e.PathOffset = kEntryFixedSize;
 
   if (e.Attributes & kAttrFolder) {
-    ++c_.folderEntries;
+    ++c_.counters.folderEntries;
     LookUp(level, folderMatch, folderMatched);
   } else {
-    ++c_.fileEntries;
+    ++c_.counters.fileEntries;
     PreviousMatch m;
     bool matched = false;
     LookUp(level, &m, &matched);
     const _BKUPFILE_ENTRY& p = m.entry;
-    if (matched && c_.openSets.count(p.Sequence) != 0 && p.Attributes == e.Attributes &&
-        p.LastWriteTime == e.LastWriteTime && p.Size == e.Size && p.DataOffset != 0) {
+    const FoundFile found = {e.Attributes, e.LastWriteTime, e.Size};
+    if (matched && CanReuseData(found, p, c_.index.openSets.count(p.Sequence) != 0)) {
       e.Sequence = p.Sequence;
       e.DataOffset = p.DataOffset;
       e.BlockCount = p.BlockCount;
     } else {
-      c_.bytesTotal += e.Size;
+      c_.progress.total += e.Size;
     }
   }
   record_.resize(e.Length);
   std::memcpy(record_.data(), &e, kEntryFixedSize);
   std::memcpy(record_.data() + kEntryFixedSize, path_.c_str(), pathBytes);
-  return c_.indexWriter.Append(record_.data(), e.Length) ? kResultOk : kResultTempIndexError;
+  return c_.index.writer.Append(record_.data(), e.Length) ? kResultOk : kResultTempIndexError;
 }
 
 }  // namespace
 
 bool FindPreviousEntry(CBkupEngine& c, const wchar_t* path, size_t pathChars,
                        const PreviousMatch* parent, LookupCursor& cursor, PreviousMatch* match) {
-  if (c.previousIndex.length == 0) return false;
+  if (c.index.previous.length == 0) return false;
   if (!cursor.started) {
     cursor.started = true;
     cursor.chainStart = parent != nullptr ? parent->entry.FirstChild : 0;

@@ -9,10 +9,7 @@ namespace vk {
 
 bool CTFile::SeekTo(uint64_t o) const {
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return false;
-  LARGE_INTEGER want, got;
-  want.QuadPart = static_cast<LONGLONG>(base + o);
-  if (!FileSystem().SetFilePointerEx(handle, want, &got, FILE_BEGIN)) return false;
-  return got.QuadPart == want.QuadPart;
+  return o <= UINT64_MAX - base && vk::SeekTo(handle, base + o);
 }
 
 bool CTFile::Read(uint64_t o, void* data, uint32_t n, uint32_t* done) const {

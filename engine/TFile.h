@@ -12,6 +12,9 @@ class CTFile {
   virtual ~CTFile() = default;
   CTFile(const CTFile&) = delete;
   CTFile& operator=(const CTFile&) = delete;
+  // The handle and the buffer are not owned: a move hands the window over.
+  CTFile(CTFile&&) = default;
+  CTFile& operator=(CTFile&&) = default;
 
   // Reads or writes n bytes at window offset o (file offset base + o).
   // False when no file is attached, when the seek fails or lands elsewhere,

@@ -13,7 +13,36 @@ BkupResult CheckTargetVolume(int driveIndex) {
   wchar_t root[] = {DriveLetter(driveIndex), L':', L'\\', 0};
   std::wstring fileSystem;
   if (!FileSystem().GetVolumeFileSystem(root, &fileSystem)) return kResultInvalid;
-  return fileSystem == kRequiredFileSystem ? kResultOk : kResultInvalid;
+  if (fileSystem != kRequiredFileSystem) return kResultInvalid;
+  return CheckOwnFolders(driveIndex);
+}
+
+namespace {
+
+// A folder that does not exist is fine: a job creates it as a real folder.
+bool IsNoRedirection(const std::wstring& folder) {
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  // The entry itself, not what it points at; a folder needs backup semantics.
+  constexpr DWORD kOpenEntry = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+  EngineFile entry(FileSystem().CreateFile(folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                           OPEN_EXISTING, kOpenEntry));
+  if (!entry) {
+    DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!FileSystem().GetFileInformationByHandle(entry.Get(), &info)) return false;
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+}  // namespace
+
+BkupResult CheckOwnFolders(int driveIndex) {
+  const std::wstring folders[] = {RootFolderPath(driveIndex), BackupFolderPath(driveIndex),
+                                  LogFolderPath(driveIndex)};
+  for (const std::wstring& folder : folders)
+    if (!IsNoRedirection(folder)) return kResultInvalid;
+  return kResultOk;
 }
 
 std::wstring RootFolderPath(int driveIndex) {

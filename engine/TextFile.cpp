@@ -24,9 +24,7 @@ bool CTextFile::WriteBuffered() {
     return !failed_;
   }
   const DWORD bytes = static_cast<DWORD>(pending_.size() * sizeof(wchar_t));
-  DWORD done = 0;
-  if (!FileSystem().WriteFile(file_.Get(), pending_.data(), bytes, &done) || done != bytes)
-    failed_ = true;
+  if (!WriteExactly(file_.Get(), pending_.data(), bytes)) failed_ = true;
   pending_.clear();
   return !failed_;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <utility>
 
 #include "engine/FileSystem.h"
 
@@ -15,6 +16,19 @@ class CTextFile {
   ~CTextFile() { Close(); }
   CTextFile(const CTextFile&) = delete;
   CTextFile& operator=(const CTextFile&) = delete;
+  // Moving closes (and so flushes) what this writer had open first.
+  CTextFile(CTextFile&& o) noexcept { *this = std::move(o); }
+  CTextFile& operator=(CTextFile&& o) noexcept {
+    if (this != &o) {
+      Close();
+      file_ = std::move(o.file_);
+      path_ = std::move(o.path_);
+      pending_ = std::move(o.pending_);
+      failed_ = o.failed_;
+      o.failed_ = false;
+    }
+    return *this;
+  }
 
   // Creates `path` anew (replacing a file of that name) and writes the
   // byte-order mark. False when the file cannot be created.

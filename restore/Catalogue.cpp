@@ -13,15 +13,6 @@
 namespace vk {
 namespace {
 
-constexpr uint32_t kIndexCopyPiece = 524288;  // 0x80000
-
-bool SeekTo(HANDLE h, uint64_t offset) {
-  LARGE_INTEGER want, got;
-  want.QuadPart = static_cast<LONGLONG>(offset);
-  return FileSystem().SetFilePointerEx(h, want, &got, FILE_BEGIN) &&
-         got.QuadPart == want.QuadPart;
-}
-
 // What the enumeration makes of one file of the Backup folder.
 SetHeaderState ExamineSetFile(const std::wstring& path, const _BKUP_PLAN& plan,
                               _BKUPFILE_HEADER* header) {
@@ -44,9 +35,7 @@ const FILETIME* RestoreLimit(const SYSTEMTIME* limit, FILETIME* storage) {
 
 BkupResult ReadSetHeader(HANDLE archive, _BKUPFILE_HEADER* header) {
   if (!SeekTo(archive, 0)) return DiskFullOr(kResultReadError);
-  DWORD done = 0;
-  if (!FileSystem().ReadFile(archive, header, sizeof(*header), &done) ||
-      done != sizeof(*header))
+  if (ReadExactly(archive, header, sizeof(*header)) != ReadOutcome::kWhole)
     return DiskFullOr(kResultReadError);
   return IsOurSetHeader(*header) ? kResultOk : kResultInvalid;
 }
@@ -84,36 +73,30 @@ BkupResult ListBackupSets(int driveIndex, const _BKUP_PLAN& plan, _BKUPFILE_HEAD
   }
 }
 
-Catalogue::~Catalogue() {
-  context.previousIndex.Detach();
-  context.Reset();
-}
+Catalogue::~Catalogue() { context.ResetRun(); }
 
 Catalogue* OpenCatalogue(int driveIndex, const _BKUP_PLAN& plan, const SYSTEMTIME* limit) {
   try {
     if (CheckDriveAndPlan(driveIndex, plan) != kResultOk) return nullptr;
     std::unique_ptr<Catalogue> catalogue(new Catalogue);
     CBkupEngine& context = catalogue->context;
-    context.Reset();
     std::wstring folder = BackupFolderPath(driveIndex);
-    if (!catalogue->readBuffer.Allocate(kWorkBufferSize) ||
-        !catalogue->compressBuffer.Allocate(kWorkBufferSize) ||
-        !catalogue->entryBuffer.Allocate(kWorkBufferSize))
-      return nullptr;
+    if (!catalogue->entryBuffer.Allocate(kWorkBufferSize)) return nullptr;
     FILETIME limitTime;
     if (!OpenBackupSets(context, folder, plan, RestoreLimit(limit, &limitTime)) ||
-        context.openSets.empty())
+        context.index.openSets.empty())
       return nullptr;
-    HANDLE newest = context.openSets.rbegin()->second.File.Get();
+    HANDLE newest = context.index.openSets.rbegin()->second.File.Get();
     _BKUPFILE_HEADER header;
     if (ReadSetHeader(newest, &header) != kResultOk) return nullptr;
-    context.previousIndex.buffer = catalogue->entryBuffer.Data();
-    context.previousIndex.bufferSize = kWorkBufferSize;
+    CTFile& window = context.index.previous;
+    window.buffer = catalogue->entryBuffer.Data();
+    window.bufferSize = kWorkBufferSize;
     // An empty index is browsed as empty, never from the header's bytes.
     if (header.IndexSize != 0)
-      context.previousIndex.Attach(newest, header.IndexOffset, header.IndexSize);
+      window.Attach(newest, header.IndexOffset, header.IndexSize);
     else
-      context.previousIndex.Attach(newest, 0, 0);
+      window.Attach(newest, 0, 0);
     return catalogue.release();
   } catch (...) {
     return nullptr;
@@ -122,7 +105,7 @@ Catalogue* OpenCatalogue(int driveIndex, const _BKUP_PLAN& plan, const SYSTEMTIM
 
 const IndexRecord* ReadCatalogueEntry(Catalogue* catalogue, uint64_t offset) {
   if (catalogue == nullptr) return nullptr;
-  if (!ReadIndexRecord(catalogue->context.previousIndex, offset, &catalogue->record))
+  if (!ReadIndexRecord(catalogue->context.index.previous, offset, &catalogue->record))
     return nullptr;
   return &catalogue->record;
 }
@@ -141,15 +124,15 @@ BkupResult CopyIndexToTemp(HANDLE archive, CBkupEngine& context, BkupResult* sho
   if (r != kResultOk) return r;
   if (header.IndexSize == 0) return kResultOk;
   PageBuffer piece;
-  if (!piece.Allocate(kIndexCopyPiece)) return kResultNoMemory;
+  if (!piece.Allocate(kCopyPieceSize)) return kResultNoMemory;
   if (!SeekTo(archive, header.IndexOffset)) return DiskFullOr(kResultReadError);
   // The index is the last area of a set; copying no more than IndexSize keeps
   // stray bytes after it (a damaged or foreign file) out of the copy.
-  CTFile& temp = context.previousIndex;
+  CTFile& temp = context.index.previous;
   uint64_t copied = 0;
   while (copied < header.IndexSize) {
     uint64_t left = header.IndexSize - copied;
-    DWORD want = left < kIndexCopyPiece ? static_cast<DWORD>(left) : kIndexCopyPiece;
+    DWORD want = left < kCopyPieceSize ? static_cast<DWORD>(left) : kCopyPieceSize;
     DWORD got = 0;
     if (!FileSystem().ReadFile(archive, piece.Data(), want, &got)) {
       *shortCopy = DiskFullOr(kResultReadError);

@@ -26,7 +26,7 @@ class Catalogue {
  public:
   ~Catalogue();
   CBkupEngine context;
-  PageBuffer readBuffer, compressBuffer, entryBuffer;
+  PageBuffer entryBuffer;  // the index window's buffer
   IndexRecord record;  // the record last read
 };
 
@@ -42,7 +42,7 @@ const IndexRecord* ReadCatalogueEntry(Catalogue* catalogue, uint64_t offset);
 void CloseCatalogue(Catalogue* catalogue);
 
 // Copies the index area of the set `archive` into the temporary index file
-// that context.previousIndex is attached to (base 0) and attaches the window
+// that context.index.previous is attached to (base 0) and attaches the window
 // to the bytes copied. A copy that ends before IndexSize bytes (the set is cut
 // off inside its index, or a read failed) keeps what was copied and still
 // returns kResultOk, so that the run restores that part; *shortCopy then holds

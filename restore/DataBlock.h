@@ -4,19 +4,15 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "engine/BkupEngine.h"
 #include "engine/BkupTypes.h"
 
 namespace vk {
 
-struct BlockBuffers {
-  unsigned char* input;    // compressed bytes
-  uint32_t inputCapacity;
-  unsigned char* output;   // inflated bytes, at least kBlockSize
-};
-
 // Reads the block header and the compressed bytes at the archive's current
-// position, which the caller keeps in *position (advanced past the block), and
-// inflates them into buffers.output. `dataEnd` is the end of the archive's
+// position, which the caller keeps in *position (advanced past the block),
+// into buffers.packed, and inflates them into buffers.plain (which holds at
+// least kBlockSize bytes). `dataEnd` is the end of the archive's
 // data area (its IndexOffset): a block must lie before it.
 // Results: kResultOk with *produced = UncompressedSize (1..kBlockSize);
 // kResultDiskFull / kResultReadError for reads the system refused (by its
@@ -24,6 +20,6 @@ struct BlockBuffers {
 // the data area or the end of the file, sizes out of range, or a stream that
 // does not inflate to exactly its size.
 BkupResult ReadDataBlock(HANDLE archive, uint64_t* position, uint64_t dataEnd,
-                         const BlockBuffers& buffers, uint32_t* produced);
+                         const WorkBuffers& buffers, uint32_t* produced);
 
 }  // namespace vk

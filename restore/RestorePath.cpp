@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "common/Ascii.h"
 #include "engine/EngineUtil.h"
 
 namespace vk {
@@ -10,12 +11,10 @@ namespace {
 const wchar_t* const kDeviceNames[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$",
                                        L"CONOUT$", L"CLOCK$"};
 
-wchar_t AsciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? c - (L'a' - L'A') : c; }
-
 bool EqualsNoCase(const std::wstring& a, size_t from, size_t count, const wchar_t* b) {
   size_t i = 0;
   for (; i < count && b[i]; ++i)
-    if (AsciiUpper(a[from + i]) != AsciiUpper(b[i])) return false;
+    if (!AsciiEqualNoCase(a[from + i], b[i])) return false;
   return i == count && b[i] == 0;
 }
 
@@ -51,13 +50,19 @@ std::wstring WithOneBackslash(std::wstring s) {
 }
 
 bool PrefixNoCase(const std::wstring& s, const std::wstring& prefix, size_t count) {
-  if (s.size() < count || prefix.size() < count) return false;
-  for (size_t i = 0; i < count; ++i)
-    if (AsciiUpper(s[i]) != AsciiUpper(prefix[i])) return false;
-  return true;
+  return s.size() >= count && prefix.size() >= count &&
+         AsciiEqualNoCase(s.data(), prefix.data(), count);
 }
 
 }  // namespace
+
+bool IsWithinPathLimits(const std::wstring& path) {
+  if (path.size() > kMaxIndexPathChars) return false;
+  size_t components = 1;
+  for (wchar_t c : path)
+    if (c == L'\\' && ++components > kMaxIndexPathComponents) return false;
+  return true;
+}
 
 bool IsRestorablePath(const std::wstring& path) {
   if (path.size() < 4 || path[1] != L':' || path[2] != L'\\') return false;

@@ -1,8 +1,20 @@
 // Where a restored entry goes, and which index paths may be restored at all.
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace vk {
+
+// Bounds of a path read from an index. The system's paths end at 32,767
+// characters; a tree thousands of folders deep is nothing a real profile
+// holds. A set whose index names a longer or deeper path is damaged or
+// crafted, and the path is never restored.
+constexpr size_t kMaxIndexPathChars = 32767;
+constexpr size_t kMaxIndexPathComponents = 4096;
+
+// True when `path` is no longer than kMaxIndexPathChars and has no more than
+// kMaxIndexPathComponents components.
+bool IsWithinPathLimits(const std::wstring& path);
 
 // True when `path` is a plain absolute drive path ("X:\..." with a letter
 // A..Z) whose components are ordinary names: not empty, not "." or "..",

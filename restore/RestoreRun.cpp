@@ -35,13 +35,6 @@ bool Exists(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA* data = nullptr)
   return FileSystem().GetFileAttributesEx(path.c_str(), data ? data : &info) != FALSE;
 }
 
-FILETIME AsFileTime(uint64_t value) {
-  FILETIME t;
-  t.dwLowDateTime = static_cast<DWORD>(value);
-  t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-  return t;
-}
-
 std::wstring FolderOf(const std::wstring& path) {
   SplitPathParts parts = SplitPath(path);
   return parts.drive + parts.folder;
@@ -53,6 +46,8 @@ class RestoreWalker {
       : context_(context), request_(request) {}
 
   BkupResult WalkSelection(Pass pass);
+  // The index named a path past the limits: the run cannot end as a success.
+  bool Damaged() const { return damaged_; }
 
  private:
   BkupResult WalkTree(const std::wstring& selected, Pass pass);
@@ -68,12 +63,14 @@ class RestoreWalker {
   BkupResult CreateTarget(const std::wstring& path, EngineFile* file);
   std::wstring MakeTempFile(const std::wstring& folder);
   BkupResult ReplaceTarget(const std::wstring& temp, const std::wstring& target, DWORD attributes);
+  bool CrossesForeignLink(const std::wstring& target) const;
   void NoteUnwritable(const std::wstring& path);
 
   CBkupEngine& context_;
   const RestoreRequest& request_;
   std::vector<uint64_t> pending_;  // next-sibling offsets of the levels above
   std::wstring knownFolder_;       // the folder of the last file, known to exist
+  bool damaged_ = false;
 };
 
 BkupResult RestoreWalker::WalkSelection(Pass pass) {
@@ -92,7 +89,7 @@ BkupResult RestoreWalker::WalkSelection(Pass pass) {
 // the walk visits no more records than the index can hold, so a crafted
 // index whose folders share children cannot make it run away.
 BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
-  uint64_t budget = context_.previousIndex.length / kMinRecordSize + 1;
+  uint64_t budget = context_.index.previous.length / kMinRecordSize + 1;
   pending_.clear();
   uint64_t offset = 0;
   bool atRoot = true;
@@ -106,7 +103,7 @@ BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
     atRoot = false;
     IndexRecord record;
     // Once spent, the budget stays spent: every level still pending ends too.
-    if (budget == 0 || !ReadIndexRecord(context_.previousIndex, offset, &record)) {
+    if (budget == 0 || !ReadIndexRecord(context_.index.previous, offset, &record)) {
       offset = 0;
       continue;
     }
@@ -126,13 +123,12 @@ BkupResult RestoreWalker::WalkTree(const std::wstring& selected, Pass pass) {
 }
 
 BkupResult RestoreWalker::WriteBack(const _BKUPFILE_ENTRY& entry, uint64_t offset) {
-  return context_.previousIndex.Patch(offset, &entry, kEntryFixedSize) ? kResultOk
+  return context_.index.previous.Patch(offset, &entry, kEntryFixedSize) ? kResultOk
                                                                        : kResultTempIndexError;
 }
 
 void RestoreWalker::NoteUnwritable(const std::wstring& path) {
-  context_.unreadableFiles.push_back(path);
-  ++context_.unreadableCount;
+  context_.counters.unreadableFiles.push_back(path);
 }
 
 BkupResult RestoreWalker::RestoreEntry(IndexRecord& record, uint64_t offset,
@@ -143,23 +139,27 @@ BkupResult RestoreWalker::RestoreEntry(IndexRecord& record, uint64_t offset,
   bool isFolder = (entry.Attributes & kAttrFolder) != 0;
   if (pass == kSizePass) {
     if (!isFolder && entry.DataOffset != 0)
-      context_.bytesTotal = SaturatingAdd(context_.bytesTotal, entry.Size);
+      context_.progress.total = SaturatingAdd(context_.progress.total, entry.Size);
     return kResultOk;
   }
-  if (!IsRestorablePath(path)) {
-    // Never restored: a path that could leave its target. Listed once.
+  const bool fits = IsWithinPathLimits(path);
+  if (!fits || !IsRestorablePath(path)) {
+    // Never restored: a path that could leave its target, or one longer or
+    // deeper than any the system makes (damage). Listed once.
     if (pass == kFirstPass && (isFolder || entry.DataOffset != 0)) NoteUnwritable(path);
+    if (!fits) damaged_ = true;
     entry.DataOffset = 0;
     entry.BlockCount = 0;
     return WriteBack(entry, offset);
   }
   std::wstring target = MakeTargetPath(path, request_.newLocation);
   BkupResult r = RestoreItem(entry, target, pass);
-  context_.lastPath = target;
+  RunCounters& counters = context_.counters;
+  counters.lastPath = target;
   switch (r) {
     case kResultOk:
-      if (isFolder) ++context_.foldersHandled;
-      context_.bytesStored = SaturatingAdd(context_.bytesStored, isFolder ? 0 : entry.Size);
+      if (isFolder) ++counters.foldersHandled;
+      counters.bytesStored = SaturatingAdd(counters.bytesStored, isFolder ? 0 : entry.Size);
       break;
     case kResultWriteError:
       NoteUnwritable(target);
@@ -176,11 +176,32 @@ BkupResult RestoreWalker::RestoreEntry(IndexRecord& record, uint64_t offset,
   return WriteBack(entry, offset);
 }
 
+// Under a new location every folder is one the restore makes, so a reparse
+// point between the location and `target` (or at `target`) was put there by
+// someone else, and following it would write wherever it leads. The location
+// itself is the user's choice and is followed; so are the user's own
+// junctions when restoring to the original place.
+bool RestoreWalker::CrossesForeignLink(const std::wstring& target) const {
+  const wchar_t* location = request_.newLocation;
+  if (location == nullptr || location[0] == 0) return false;
+  size_t from = TrimTrailingBackslashes(location).size() + 1;
+  while (from < target.size()) {
+    size_t end = target.find(L'\\', from);
+    if (end == std::wstring::npos) end = target.size();
+    DWORD a = FileSystem().GetFileAttributes(target.substr(0, end).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;  // the rest is made by the restore
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    from = end + 1;
+  }
+  return false;
+}
+
 BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::wstring& target,
                                       Pass pass) {
   if (ReportProgress(context_, kPhaseRestore, target.c_str())) return kResultStopped;
   if (entry.Attributes & kAttrFolder) {
     if (pass == kSecondPass) return kResultSkipItem;
+    if (CrossesForeignLink(target)) return kResultWriteError;
     if (FileSystem().GetFileAttributes(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
       CreateFolderPath(target);  // failures show up as files that cannot be written
       FileSystem().SetFileAttributes(target.c_str(), entry.Attributes & kRestorableAttributes);
@@ -192,6 +213,7 @@ BkupResult RestoreWalker::RestoreItem(const _BKUPFILE_ENTRY& entry, const std::w
   // at once, not for every file.
   std::wstring folder = FolderOf(target);
   if (folder != knownFolder_) {
+    if (CrossesForeignLink(TrimTrailingBackslashes(folder))) return kResultWriteError;
     if (FileSystem().GetFileAttributes(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
       CreateFolderPath(folder);
     knownFolder_ = folder;
@@ -207,42 +229,35 @@ BkupResult RestoreWalker::CreateTarget(const std::wstring& path, EngineFile* fil
 
 BkupResult RestoreWalker::WriteData(const _BKUPFILE_ENTRY& entry, HANDLE target,
                                     uint64_t limit) {
-  auto set = context_.openSets.find(entry.Sequence);
-  if (set == context_.openSets.end() || (set->second.Header.Flags & kSetFlagCreated) == 0)
+  auto set = context_.index.openSets.find(entry.Sequence);
+  if (set == context_.index.openSets.end() || (set->second.Header.Flags & kSetFlagCreated) == 0)
     return kResultInvalid;
   HANDLE archive = set->second.File.Get();
   const uint64_t dataEnd = set->second.Header.IndexOffset;
   // Data said to lie past the data area is damage to the index, whether or
   // not the system would let the seek go there.
   if (entry.BlockCount != 0 && entry.DataOffset >= dataEnd) return kResultInvalid;
-  LARGE_INTEGER to, now;
-  to.QuadPart = static_cast<LONGLONG>(entry.DataOffset);
-  if (entry.DataOffset > static_cast<uint64_t>(INT64_MAX) ||
-      !FileSystem().SetFilePointerEx(archive, to, &now, FILE_BEGIN) ||
-      now.QuadPart != to.QuadPart)
-    return DiskFullOr(kResultReadError);
-  BlockBuffers buffers = {context_.compressBuffer, context_.compressCapacity,
-                          context_.readBuffer};
+  if (!SeekTo(archive, entry.DataOffset)) return DiskFullOr(kResultReadError);
+  const WorkBuffers& buffers = context_.buffers;
+  JobProgress& progress = context_.progress;
   uint64_t position = entry.DataOffset;
   for (uint32_t block = 0; block < entry.BlockCount; ++block) {
     if (ReportProgress(context_, kPhaseRestore, nullptr)) return kResultStopped;
     uint32_t produced = 0;
     BkupResult r = ReadDataBlock(archive, &position, dataEnd, buffers, &produced);
     if (r != kResultOk) return r;
-    DWORD written = 0;
-    if (!FileSystem().WriteFile(target, context_.readBuffer, produced, &written) ||
-        written != produced)
-      return DiskFullOr(kResultWriteError);
-    uint64_t done = SaturatingAdd(context_.bytesDone, written);
-    context_.bytesDone = done < limit ? done : limit;
+    if (!WriteExactly(target, buffers.plain, produced)) return DiskFullOr(kResultWriteError);
+    uint64_t done = SaturatingAdd(progress.done, produced);
+    progress.done = done < limit ? done : limit;
   }
   return kResultOk;
 }
 
 BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
                                          const std::wstring& target) {
-  uint64_t limit = SaturatingAdd(context_.bytesDone, entry.Size);
-  if (limit > context_.bytesTotal) limit = context_.bytesTotal;
+  JobProgress& progress = context_.progress;
+  uint64_t limit = SaturatingAdd(progress.done, entry.Size);
+  if (limit > progress.total) limit = progress.total;
   // Created only if it does not exist yet: one call both tests and creates.
   EngineFile file(FileSystem().CreateFile(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
@@ -250,7 +265,7 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
   if (!file) {
     DWORD error = ::GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || Exists(target)) {
-      ++context_.conflictCount;  // decided in the second pass
+      ++context_.counters.conflictCount;  // decided in the second pass
       return kResultSkipItem;
     }
     ::SetLastError(error);
@@ -268,8 +283,8 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
       FileSystem().DeleteFile(target.c_str());
     }
   }
-  context_.bytesDone = limit;
-  if (r == kResultOk) WriteLogFileLine(context_, LogDirection::kRestore, target.c_str(), kLogSuccess);
+  progress.done = limit;
+  if (r == kResultOk) WriteLogFileLine(context_, target.c_str(), kLogSuccess);
   return r;
 }
 
@@ -278,13 +293,17 @@ BkupResult RestoreWalker::AskOverwrite(const _BKUPFILE_ENTRY& entry, const std::
   WIN32_FILE_ATTRIBUTE_DATA current = {};
   *choice = kChoiceNone;
   if (!Exists(target, &current)) return kResultOk;  // gone since: write it, no question
+  // A link in place of the file would be written through.
+  if ((current.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && CrossesForeignLink(target))
+    return kResultWriteError;
   _OVERWRITE_QUERY query = {};
-  query.remaining = context_.conflictCount > 0 ? static_cast<int32_t>(context_.conflictCount) : 1;
+  const uint32_t conflicts = context_.counters.conflictCount;
+  query.remaining = conflicts > 0 ? static_cast<int32_t>(conflicts) : 1;
   query.targetPath = target.c_str();
   query.backupTime = AsFileTime(entry.LastWriteTime);
   query.backupSize = entry.Size;
   query.currentTime = current.ftLastWriteTime;
-  query.currentSize = (uint64_t{current.nFileSizeHigh} << 32) | current.nFileSizeLow;
+  query.currentSize = JoinHalves(current.nFileSizeHigh, current.nFileSizeLow);
   query.choice = kChoiceNone;
   if (ReportProgress(context_, kPhaseOverwriteQuery, reinterpret_cast<const wchar_t*>(&query)))
     return kResultStopped;
@@ -323,8 +342,9 @@ BkupResult RestoreWalker::ReplaceTarget(const std::wstring& temp, const std::wst
 
 BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
                                               const std::wstring& target) {
-  uint64_t limit = SaturatingAdd(context_.bytesDone, entry.Size);
-  if (limit > context_.bytesTotal) limit = context_.bytesTotal;
+  JobProgress& progress = context_.progress;
+  uint64_t limit = SaturatingAdd(progress.done, entry.Size);
+  if (limit > progress.total) limit = progress.total;
   int32_t choice = kChoiceNone;
   std::wstring temp;
   BkupResult r = AskOverwrite(entry, target, &choice);
@@ -357,20 +377,21 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
     }
   }
   if (!temp.empty()) FileSystem().DeleteFile(temp.c_str());
-  context_.bytesDone = limit;
-  if (context_.conflictCount > 0) --context_.conflictCount;
+  progress.done = limit;
+  if (context_.counters.conflictCount > 0) --context_.counters.conflictCount;
   if (r == kResultOk || r == kResultSkipItem) {
     LogTextId kind = choice == kChoiceReplace ? kLogOverwrite
                      : choice == kChoiceSkip  ? kLogSkip
                                               : kLogSuccess;
-    WriteLogFileLine(context_, LogDirection::kRestore, target.c_str(), kind);
+    WriteLogFileLine(context_, target.c_str(), kind);
   }
   return r;
 }
 
 // The run's work areas and its temporary index, released in every outcome.
 struct RunResources {
-  PageBuffer output, input, entries;
+  BlockBufferPair blocks;
+  PageBuffer entries;
   EngineFile tempIndex;
   std::wstring tempIndexPath;
   ~RunResources() {
@@ -382,24 +403,19 @@ struct RunResources {
 BkupResult PrepareRun(CBkupEngine& context, const RestoreRequest& request, RunResources& res) {
   if (request.backupFolder == nullptr || request.plan == nullptr || request.selection == nullptr)
     return kResultInvalid;
-  context.backupFolder = request.backupFolder;
-  context.callback = request.callback;
-  context.userData = request.userData;
-  if (!res.output.Allocate(kWorkBufferSize) || !res.input.Allocate(kWorkBufferSize) ||
-      !res.entries.Allocate(kWorkBufferSize))
-    return kResultNoMemory;
-  context.readBuffer = res.output.Data();
-  context.readCapacity = kWorkBufferSize;
-  context.compressBuffer = res.input.Data();
-  context.compressCapacity = kWorkBufferSize;
+  context.progress.callback = request.callback;
+  context.progress.userData = request.userData;
+  if (!res.blocks.Allocate() || !res.entries.Allocate(kWorkBufferSize)) return kResultNoMemory;
+  context.buffers = res.blocks.View();
   res.tempIndexPath = TempIndexPath();
   res.tempIndex.Reset(FileSystem().CreateFile(
       res.tempIndexPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE));
   if (!res.tempIndex) return kResultTempIndexError;
-  context.previousIndex.buffer = res.entries.Data();
-  context.previousIndex.bufferSize = kWorkBufferSize;
-  context.previousIndex.Attach(res.tempIndex.Get(), 0, 0);
+  CTFile& window = context.index.previous;
+  window.buffer = res.entries.Data();
+  window.bufferSize = kWorkBufferSize;
+  window.Attach(res.tempIndex.Get(), 0, 0);
   return kResultOk;
 }
 
@@ -410,12 +426,12 @@ BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
   if (!OpenBackupSets(context, request.backupFolder, *request.plan,
                       RestoreLimit(request.limit, &limit)))
     return DiskFullOr(kResultReadError);
-  if (context.openSets.empty()) return kResultInvalid;
+  if (context.index.openSets.empty()) return kResultInvalid;
   // An index that could be copied only in part is restored as far as it goes,
   // but the run does not end as a success.
   BkupResult shortCopy = kResultOk;
   BkupResult r =
-      CopyIndexToTemp(context.openSets.rbegin()->second.File.Get(), context, &shortCopy);
+      CopyIndexToTemp(context.index.openSets.rbegin()->second.File.Get(), context, &shortCopy);
   if (r != kResultOk) return r;
   RestoreWalker walker(context, request);
   r = walker.WalkSelection(kSizePass);
@@ -423,12 +439,14 @@ BkupResult RunPasses(CBkupEngine& context, const RestoreRequest& request) {
   if (request.sizeOutput != nullptr) {
     // What a run would write, for the free-space check: a short index is
     // reported by the run that restores it.
-    *request.sizeOutput = context.bytesTotal;
+    *request.sizeOutput = context.progress.total;
     return kResultOk;
   }
   r = walker.WalkSelection(kFirstPass);
   if (r == kResultOk) r = walker.WalkSelection(kSecondPass);
-  return r != kResultOk ? r : shortCopy;
+  if (r != kResultOk) return r;
+  if (shortCopy != kResultOk) return shortCopy;
+  return walker.Damaged() ? kResultInvalid : kResultOk;
 }
 
 BkupResult RunJob(int driveIndex, const _BKUP_PLAN* plan, RestoreRequest request, bool logging) {
@@ -449,7 +467,7 @@ BkupResult RunJob(int driveIndex, const _BKUP_PLAN* plan, RestoreRequest request
 }  // namespace
 
 BkupResult RestoreRun(CBkupEngine& context, const RestoreRequest& request) {
-  context.Reset();
+  context.ResetRun();
   if (context.logging && request.plan && request.logFolder)
     OpenRunLogs(context, LogDirection::kRestore, request.logFolder, *request.plan);
   BkupResult r;
@@ -457,12 +475,14 @@ BkupResult RestoreRun(CBkupEngine& context, const RestoreRequest& request) {
     RunResources resources;
     r = PrepareRun(context, request, resources);
     if (r == kResultOk) r = RunPasses(context, request);
-    context.previousIndex.Detach();
-    context.openSets.clear();
+    // Nothing may point at the buffers or the sets once they go.
+    context.index = {};
+    context.buffers = {};
   }
-  if (request.unreadableCount != nullptr) *request.unreadableCount = context.unreadableCount;
-  if (context.logging) CloseRunLogs(context, LogDirection::kRestore, r);
-  context.Reset();
+  if (request.unreadableCount != nullptr)
+    *request.unreadableCount = context.counters.UnreadableCount();
+  if (context.logging) CloseRunLogs(context, r);
+  context.ResetRun();
   return r;
 }
 

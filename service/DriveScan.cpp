@@ -140,12 +140,12 @@ bool RescanDrives(DeviceSource& source, ServiceData& data) {
   if (!lock.Held()) return false;
   // Cleared before the scan, so that a device event arriving during it
   // causes another scan instead of being lost.
-  data.rescanFlag = 0;
+  data.rescanFlag = false;
   std::vector<_SVC_DRVINFO> list;
   ScanUsbDisks(source, list);
   if (!SameList(list, data.drives)) {
     data.drives = std::move(list);
-    ::InterlockedIncrement(&data.driveCounter);
+    ++data.driveCounter;
   }
   return true;
 }

@@ -5,6 +5,8 @@
 #include <cwchar>
 
 #include "channel/ChannelSecurity.h"
+#include "common/Texts.h"
+#include "service/UpdateCheck.h"
 
 namespace vk::svc {
 namespace {
@@ -58,7 +60,7 @@ void AnswerMove(unsigned char* block, const _SVC_MOVEFILE_REQUEST& request, Serv
   setupUrl[kPathChars - 1] = 0;
   int32_t result = 0;
   DWORD error = ERROR_ACCESS_DENIED;
-  if (IsAllowedMoveRequest(request, setupUrl))
+  if (IsAllowedMoveRequest(request, setupUrl, actions.ProfileFolders()))
     result = actions.MoveFile(request.szExisting, request.szNew, request.dwFlags, &error) ? 1 : 0;
   Put(block, offsetof(_SVC_MOVEFILE_REQUEST, nResult), result);
   Put(block, offsetof(_SVC_MOVEFILE_REQUEST, dwError), static_cast<uint32_t>(error));
@@ -72,10 +74,12 @@ bool Execute(unsigned char* block, const RequestCopy& req, ServiceData& data,
       Put(block, offsetof(_SVC_DWORD_REQUEST, nValue), static_cast<int32_t>(data.driveCounter));
       return true;
     case SVC_CMD_SET_LANGUAGE:
-      actions.WriteServiceDword(kLanguageValue, static_cast<DWORD>(req.dword.nValue));
-      return true;
     case SVC_CMD_SET_UPDATENOTICE:
-      actions.WriteServiceDword(kUpdateNoticeValue, static_cast<DWORD>(req.dword.nValue));
+      // Stored machine-wide: only the values the programs know are taken.
+      if (!IsAcceptedSetting(req.hdr.nCommand, req.dword.nValue)) return false;
+      actions.WriteServiceDword(
+          req.hdr.nCommand == SVC_CMD_SET_LANGUAGE ? kLanguageValue : kUpdateNoticeValue,
+          static_cast<DWORD>(req.dword.nValue));
       return true;
     case SVC_CMD_GET_UPDINFO: return AnswerUpdate(block, data);
     case SVC_CMD_MOVEFILE: AnswerMove(block, req.move, data, actions); return true;
@@ -103,41 +107,98 @@ bool IsAbsoluteLocalPath(const wchar_t* p) {
   return std::wcsstr(p, L"\\..") == nullptr;
 }
 
+// The well-known service accounts (SYSTEM, LOCAL SERVICE, NETWORK SERVICE)
+// have profiles too, but the interactive program never runs as one of them.
+bool IsServiceAccount(const wchar_t* sid) {
+  static const wchar_t* const kServiceSids[] = {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"};
+  for (const wchar_t* s : kServiceSids)
+    if (::CompareStringOrdinal(sid, -1, s, -1, TRUE) == CSTR_EQUAL) return true;
+  return false;
+}
+
+bool SameText(const wchar_t* a, size_t aChars, const wchar_t* b, size_t bChars) {
+  return ::CompareStringOrdinal(a, static_cast<int>(aChars), b, static_cast<int>(bChars), TRUE) ==
+         CSTR_EQUAL;
+}
+
+// True when folder[0, chars) is the temporary folder of one of the profiles.
+bool IsProfileTempFolder(const wchar_t* folder, size_t chars,
+                         const std::vector<std::wstring>& profileFolders) {
+  for (std::wstring temp : profileFolders) {
+    while (!temp.empty() && temp.back() == L'\\') temp.pop_back();
+    // A profile folder from the registry must itself be a plain local path.
+    if (temp.empty() || !IsAbsoluteLocalPath((temp + L"\\").c_str())) continue;
+    temp += kProfileTempFolder;
+    if (SameText(folder, chars, temp.c_str(), temp.size())) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-bool IsAllowedMoveRequest(const _SVC_MOVEFILE_REQUEST& request, const wchar_t* setupUrl) {
+bool IsAllowedMoveRequest(const _SVC_MOVEFILE_REQUEST& request, const wchar_t* setupUrl,
+                          const std::vector<std::wstring>& profileFolders) {
   if (request.dwFlags != MOVEFILE_DELAY_UNTIL_REBOOT || request.szNew[0] != 0) return false;
   if (!IsTerminated(request.szExisting) || !IsAbsoluteLocalPath(request.szExisting)) return false;
-  if (!setupUrl || !setupUrl[0]) return false;
-  // The setup URL's file name, without a query or fragment.
-  wchar_t wanted[kPathChars];
-  std::wcsncpy(wanted, FileNamePart(setupUrl, L"/"), kPathChars - 1);
-  wanted[kPathChars - 1] = 0;
-  wanted[std::wcscspn(wanted, L"?#")] = 0;
-  const wchar_t* have = FileNamePart(request.szExisting, L"\\");
-  if (!wanted[0] || !have[0]) return false;
-  return ::CompareStringOrdinal(have, -1, wanted, -1, TRUE) == CSTR_EQUAL;
+  wchar_t wanted[kMaxInstallerNameChars + 1];
+  if (!SetupFileName(setupUrl, wanted)) return false;
+  const wchar_t* path = request.szExisting;
+  const wchar_t* have = FileNamePart(path, L"\\");
+  if (!SameText(have, std::wcslen(have), wanted, std::wcslen(wanted))) return false;
+  size_t folderChars = static_cast<size_t>(have - path) - 1;  // without the last separator
+  return IsProfileTempFolder(path, folderChars, profileFolders);
+}
+
+std::vector<std::wstring> RealSystemActions::ProfileFolders() {
+  std::vector<std::wstring> folders;
+  RegKey list = OpenRegKey(HKEY_LOCAL_MACHINE, kProfileListKeyPath, KEY_READ);
+  if (!list) return folders;
+  for (DWORD i = 0; i < kMaxProfiles; ++i) {
+    wchar_t sid[kPathChars];
+    DWORD sidChars = kPathChars;
+    if (::RegEnumKeyExW(list.Get(), i, sid, &sidChars, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    if (IsServiceAccount(sid)) continue;
+    wchar_t folder[kPathChars] = {};
+    DWORD bytes = sizeof(folder) - sizeof(wchar_t);
+    // Without RRF_NOEXPAND a REG_EXPAND_SZ value ("%SystemDrive%\Users\...")
+    // is taken as well, and comes back expanded.
+    if (::RegGetValueW(list.Get(), sid, L"ProfileImagePath", RRF_RT_REG_SZ,
+                       nullptr, folder, &bytes) == ERROR_SUCCESS &&
+        folder[0])
+      folders.emplace_back(folder);
+  }
+  return folders;
+}
+
+bool IsAcceptedSetting(int32_t command, int32_t value) {
+  if (command == SVC_CMD_SET_LANGUAGE)
+    return value >= 0 && value < static_cast<int32_t>(kLanguageCount);
+  if (command == SVC_CMD_SET_UPDATENOTICE) return value == 0 || value == 1;
+  return false;
 }
 
 void HandleRequest(unsigned char* block, ServiceData& data, SystemActions& actions) {
+  // The client can write the block at any moment: the header is read once,
+  // and everything below checks and acts on this one copy only.
   RequestCopy req;
+  std::memset(&req, 0, sizeof(req));
   std::memcpy(&req.hdr, block, sizeof(req.hdr));
   Put(block, offsetof(_SVC_REQUEST, nStatus), kStatusReceived);
   int32_t required = RequiredRequestSize(req.hdr.nCommand);
   if (required == 0 || req.hdr.nSize != required) return;  // refused: status stays 1
-  std::memcpy(req.bytes, block, static_cast<size_t>(required));
+  std::memcpy(req.bytes + sizeof(req.hdr), block + sizeof(req.hdr),
+              static_cast<size_t>(required) - sizeof(req.hdr));
   req.hdr.nStatus = kStatusReceived;
   if (Execute(block, req, data, actions)) Put(block, offsetof(_SVC_REQUEST, nStatus), kStatusDone);
 }
 
 void RealSystemActions::WriteServiceDword(const wchar_t* name, DWORD value) {
-  HKEY key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath_, 0, KEY_READ | KEY_WRITE, &key) !=
-      ERROR_SUCCESS)
-    return;
-  ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+  RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, keyPath_, KEY_READ | KEY_WRITE);
+  if (!key) return;
+  ::RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                    sizeof(value));
-  ::RegCloseKey(key);
 }
 
 BOOL RealSystemActions::MoveFile(const wchar_t* existing, const wchar_t* newPath, DWORD flags,
@@ -148,45 +209,66 @@ BOOL RealSystemActions::MoveFile(const wchar_t* existing, const wchar_t* newPath
   return ok;
 }
 
-DWORD ChannelServer::Create() {
-  ObjectSecurity eventSecurity, sectionSecurity;
-  if (!eventSecurity.Build(kEventAllAccess, kUserDoorbellRights) ||
-      !sectionSecurity.Build(kSectionAllAccess, kUserSectionRights))
-    return ::GetLastError();
-  doorbell_.Reset(::CreateEventW(eventSecurity.Attributes(), FALSE, FALSE, kDoorbellName));
+namespace {
+
+// Takes a freshly created object into `slot`; a name that already existed
+// belongs to someone else and is refused.
+DWORD TakeFresh(KernelHandle& slot, HANDLE created) {
   DWORD error = ::GetLastError();
-  if (!doorbell_ || error == ERROR_ALREADY_EXISTS) {
-    bool squatted = doorbell_.Valid();
-    Close();
-    return squatted ? ERROR_ALREADY_EXISTS : error;
-  }
-  section_.Reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, sectionSecurity.Attributes(),
-                                      PAGE_READWRITE, 0, kSectionSize, kSectionName));
-  error = ::GetLastError();
-  if (!section_ || error == ERROR_ALREADY_EXISTS) {
-    bool squatted = section_.Valid();
-    Close();
-    return squatted ? ERROR_ALREADY_EXISTS : error;
+  slot.Reset(created);
+  if (!slot) return error ? error : ERROR_INVALID_HANDLE;
+  if (error == ERROR_ALREADY_EXISTS) {
+    slot.Reset();
+    return ERROR_ALREADY_EXISTS;
   }
   return 0;
 }
 
+}  // namespace
+
+DWORD ChannelServer::Create() {
+  ObjectSecurity doorbellSecurity, completionSecurity, sectionSecurity, mutexSecurity;
+  if (!doorbellSecurity.Build(kEventAllAccess, kUserDoorbellRights) ||
+      !completionSecurity.Build(kEventAllAccess, kUserCompletionRights) ||
+      !sectionSecurity.Build(kSectionAllAccess, kUserSectionRights) ||
+      !mutexSecurity.Build(kMutexAllAccess, kUserMutexRights))
+    return ::GetLastError();
+  // All four objects are the service's own, made before any client can use
+  // them: a client that made one first could give it a DACL that locks every
+  // other client out, so clients only ever open them.
+  DWORD error = TakeFresh(
+      doorbell_, ::CreateEventW(doorbellSecurity.Attributes(), FALSE, FALSE, kDoorbellName));
+  if (!error)
+    error = TakeFresh(completion_, ::CreateEventW(completionSecurity.Attributes(), FALSE, FALSE,
+                                                  kCompletionName));
+  if (!error)
+    error = TakeFresh(commandMutex_,
+                      ::CreateMutexW(mutexSecurity.Attributes(), FALSE, kCmdMutexName));
+  // The block is readable and writable by every local user, as the channel
+  // requires: any answer in it may have been changed by another process, so
+  // clients treat every answer as untrusted and bound what they take from it.
+  if (!error)
+    error = TakeFresh(section_, ::CreateFileMappingW(INVALID_HANDLE_VALUE,
+                                                     sectionSecurity.Attributes(), PAGE_READWRITE,
+                                                     0, kSectionSize, kSectionName));
+  if (error) Close();
+  return error;
+}
+
 void ChannelServer::Close() {
   section_.Reset();
+  commandMutex_.Reset();
+  completion_.Reset();
   doorbell_.Reset();
 }
 
 void ChannelServer::ServeOne(ServiceData& data, SystemActions& actions) {
   if (section_) {
-    void* view = ::MapViewOfFile(section_.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0);
-    if (view) {
-      HandleRequest(static_cast<unsigned char*>(view), data, actions);
-      ::UnmapViewOfFile(view);
-    }
+    MappedView view(section_.Get(), FILE_MAP_ALL_ACCESS, 0);
+    if (view) HandleRequest(view.Bytes(), data, actions);
   }
   ::ResetEvent(doorbell_.Get());
-  KernelHandle completion(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kCompletionName));
-  if (completion) ::SetEvent(completion.Get());
+  if (completion_) ::SetEvent(completion_.Get());
 }
 
 }  // namespace vk::svc

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "common/Handle.h"
@@ -35,8 +37,9 @@ class ServiceData {
   };
 
   std::vector<_SVC_DRVINFO> drives;     // sorted; replaced whole by a rescan
-  volatile LONG driveCounter = 0;       // grows by one per changed rescan
-  volatile LONG rescanFlag = 1;         // a rescan is due
+  // Written by the worker and the control handler's thread, read by both.
+  std::atomic<int32_t> driveCounter{0};  // grows by one per changed rescan
+  std::atomic<bool> rescanFlag{true};    // a rescan is due
   _SVC_UPDINFO update{};                // outcome of the last update check
 
  private:

@@ -2,6 +2,7 @@
 
 #include <dbt.h>
 
+#include <atomic>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -36,37 +37,6 @@ constexpr GUID kUsbDeviceInterface = {0xA5DCBF10, 0x6530, 0x11D2,
 constexpr GUID kUsbHubInterface = {0xF18A0E88, 0xC30C, 0x11D0,
                                    {0x88, 0x15, 0x00, 0xA0, 0xC9, 0x06, 0xBE, 0xD8}};
 
-class ScHandle {
- public:
-  explicit ScHandle(SC_HANDLE h) : h_(h) {}
-  ~ScHandle() {
-    if (h_) ::CloseServiceHandle(h_);
-  }
-  ScHandle(const ScHandle&) = delete;
-  ScHandle& operator=(const ScHandle&) = delete;
-  SC_HANDLE Get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-
- private:
-  SC_HANDLE h_;
-};
-
-class RegKey {
- public:
-  RegKey(const wchar_t* path, REGSAM access) {
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, &h_) != ERROR_SUCCESS) h_ = nullptr;
-  }
-  ~RegKey() {
-    if (h_) ::RegCloseKey(h_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY Get() const { return h_; }
-
- private:
-  HKEY h_ = nullptr;
-};
-
 void WriteString(HKEY key, const wchar_t* name, const wchar_t* text) {
   ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                    static_cast<DWORD>(std::wcslen(text) * sizeof(wchar_t)));
@@ -75,7 +45,7 @@ void WriteString(HKEY key, const wchar_t* name, const wchar_t* text) {
 // The service manager stores the path unquoted; a path with blanks must be
 // quoted or the manager may start another program.
 void QuoteImagePath() {
-  RegKey key(kServiceKeyPath, KEY_READ | KEY_WRITE);
+  RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, kServiceKeyPath, KEY_READ | KEY_WRITE);
   if (!key.Get()) return;
   wchar_t path[kImagePathBytes / sizeof(wchar_t) + 1] = {};
   DWORD bytes = kImagePathBytes;
@@ -127,7 +97,8 @@ class CArkwellSvcApp {
   KernelHandle stopEvent_;
   KernelHandle resumeGate_;  // set while the worker may run
   KernelHandle worker_;
-  volatile LONG running_ = 0, paused_ = 0, stop_ = 0;
+  // Set by the control handler's thread, read by the worker and ServiceMain.
+  std::atomic<bool> running_{false}, paused_{false}, stop_{false};
   ChannelServer channel_;
   ServiceData data_;
   RealSystemActions actions_;
@@ -210,10 +181,10 @@ DWORD CArkwellSvcApp::Start() {
       !Report(SERVICE_START_PENDING, 0, 2, kStartHintMs))
     return ::GetLastError();
   ChooseDevices();
-  stop_ = 0;
+  stop_ = false;
   worker_.Reset(::CreateThread(nullptr, 0, WorkerThunk, nullptr, 0, nullptr));
   if (!worker_) return ::GetLastError();
-  running_ = 1;
+  running_ = true;
   if (!Report(SERVICE_RUNNING, kControlsAccepted, 0, 0)) return ::GetLastError();
   return 0;
 }
@@ -230,7 +201,8 @@ void CArkwellSvcApp::ServiceMain() {
 }
 
 void CArkwellSvcApp::StopService(DWORD exitCode) {
-  stop_ = 1;
+  stop_ = true;
+  download_.Cancel();  // an update check in progress ends at once
   if (channel_.Doorbell()) ::SetEvent(channel_.Doorbell());
   if (resumeGate_) ::SetEvent(resumeGate_.Get());
   for (DWORD checkpoint = 1; worker_; ++checkpoint) {
@@ -244,27 +216,27 @@ void CArkwellSvcApp::StopService(DWORD exitCode) {
 }
 
 void CArkwellSvcApp::Control(DWORD control, DWORD eventType) {
-  ControlOutcome o = DecideControl(control, eventType, running_ != 0, paused_ != 0);
+  ControlOutcome o = DecideControl(control, eventType, running_, paused_);
   if (o.pendingState) {
     DWORD hint = o.pendingState == SERVICE_STOP_PENDING ? kStopHintMs : kPauseHintMs;
     Report(o.pendingState, kControlsAccepted, 0, hint);
   }
   switch (o.action) {
     case ControlAction::Stop:
-      running_ = 0;
-      paused_ = 0;
+      running_ = false;
+      paused_ = false;
       StopService(0);
       if (stopEvent_) ::SetEvent(stopEvent_.Get());
       break;
     case ControlAction::Pause:
-      paused_ = 1;
+      paused_ = true;
       ::ResetEvent(resumeGate_.Get());
       break;
     case ControlAction::Continue:
-      paused_ = 0;
+      paused_ = false;
       ::SetEvent(resumeGate_.Get());
       break;
-    case ControlAction::Rescan: data_.rescanFlag = 1; break;
+    case ControlAction::Rescan: data_.rescanFlag = true; break;
     case ControlAction::None: break;
   }
   if (o.finalState) Report(o.finalState, kControlsAccepted, 0, 0);
@@ -277,10 +249,10 @@ void CArkwellSvcApp::Idle() {
   }
   uint32_t drives = ::GetLogicalDrives();
   if (drives != lastDrives_) {
-    data_.rescanFlag = 1;
+    data_.rescanFlag = true;
     lastDrives_ = drives;
   }
-  if (devices_->TakeDeviceChange()) data_.rescanFlag = 1;
+  if (devices_->TakeDeviceChange()) data_.rescanFlag = true;
   if (data_.rescanFlag) RescanDrives(*devices_, data_);
 }
 
@@ -341,25 +313,25 @@ ControlOutcome DecideControl(DWORD control, DWORD eventType, bool running, bool 
 }
 
 DWORD InstallService(const wchar_t* programPath) {
-  ScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  ServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager) return ::GetLastError();
-  ScHandle service(::CreateServiceW(manager.Get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS,
-                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                    SERVICE_ERROR_NORMAL, programPath, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr));
+  ServiceHandle service(::CreateServiceW(
+      manager.Get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+      SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, programPath, nullptr, nullptr, nullptr, nullptr,
+      nullptr));
   if (!service) return ::GetLastError();  // an existing service stays as it is
   QuoteImagePath();
   if (!::StartServiceW(service.Get(), 0, nullptr)) return ::GetLastError();
   WaitUntilUp();
-  RegKey key(kServiceKeyPath, KEY_READ | KEY_WRITE);
+  RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, kServiceKeyPath, KEY_READ | KEY_WRITE);
   if (key.Get()) WriteString(key.Get(), L"Description", kDescription);
   return 0;
 }
 
 DWORD UninstallService() {
-  ScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  ServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager) return ::GetLastError();
-  ScHandle service(::OpenServiceW(manager.Get(), kServiceName, SERVICE_ALL_ACCESS));
+  ServiceHandle service(::OpenServiceW(manager.Get(), kServiceName, SERVICE_ALL_ACCESS));
   if (!service) return ::GetLastError();
   SERVICE_STATUS status{};
   if (!::QueryServiceStatus(service.Get(), &status)) return ::GetLastError();

@@ -4,6 +4,9 @@
 #include <cwchar>
 #include <string>
 
+#include "common/Handle.h"
+#include "common/Ascii.h"
+
 namespace vk::svc {
 namespace {
 
@@ -35,14 +38,12 @@ std::wstring DiskString(const std::wstring& name, const wchar_t* value) {
 
 // The name of the disk at position `index` of the Disks key, or "".
 std::wstring DiskAt(DWORD index) {
-  HKEY key;
   std::wstring path = std::wstring(kTestKeyPath) + kDisksSubkey;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return L"";
+  RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ);
+  if (!key) return L"";
   wchar_t name[kMaxNameChars];
   DWORD chars = kMaxNameChars;
-  LONG r = ::RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-  ::RegCloseKey(key);
+  LONG r = ::RegEnumKeyExW(key.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
   return r == ERROR_SUCCESS ? std::wstring(name) : L"";
 }
 
@@ -95,7 +96,7 @@ class SimulatedDeviceSource : public DeviceSource {
       if (name.empty()) return false;
       std::wstring letters = DiskString(name, L"Letters");
       if (letters.find(letter) != std::wstring::npos ||
-          letters.find(static_cast<wchar_t>(letter + 32)) != std::wstring::npos) {
+          letters.find(AsciiLower(letter)) != std::wstring::npos) {
         number->DeviceType = FILE_DEVICE_DISK;
         number->DeviceNumber = kFirstSimulatedNumber + i;
         number->PartitionNumber = 1;
@@ -110,7 +111,7 @@ class SimulatedDeviceSource : public DeviceSource {
     std::wstring path = kPathPrefix + name;
     std::wcsncpy(info->szDevicePath, path.c_str(), kPathChars - 1);
     std::wcsncpy(info->szFriendlyName, DiskString(name, L"FriendlyName").c_str(), kPathChars - 1);
-    std::swprintf(info->szDeviceObject, kPathChars, L"\\Device\\SimDisk%s", name.c_str());
+    std::swprintf(info->szDeviceObject, kPathChars, L"\\Device\\SimDisk%ls", name.c_str());
     info->wVendorId = static_cast<uint16_t>(DiskDword(name, L"Vid", 0));
     info->wProductId = static_cast<uint16_t>(DiskDword(name, L"Pid", 0));
     return node + 1;
@@ -141,11 +142,7 @@ class SimulatedDeviceSource : public DeviceSource {
 }  // namespace
 
 bool SimulatedDevicesConfigured() {
-  HKEY key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTestKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  ::RegCloseKey(key);
-  return true;
+  return OpenRegKey(HKEY_LOCAL_MACHINE, kTestKeyPath, KEY_READ).Valid();
 }
 
 std::unique_ptr<DeviceSource> CreateSimulatedDeviceSource() {

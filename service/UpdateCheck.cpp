@@ -1,14 +1,59 @@
 #include "service/UpdateCheck.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Handle.h"
 
 namespace vk::svc {
+
+// The context's handles under its lock: the worker keeps each one it opens,
+// and Cancel() or the deadline closes them from another thread. Once closed
+// for a download, no handle opened later in it is kept.
+class DownloadHandles {
+ public:
+  explicit DownloadHandles(DownloadContext& context) : c_(context) {}
+
+  // Starts a download; false when the context was cancelled.
+  bool Begin() {
+    std::lock_guard<std::mutex> hold(c_.lock_);
+    c_.closedForDownload_ = c_.cancelled_;
+    return !c_.closedForDownload_;
+  }
+  HINTERNET KeepSession(HINTERNET h) { return Keep(c_.session_, h); }
+  HINTERNET KeepConnection(HINTERNET h) { return Keep(c_.connection_, h); }
+  HINTERNET KeepRequest(HINTERNET h) { return Keep(c_.request_, h); }
+  void CloseRequest() {
+    std::lock_guard<std::mutex> hold(c_.lock_);
+    c_.request_.Reset();
+  }
+  void CloseAll() {
+    std::lock_guard<std::mutex> hold(c_.lock_);
+    c_.closedForDownload_ = true;
+    c_.request_.Reset();
+    c_.connection_.Reset();
+    c_.session_.Reset();
+  }
+
+ private:
+  HINTERNET Keep(InternetHandle& slot, HINTERNET h) {
+    InternetHandle owned(h);
+    std::lock_guard<std::mutex> hold(c_.lock_);
+    if (c_.closedForDownload_) return nullptr;  // `owned` closes it
+    slot = std::move(owned);
+    return slot.Get();
+  }
+
+  DownloadContext& c_;
+};
+
 namespace {
 
 constexpr wchar_t kHttpPrefix[] = L"http://";
@@ -16,16 +61,23 @@ constexpr wchar_t kFileVersionQuery[] = L"\\StringFileInfo\\040904b0\\FileVersio
 constexpr DWORD kContentLengthBytes = 64;
 constexpr DWORD kUrlValueBytes = 522;
 
-struct InternetCloser {
-  HINTERNET h;
-  ~InternetCloser() {
-    if (h) ::InternetCloseHandle(h);
-  }
-};
+constexpr int kMaxPortDigits = 5;
+constexpr uint32_t kMaxPort = 65535;
+constexpr DWORD kFirstRedirectStatus = 300;
+constexpr DWORD kLastRedirectStatus = 399;
 
-void CloseInternet(HINTERNET& h) {
-  if (h) ::InternetCloseHandle(h);
-  h = nullptr;
+// The decimal port between `from` and `to`: 1 to 65535, digits only.
+bool ParsePort(const wchar_t* from, const wchar_t* to, INTERNET_PORT* port) {
+  ptrdiff_t digits = to - from;
+  if (digits < 1 || digits > kMaxPortDigits) return false;
+  uint32_t value = 0;
+  for (const wchar_t* p = from; p < to; ++p) {
+    if (*p < L'0' || *p > L'9') return false;
+    value = value * 10 + static_cast<uint32_t>(*p - L'0');
+  }
+  if (value == 0 || value > kMaxPort) return false;
+  *port = static_cast<INTERNET_PORT>(value);
+  return true;
 }
 
 void DeleteTempFile(DownloadContext& context) {
@@ -65,19 +117,25 @@ bool ContentLength(HINTERNET request, uint32_t* length) {
   return true;
 }
 
-bool ReadBody(HINTERNET request, uint32_t length, std::vector<char>& body) {
+// Reads the body in the pieces that have arrived, so that a stop or the
+// deadline is seen between any two of them even where closing the request
+// does not end a read that waits for a full buffer.
+bool ReadBody(HINTERNET request, uint32_t length, std::vector<char>& body,
+              const std::function<bool()>& stopped) {
   body.assign(length + 1, 0);
   DWORD total = 0;
   while (total < body.size()) {
+    DWORD ready = 0;
+    if (stopped() || !::InternetQueryDataAvailable(request, &ready, 0, 0)) return false;
+    if (ready == 0) break;  // end of the body
     DWORD got = 0;
-    if (!::InternetReadFile(request, body.data() + total, static_cast<DWORD>(body.size() - total),
-                            &got))
-      return false;
-    if (got == 0) break;  // end of the body
+    DWORD want = std::min<DWORD>(ready, static_cast<DWORD>(body.size() - total));
+    if (stopped() || !::InternetReadFile(request, body.data() + total, want, &got)) return false;
+    if (got == 0) break;
     total += got;
   }
   body.resize(total);
-  return true;
+  return !stopped();
 }
 
 bool WriteTempFile(const std::vector<char>& body, DownloadContext& context) {
@@ -97,23 +155,78 @@ bool WriteTempFile(const std::vector<char>& body, DownloadContext& context) {
          written == body.size();
 }
 
+// True when the answer is a redirect, which is not followed: the INI comes
+// from the configured server or not at all.
+bool IsRedirect(HINTERNET request) {
+  DWORD status = 0, bytes = sizeof(status);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &bytes,
+                        nullptr))
+    return false;  // no status line: not a redirect, the length decides
+  return status >= kFirstRedirectStatus && status <= kLastRedirectStatus;
+}
+
+// Ends the download in progress when the context's deadline passes, by
+// closing its handles: the blocking call that uses one returns at once.
+class Deadline {
+ public:
+  Deadline(DownloadContext& context, DWORD ms)
+      : thread_([this, &context, ms] { Run(context, ms); }) {}
+  ~Deadline() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+  bool Expired() const { return expired_; }
+
+ private:
+  void Run(DownloadContext& context, DWORD ms) {
+    try {
+      std::unique_lock<std::mutex> hold(lock_);
+      if (wake_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return done_; })) return;
+      expired_ = true;
+      hold.unlock();
+      DownloadHandles(context).CloseAll();
+    } catch (...) {
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::atomic<bool> expired_{false};
+  std::thread thread_;  // last: starts once the members above exist
+};
+
 bool Fetch(const wchar_t* url, DownloadContext& context) {
   wchar_t host[kPathChars], object[kPathChars], referrer[kPathChars];
-  if (!SplitUpdateUrl(url, host, object, referrer)) return false;
-  context.session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!context.session || !SetSessionOptions(context.session)) return false;
-  context.connection = ::InternetConnectW(context.session, host, INTERNET_DEFAULT_HTTP_PORT,
-                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-  if (!context.connection) return false;
-  InternetCloser request{::HttpOpenRequestW(context.connection, L"GET", object, nullptr, referrer,
-                                            nullptr,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
-                                            0)};
-  if (!request.h || !::HttpSendRequestW(request.h, nullptr, 0, nullptr, 0)) return false;
+  INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
+  if (!SplitUpdateUrl(url, host, &port, object, referrer)) return false;
+  DownloadHandles handles(context);
+  if (!handles.Begin()) return false;  // the service is stopping
+  Deadline deadline(context, context.deadlineMs);
+  HINTERNET session = handles.KeepSession(
+      ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session || !SetSessionOptions(session)) return false;
+  HINTERNET connection = handles.KeepConnection(::InternetConnectW(
+      session, host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return false;
+  constexpr DWORD kRequestFlags =
+      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+  HINTERNET request = handles.KeepRequest(::HttpOpenRequestW(
+      connection, L"GET", object, nullptr, referrer, nullptr, kRequestFlags, 0));
   uint32_t length = 0;
   std::vector<char> body;
-  return ContentLength(request.h, &length) && ReadBody(request.h, length, body) &&
-         WriteTempFile(body, context);
+  auto stopped = [&] { return deadline.Expired() || context.Cancelled(); };
+  bool ok = request && ::HttpSendRequestW(request, nullptr, 0, nullptr, 0) &&
+            !IsRedirect(request) && ContentLength(request, &length) &&
+            ReadBody(request, length, body, stopped) && WriteTempFile(body, context);
+  handles.CloseRequest();
+  return ok;
 }
 
 // The decimal number at the start of `s` (0 when there is none), saturated.
@@ -128,7 +241,38 @@ int32_t LeadingNumber(const wchar_t* s) {
 
 }  // namespace
 
-bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars],
+bool IsPlainInstallerName(const wchar_t* name) {
+  static constexpr wchar_t kExtension[] = L".exe";
+  constexpr size_t kExtensionChars = sizeof(kExtension) / sizeof(wchar_t) - 1;
+  size_t chars = wcsnlen(name, kMaxInstallerNameChars + 1);
+  if (chars <= kExtensionChars || chars > kMaxInstallerNameChars || name[0] == L'.') return false;
+  for (size_t i = 0; i < chars; ++i) {
+    wchar_t c = name[i];
+    bool plain = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+                 c == L'-' || c == L'_' || c == L'.';
+    if (!plain) return false;
+  }
+  return ::CompareStringOrdinal(name + chars - kExtensionChars, static_cast<int>(kExtensionChars),
+                                kExtension, static_cast<int>(kExtensionChars),
+                                TRUE) == CSTR_EQUAL;
+}
+
+bool SetupFileName(const wchar_t* setupUrl, wchar_t (&name)[kMaxInstallerNameChars + 1]) {
+  name[0] = 0;
+  if (!setupUrl) return false;
+  const wchar_t* start = setupUrl;
+  for (const wchar_t* p = setupUrl; *p; ++p)
+    if (*p == L'/') start = p + 1;
+  size_t chars = std::wcscspn(start, L"?#");
+  if (chars > kMaxInstallerNameChars) return false;
+  std::wmemcpy(name, start, chars);
+  name[chars] = 0;
+  if (IsPlainInstallerName(name)) return true;
+  name[0] = 0;
+  return false;
+}
+
+bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars], INTERNET_PORT* port,
                     wchar_t (&object)[kPathChars], wchar_t (&referrer)[kPathChars]) {
   size_t prefix = std::wcslen(kHttpPrefix);
   if (!url || ::CompareStringOrdinal(url, static_cast<int>(std::min(prefix, std::wcslen(url))),
@@ -137,7 +281,12 @@ bool SplitUpdateUrl(const wchar_t* url, wchar_t (&host)[kPathChars],
   const wchar_t* hostStart = url + prefix;
   const wchar_t* slash = std::wcschr(hostStart, L'/');
   if (!slash || slash == hostStart) return false;  // no host, or no '/' after it
-  size_t hostChars = static_cast<size_t>(slash - hostStart);
+  const wchar_t* colon = std::wmemchr(hostStart, L':', static_cast<size_t>(slash - hostStart));
+  const wchar_t* hostEnd = colon ? colon : slash;
+  if (hostEnd == hostStart) return false;
+  *port = INTERNET_DEFAULT_HTTP_PORT;
+  if (colon && !ParsePort(colon + 1, slash, port)) return false;
+  size_t hostChars = static_cast<size_t>(hostEnd - hostStart);
   size_t referrerChars = static_cast<size_t>(slash - url) + 1;
   if (hostChars >= kPathChars || std::wcslen(slash) >= kPathChars || referrerChars >= kPathChars)
     return false;
@@ -158,8 +307,12 @@ bool DownloadToTempFile(const wchar_t* url, DownloadContext& context) {
 
 void CloseDownload(DownloadContext& context) {
   DeleteTempFile(context);
-  CloseInternet(context.connection);
-  CloseInternet(context.session);
+  DownloadHandles(context).CloseAll();
+}
+
+void DownloadContext::Cancel() {
+  cancelled_ = true;
+  DownloadHandles(*this).CloseAll();
 }
 
 bool ReadUpdateIni(const wchar_t* iniPath, _SVC_UPDINFO& record, int32_t currentMajor,
@@ -176,7 +329,11 @@ bool ReadUpdateIni(const wchar_t* iniPath, _SVC_UPDINFO& record, int32_t current
   if (!record.szURL[0]) return false;
   ::GetPrivateProfileStringW(kIniSection, L"SetupURL", L"", record.szSetupURL, kPathChars,
                              iniPath);
-  if (!record.szSetupURL[0]) return false;
+  wchar_t setupName[kMaxInstallerNameChars + 1];
+  if (!SetupFileName(record.szSetupURL, setupName)) {
+    record.szSetupURL[0] = 0;  // as if the INI had none
+    return false;
+  }
   return record.nLatestMajor > currentMajor ||
          (record.nLatestMajor == currentMajor && record.nLatestMinor > currentMinor);
 }

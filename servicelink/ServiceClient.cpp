@@ -4,7 +4,6 @@
 #include <cwchar>
 #include <memory>
 
-#include "channel/ChannelSecurity.h"
 #include "channel/SvcClient.h"
 
 namespace vk::link {
@@ -32,16 +31,6 @@ int SendDword(HANDLE mutex, int32_t command, int32_t value, int32_t* answer) {
 void Terminate(wchar_t (&field)[kPathChars]) { field[kPathChars - 1] = 0; }
 
 }  // namespace
-
-void OpenCommandMutex(KernelHandle& mutex) {
-  mutex.Reset();
-  mutex.Reset(::OpenMutexW(kUserMutexRights, FALSE, kCmdMutexName));
-  if (mutex) return;
-  ObjectSecurity security;
-  if (!security.Build(kMutexAllAccess, kUserMutexRights)) return;
-  mutex.Reset(::CreateMutexExW(security.Attributes(), kCmdMutexName, 0,
-                               kUserMutexRights | MUTEX_MODIFY_STATE));
-}
 
 int GetDriveCounter(HANDLE mutex, int32_t* counter) {
   return SendDword(mutex, SVC_CMD_GET_DRVCOUNTER, 0, counter);

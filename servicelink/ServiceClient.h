@@ -13,10 +13,8 @@
 
 namespace vk::link {
 
-// Opens the command mutex, or creates it when it does not exist yet; an old
-// handle in `mutex` is closed first. On failure `mutex` stays empty and
-// exchanges run without it.
-void OpenCommandMutex(KernelHandle& mutex);
+// Every operation takes `mutex` as SendServiceCommand does: null (the usual
+// case) uses the service's own command mutex for the one exchange.
 
 int GetDriveCounter(HANDLE mutex, int32_t* counter);
 // Empties `drives`, then appends the answer's records in order.

@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 
+#include "common/Handle.h"
+
 namespace vk {
 
 std::wstring GetString(uint32_t id, ...) {
@@ -42,14 +44,11 @@ std::wstring FormatDateTime(int year, int month, int day, int hour, int minute) 
 }
 
 uint32_t ReadMachineNumber(const wchar_t* keyPath, const wchar_t* name, uint32_t fallback) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return fallback;
-  }
+  RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
+  if (!key) return fallback;
   DWORD value = 0, type = 0, size = sizeof(value);
-  LONG status = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                   &size);
-  ::RegCloseKey(key);
+  LONG status = ::RegQueryValueExW(key.Get(), name, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(&value), &size);
   if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) return fallback;
   return value;
 }

@@ -14,7 +14,7 @@ namespace vk {
 constexpr size_t kMaxDateTimePartChars = 128;
 
 // Text `id` (a base id 1000..1999, or a language-independent id such as
-// kAppTitleId) in the program's language, formatted printf-style with the
+// txt::kAppTitle) in the program's language, formatted printf-style with the
 // arguments; "%%" gives "%". A language outside 0..7 counts as English; a
 // missing text is empty.
 std::wstring GetString(uint32_t id, ...);

@@ -1,41 +1,81 @@
 #include "shell/Instance.h"
 
+#include <sddl.h>
+
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace vk {
 namespace {
 
-// Security attributes whose DACL is absent, so any account may open the
-// object (a second copy may run under another token).
-struct OpenToEveryone {
-  SECURITY_DESCRIPTOR descriptor;
-  SECURITY_ATTRIBUTES attributes;
-  bool ok;
-  OpenToEveryone() {
-    ok = ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-         ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    attributes.nLength = sizeof(attributes);
-    attributes.lpSecurityDescriptor = &descriptor;
-    attributes.bInheritHandle = FALSE;
+// Security attributes granting the user of this process's token and SYSTEM
+// full access, and nobody else: another user of the machine must not be able
+// to open the main window of this user's copy or read the hand-over block.
+class OwnerOnlySecurity {
+ public:
+  OwnerOnlySecurity() {
+    std::wstring user = TokenUserSid();
+    if (user.empty()) return;
+    std::wstring sddl = L"D:P(A;;GA;;;" + user + L")(A;;GA;;;SY)";
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            sddl.c_str(), SDDL_REVISION_1, descriptor_.Receive(), nullptr))
+      return;
+    attributes_.nLength = sizeof(attributes_);
+    attributes_.lpSecurityDescriptor = descriptor_.Get();
+    attributes_.bInheritHandle = FALSE;
   }
+  SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
+
+ private:
+  // The token user's SID in string form, or "" when it cannot be read.
+  static std::wstring TokenUserSid() {
+    KernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return L"";
+    DWORD bytes = 0;
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &bytes);
+    std::vector<unsigned char> buffer(bytes);
+    if (bytes < sizeof(TOKEN_USER) ||
+        !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), bytes, &bytes))
+      return L"";
+    LocalMemory text;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid,
+                                  reinterpret_cast<wchar_t**>(text.Receive())))
+      return L"";
+    return static_cast<const wchar_t*>(text.Get());
+  }
+
+  LocalMemory descriptor_;
+  SECURITY_ATTRIBUTES attributes_{};
 };
 
-// Unmaps a view of the hand-over mapping when it goes out of scope.
+// A view of the hand-over record. Another process may have made the mapping
+// (a second copy writes into the running copy's), so the record is touched
+// only when the view is committed, writable memory.
 class MappedRecord {
  public:
   explicit MappedRecord(HANDLE mapping)
-      : view_(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kHandOverRecordSize)) {}
-  ~MappedRecord() {
-    if (view_) ::UnmapViewOfFile(view_);
-  }
-  MappedRecord(const MappedRecord&) = delete;
-  MappedRecord& operator=(const MappedRecord&) = delete;
+      : view_(mapping, FILE_MAP_ALL_ACCESS, kHandOverRecordSize) {}
   // Another process writes the record: every access goes to the memory.
-  volatile _HANDOVER_RECORD* Get() const { return static_cast<volatile _HANDOVER_RECORD*>(view_); }
+  volatile _HANDOVER_RECORD* Get() const {
+    return view_.Writable(kHandOverRecordSize)
+               ? static_cast<volatile _HANDOVER_RECORD*>(view_.Get())
+               : nullptr;
+  }
 
  private:
-  void* view_;
+  MappedView view_;
 };
+
+// Takes a freshly created object into `slot`; false (and the slot empty)
+// when it could not be made or the name already existed: an object that
+// exists before the first copy made it is not this copy's to trust.
+bool TakeFresh(KernelHandle& slot, HANDLE created) {
+  bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  slot.Reset(created);
+  if (existed) slot.Reset();
+  return slot.Valid();
+}
 
 // True when the mutex `name` was free (and is now released again).
 bool MutexWasFree(const wchar_t* name) {
@@ -108,12 +148,13 @@ void CloseRunningCopies(const wchar_t* name) {
 
 bool CHandOver::Start(HWND target) {
   Stop();
-  OpenToEveryone security;
-  if (!security.ok) return false;
-  event_.Reset(::CreateEventW(&security.attributes, FALSE, FALSE, kHandOverEventName));
-  mapping_.Reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, &security.attributes, PAGE_READWRITE,
-                                      0, kHandOverMappingSize, kHandOverMappingName));
-  if (!event_.Valid() || !mapping_.Valid()) {
+  OwnerOnlySecurity security;
+  if (!security.Attributes()) return false;
+  if (!TakeFresh(event_,
+                 ::CreateEventW(security.Attributes(), FALSE, FALSE, kHandOverEventName)) ||
+      !TakeFresh(mapping_, ::CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(),
+                                                PAGE_READWRITE, 0, kHandOverMappingSize,
+                                                kHandOverMappingName))) {
     Stop();
     return false;
   }

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "common/Handle.h"
-#include "common/SharedNames.h"
+#include "common/Messages.h"
 
 namespace vk {
 
@@ -81,8 +81,9 @@ class CHandOver {
   CHandOver(const CHandOver&) = delete;
   CHandOver& operator=(const CHandOver&) = delete;
 
-  // Creates the objects (open to every account) and starts the thread. False
-  // when an object could not be made; nothing runs then.
+  // Creates the objects (open to this user and SYSTEM only) and starts the
+  // thread. False when an object could not be made or its name already
+  // existed (someone else's object); nothing runs then.
   bool Start(HWND target);
   // Ends the thread and closes the objects. Messages sent to the calling
   // thread are delivered while it waits, so a hand-over caught in the middle

@@ -38,7 +38,7 @@ bool HasRoom(uint64_t freeBytes, uint64_t totalBytes) {
 // A due plan without room: told, and moved to its next run.
 void RescheduleForLackOfSpace(std::vector<DrivePlan>& drives, size_t index, _BKUP_PLAN& fresh,
                               const ScheduleContext& ctx, const SYSTEMTIME& now) {
-  ctx.host->ShowNotification(GetString(kTextLowSpace), kNoticeError, false);
+  ctx.host->ShowNotification(GetString(txt::kNoticeLowSpace), kIconError, false);
   ComputeNextRun(fresh, now);
   *drives[index].plan = fresh;
   ctx.host->WritePlanTimes(drives[index].planDrive, fresh);
@@ -50,7 +50,7 @@ void AnnounceMissedWhileAbsent(const ScheduleContext& ctx, const SYSTEMTIME& now
   _SCHEDULE_SETTINGS& s = *ctx.settings;
   if (s.Schedule == kFreqNone || s.SchedulePopup != 0) return;
   if (CompareLocalTimes(ReminderTime(s), now) > 0) return;
-  ctx.host->ShowNotification(GetString(kTextMissedAbsent), kNoticeInformation, true);
+  ctx.host->ShowNotification(GetString(txt::kNoticeMissedDeviceAbsent), kIconInformation, true);
   s.SchedulePopup = 1;
   ctx.host->SaveSettings();
 }
@@ -132,7 +132,7 @@ void AnnounceMissedRuns(std::vector<DrivePlan>& drives, const ScheduleContext& c
                         const SYSTEMTIME& now) {
   for (DrivePlan& drive : drives) {
     if (!drive.newlyAttached || !IsOwn(drive, ctx) || !IsDue(*drive.plan, now)) continue;
-    ctx.host->ShowNotification(GetString(kTextMissedAttached), kNoticeWarning, false);
+    ctx.host->ShowNotification(GetString(txt::kNoticeMissedDeviceAttached), kIconWarning, false);
     ComputeNextRun(*drive.plan, now);
     ctx.host->WritePlanTimes(drive.planDrive, *drive.plan);
     UpdateScheduleReminder(drives, ctx);
@@ -142,20 +142,20 @@ void AnnounceMissedRuns(std::vector<DrivePlan>& drives, const ScheduleContext& c
 void ShowStartupReminders(const ScheduleContext& ctx, const SYSTEMTIME& now) {
   _SCHEDULE_SETTINGS& s = *ctx.settings;
   if (s.DoingBackup != 0) {
-    ctx.host->ShowNotification(GetString(kTextBackupAborted), kNoticeError, false);
+    ctx.host->ShowNotification(GetString(txt::kNoticeBackupAborted), kIconError, false);
     s.DoingBackup = 0;
     ctx.host->SaveSettings();
   }
   if (s.DoingRestore != 0) {
-    ctx.host->ShowNotification(GetString(kTextRestoreAborted), kNoticeError, false);
+    ctx.host->ShowNotification(GetString(txt::kNoticeRestoreAborted), kIconError, false);
     s.DoingRestore = 0;
     ctx.host->SaveSettings();
   }
   if (s.Schedule != kFreqNone && CompareLocalTimes(ReminderTime(s), now) > 0) {
     const SYSTEMTIME t = ReminderTime(s);
     const std::wstring when = FormatDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
-    ctx.host->ShowNotification(GetString(kTextComingSchedule) + L"\n" + when, kNoticeInformation,
-                               true);
+    ctx.host->ShowNotification(GetString(txt::kNoticeComingSchedule) + L"\n" + when,
+                               kIconInformation, true);
   }
 }
 
@@ -172,7 +172,7 @@ void FinishBackupRun(const ScheduleContext& ctx, int32_t planDrive, _BKUP_PLAN& 
   ComputeNextRun(plan, now);
   ctx.host->WritePlanTimes(planDrive, plan);
   if (scheduled && result != kResultOk && result != kResultStopped) {
-    ctx.host->ShowNotification(GetString(kTextScheduledFailed), kNoticeError, false);
+    ctx.host->ShowNotification(GetString(txt::kNoticeScheduledBackupFailed), kIconError, false);
   }
 }
 

@@ -8,26 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "common/IconKind.h"
 #include "shell/ScheduleRules.h"
 #include "shell/Settings.h"
 
 namespace vk {
-
-// Notification and message texts of the rules.
-constexpr uint32_t kTextComingSchedule = 1280;   // "You have the scheduled backup below."
-constexpr uint32_t kTextMissedAbsent = 1281;     // run missed, drive not attached
-constexpr uint32_t kTextMissedAttached = 1283;   // drive attached with an overdue plan
-constexpr uint32_t kTextBackupAborted = 1284;    // PC stopped during a backup
-constexpr uint32_t kTextRestoreAborted = 1285;   // PC stopped during a restore
-constexpr uint32_t kTextScheduledFailed = 1286;  // scheduled backup failed
-constexpr uint32_t kTextLowSpace = 1287;         // less than 5 % free
-
-// Icon style of a corner notification.
-enum NoticeKind : uint32_t {
-  kNoticeError = 16,
-  kNoticeWarning = 48,
-  kNoticeInformation = 64,
-};
 
 // A scheduled backup needs more than this share of the partition free.
 constexpr uint64_t kMinFreePercent = 5;
@@ -37,7 +22,7 @@ class ScheduleHost {
  public:
   virtual ~ScheduleHost() = default;
   // A corner notification; `closesByItself` = it closes after 60 seconds.
-  virtual void ShowNotification(const std::wstring& text, NoticeKind kind, bool closesByItself) = 0;
+  virtual void ShowNotification(const std::wstring& text, IconKind kind, bool closesByItself) = 0;
   // Writes the settings record to the registry.
   virtual void SaveSettings() = 0;
   // Writes the plan's NextRun and LastRun back to its partition.

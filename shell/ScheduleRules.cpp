@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/Ascii.h"
 #include "shell/AppTexts.h"
 
 namespace vk {
@@ -10,6 +11,12 @@ namespace {
 constexpr uint32_t kMonthsPerYear = 12;
 constexpr uint32_t kDaysPerWeekInWeekly = 7;  // weekly plans repeat after a week
 constexpr uint32_t kMinMonthDays = 28;
+
+// The weekday and day-of-month texts are read by index from their first name.
+static_assert(txt::kWeekdaySaturday == txt::kWeekdaySunday + kDaysPerWeek - 1,
+              "the weekday texts are one run");
+static_assert(txt::kDayLast == txt::kDay1st + kLastDayOfMonth - 1,
+              "the day-of-month texts are one run");
 
 // A local calendar date and time to the minute, the unit of every schedule.
 struct Moment {
@@ -137,12 +144,6 @@ bool ValidNow(const SYSTEMTIME& now) {
          now.wDay <= DaysInMonth(now.wYear, now.wMonth) && now.wHour <= kLastHour;
 }
 
-bool AsciiEqualNoCase(wchar_t a, wchar_t b) {
-  if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a - L'A' + L'a');
-  if (b >= L'A' && b <= L'Z') b = static_cast<wchar_t>(b - L'A' + L'a');
-  return a == b;
-}
-
 }  // namespace
 
 uint32_t FirstWeekdayOfMonth(int year, int month) {
@@ -208,19 +209,23 @@ std::wstring FormatScheduleText(uint32_t frequency, uint32_t dayOfMonth, uint32_
                                 uint32_t hour, uint32_t minute) {
   std::wstring dayText, weekdayText;
   if (dayOfMonth >= 1 && dayOfMonth <= kLastDayOfMonth) {
-    dayText = GetString(kTextDayOfMonthBase + dayOfMonth);
+    dayText = GetString(txt::kDay1st + dayOfMonth - 1);
   }
-  if (weekday >= 1 && weekday <= kDaysPerWeek) weekdayText = GetString(kTextWeekdayBase + weekday);
+  if (weekday >= 1 && weekday <= kDaysPerWeek) {
+    weekdayText = GetString(txt::kWeekdaySunday + weekday - 1);
+  }
   const std::wstring time = FormatText(L"%02d:%02d", hour, minute);
   switch (frequency) {
     case kFreqMonthly:
-      return GetString(kTextMonthly) + FormatText(L" [%s %s]", dayText.c_str(), time.c_str());
+      return GetString(txt::kFrequencyMonthly) +
+             FormatText(L" [%s %s]", dayText.c_str(), time.c_str());
     case kFreqWeekly:
-      return GetString(kTextWeekly) + FormatText(L" [%s %s]", weekdayText.c_str(), time.c_str());
+      return GetString(txt::kFrequencyWeekly) +
+             FormatText(L" [%s %s]", weekdayText.c_str(), time.c_str());
     case kFreqDaily:
-      return GetString(kTextDaily) + FormatText(L" [%s]", time.c_str());
+      return GetString(txt::kFrequencyDaily) + FormatText(L" [%s]", time.c_str());
     case kFreqHourly:
-      return GetString(kTextHourly);
+      return GetString(txt::kFrequencyHourly);
     default:
       return std::wstring();
   }

@@ -11,14 +11,6 @@
 
 namespace vk {
 
-// Text ids of the schedule texts.
-constexpr uint32_t kTextWeekdayBase = 1015;     // + weekday 1..7: "Sunday" .. "Saturday"
-constexpr uint32_t kTextMonthly = 1023;         // "Monthly"
-constexpr uint32_t kTextWeekly = 1024;          // "Weekly"
-constexpr uint32_t kTextDaily = 1025;           // "Daily"
-constexpr uint32_t kTextHourly = 1026;          // "Hourly"
-constexpr uint32_t kTextDayOfMonthBase = 1058;  // + day 1..32: "1st" .. "31st", "Last day"
-
 constexpr uint32_t kDaysPerWeek = 7;
 constexpr uint32_t kMonthGridRows = 7;
 constexpr uint32_t kMonthGridCells = kMonthGridRows * kDaysPerWeek;  // 49

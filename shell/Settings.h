@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "common/Handle.h"
+
 namespace vk {
 
 constexpr size_t kSettingsNameChars = 270;  // both names, terminator included
@@ -40,26 +42,5 @@ bool LoadSettings(_SCHEDULE_SETTINGS& settings, const SettingsLocation& where = 
 // Creates the key when needed and writes the eleven values, stopping at the
 // first failure. True when every value was written.
 bool SaveSettings(const _SCHEDULE_SETTINGS& settings, const SettingsLocation& where = {});
-
-// Owns an open registry key.
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() { Reset(); }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY Get() const { return key_; }
-  HKEY* Receive() {
-    Reset();
-    return &key_;
-  }
-  void Reset() {
-    if (key_) ::RegCloseKey(key_);
-    key_ = nullptr;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 }  // namespace vk

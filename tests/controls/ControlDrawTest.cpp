@@ -369,6 +369,35 @@ TEST_F(HoverTest, FocusNotificationCarriesTheStripId) {
   ::RemoveWindowSubclass(window, NoteFocus, 1);
 }
 
+// The focus note reaches dialogs whose procedure does not handle it: the
+// default dialog procedure must leave it alone, not take it for one of its
+// own messages (in the WM_USER range DM_SETDEFID would make the strip's id the
+// default button).
+INT_PTR CALLBACK IgnoreAll(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST(FocusNote, LeavesTheDefaultButtonOfADialogAlone) {
+  struct alignas(DWORD) EmptyDialog {
+    DLGTEMPLATE header;
+    WORD menu, windowClass, title;
+  } tmpl = {{WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 200, 60}, 0, 0, 0};
+  HWND dialog = ::CreateDialogIndirectParamW(nullptr, &tmpl.header, nullptr, IgnoreAll, 0);
+  ASSERT_NE(dialog, nullptr);
+  HWND h = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 10, 10, 10,
+                             10, dialog, nullptr, nullptr, nullptr);
+  GdiplusSession gdiplus;
+  CImageButton button;
+  ASSERT_TRUE(button.Attach(h));
+  ASSERT_TRUE(button.SetImage(IDP_TEXT_BUTTON, 138, 52));
+  button.SetFocusNotify(true);
+  const LRESULT before = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
+  ::SetFocus(h);
+  ASSERT_EQ(::GetFocus(), h);
+  const LRESULT after = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
+  EXPECT_NE(LOWORD(after), IDP_TEXT_BUTTON);
+  EXPECT_EQ(after, before);
+  ::DestroyWindow(dialog);
+}
+
 TEST_F(HoverTest, LosingTheCaptureClearsTheOverLook) {
   MoveTo(50, 30);
   ASSERT_TRUE(buttons[0].MouseOver());

@@ -38,7 +38,7 @@ class PopupDlgTest : public ::testing::Test {
 
   // A notification on the test clock; `gone` is set when it hands itself back.
   CPopupDlg* Open(bool closesByItself) {
-    auto* p = new CPopupDlg(L"The scheduled backup was missed.", 48, closesByItself);
+    auto* p = new CPopupDlg(L"The scheduled backup was missed.", kIconWarning, closesByItself);
     p->clock = [this] { return now; };
     p->onDestroyed = [this](CPopupDlg* dlg) {
       gone = true;

@@ -77,13 +77,15 @@ const MsgScene kMsgScenes[] = {
 struct PopupScene {
   const char* name;
   const wchar_t* text;
-  uint32_t kind;
+  vk::IconKind kind;
 };
 
 const PopupScene kPopupScenes[] = {
-    {"popup-error", L"The backup has been canceled due to the disconnection of your storage device.", 16},
-    {"popup-warning", L"You have missed the scheduled backup.\nPlease connect the storage device.", 48},
-    {"popup-info", L"Backup completed successfully.", 64},
+    {"popup-error", L"The backup has been canceled due to the disconnection of your storage device.",
+     vk::kIconError},
+    {"popup-warning", L"You have missed the scheduled backup.\nPlease connect the storage device.",
+     vk::kIconWarning},
+    {"popup-info", L"Backup completed successfully.", vk::kIconInformation},
 };
 
 int ShowMsg(const MsgScene& s) {

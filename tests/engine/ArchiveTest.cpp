@@ -139,11 +139,11 @@ class PreviousIndex : public ScratchFile {
  protected:
   void SetUp() override {
     ScratchFile::SetUp();
-    context.previousIndex.buffer = buffer.data();
-    context.previousIndex.bufferSize = kWorkBufferSize;
+    context.index.previous.buffer = buffer.data();
+    context.index.previous.bufferSize = kWorkBufferSize;
   }
   void TearDown() override {
-    context.previousIndex.buffer = nullptr;
+    context.index.previous.buffer = nullptr;
     ScratchFile::TearDown();
   }
   // Writes `bytes` at the start of the file and makes them the whole index.
@@ -154,7 +154,7 @@ class PreviousIndex : public ScratchFile {
         !FileSystem().WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &done) ||
         done != bytes.size())
       return false;
-    context.previousIndex.Attach(handle, 0, bytes.size());
+    context.index.previous.Attach(handle, 0, bytes.size());
     return true;
   }
 
@@ -194,14 +194,14 @@ TEST_F(PreviousIndex, DamagedPreviousIndexEndsTheSearch) {
   for (const Case& c : cases) {
     ASSERT_TRUE(Load(c.record));
     IndexRecord record;
-    EXPECT_FALSE(ReadIndexRecord(context.previousIndex, 0, &record)) << c.what;
+    EXPECT_FALSE(ReadIndexRecord(context.index.previous, 0, &record)) << c.what;
   }
   // A path without its terminator inside the record.
   std::vector<unsigned char> r = Record(L"C:\\x", 0);
   r[r.size() - 1] = r[r.size() - 2] = 'x';
   ASSERT_TRUE(Load(r));
   IndexRecord record;
-  EXPECT_FALSE(ReadIndexRecord(context.previousIndex, 0, &record)) << "no terminator";
+  EXPECT_FALSE(ReadIndexRecord(context.index.previous, 0, &record)) << "no terminator";
 }
 
 // Lookups go on from where the last one on the level ended, and wrap once to

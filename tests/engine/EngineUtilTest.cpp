@@ -2,7 +2,10 @@
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
 #include "common/Texts.h"
+#include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestVolume.h"
+
+#include <vector>
 
 namespace vk {
 namespace {
@@ -87,17 +90,17 @@ TEST(ReportProgress, PassesPhasePathPercentAndStop) {
   EXPECT_EQ(ReportProgress(context, kPhaseBackup, L"C:\\x"), 0) << "no callback: go on";
 
   CallbackLog log;
-  context.callback = RecordProgress;
-  context.userData = &log;
-  context.bytesDone = 300;
-  context.bytesTotal = 200;
+  context.progress.callback = RecordProgress;
+  context.progress.userData = &log;
+  context.progress.done = 300;
+  context.progress.total = 200;
   EXPECT_EQ(ReportProgress(context, kPhaseRestore, L"C:\\x"), 0);
   EXPECT_EQ(log.calls, 1);
   EXPECT_EQ(log.phase, kPhaseRestore);
   EXPECT_EQ(log.percent, 99u);
   EXPECT_EQ(log.path, L"C:\\x");
 
-  context.bytesTotal = 0;
+  context.progress.total = 0;
   log.answer = 7;  // any non-zero answer stops
   EXPECT_EQ(ReportProgress(context, kPhaseBackup, nullptr), 1);
   EXPECT_EQ(log.percent, 0u);
@@ -106,13 +109,14 @@ TEST(ReportProgress, PassesPhasePathPercentAndStop) {
 TEST(LoadJobText, LanguageAndMissingIds) {
   CBkupEngine context;
   context.language = 9;  // out of range: English
-  EXPECT_EQ(LoadJobText(context, 1344, L"Weekly"), L"PLAN: Weekly");
+  EXPECT_EQ(LoadJobText(context, txt::kLogLinePlan, L"Weekly"), L"PLAN: Weekly");
   EXPECT_EQ(context.text, L"PLAN: Weekly");
-  EXPECT_EQ(LoadJobText(context, 1352, 3, L"1.50 GB", 5), L"3 folder  1.50 GB \tFailure (05)");
-  EXPECT_EQ(LoadJobText(context, 1999), L"") << "a missing id gives an empty text";
-  EXPECT_EQ(LoadResourceText(kAppTitleId), L"Vaultkeep");
+  EXPECT_EQ(LoadJobText(context, txt::kLogLineResultFailure, 3, L"1.50 GB", 5),
+            L"3 folder  1.50 GB \tFailure (05)");
+  EXPECT_EQ(LoadJobText(context, kLastTextId), L"") << "a missing id gives an empty text";
+  EXPECT_EQ(LoadResourceText(txt::kAppTitle), L"Vaultkeep");
   context.language = kLangGerman;
-  EXPECT_EQ(LoadJobText(context, kAppTitleId), L"Vaultkeep") << "the title in every language";
+  EXPECT_EQ(LoadJobText(context, txt::kAppTitle), L"Vaultkeep") << "the title in every language";
 }
 
 TEST(FormatText, PercentAndWideArguments) {
@@ -150,6 +154,40 @@ TEST_F(CreateFolderPathTest, PathsBeyond260Characters) {
   ASSERT_GT(path.size(), 400u);
   EXPECT_TRUE(CreateFolderPath(path));
   EXPECT_TRUE(test::PathExists(path));
+}
+
+// A volume on which only the root exists and every folder can be made; it
+// keeps the folders asked for, in order, without touching a disk.
+class EmptyVolume : public FileSystemApi {
+ public:
+  DWORD GetFileAttributes(const wchar_t* path) override {
+    std::wstring p = path;
+    if (p == L"Q:\\") return FILE_ATTRIBUTE_DIRECTORY;
+    for (const std::wstring& made : created)
+      if (made == p) return FILE_ATTRIBUTE_DIRECTORY;
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  BOOL CreateDirectory(const wchar_t* path) override {
+    created.push_back(path);
+    return TRUE;
+  }
+  std::vector<std::wstring> created;
+};
+
+// Folder creation follows a path of any depth (a backup disk may name one
+// thousands of folders deep) top down, without running out of stack.
+TEST(CreateFolderPath, PathsThousandsOfFoldersDeep) {
+  const int kDepth = 16000;
+  std::wstring path = L"Q:";
+  for (int i = 0; i < kDepth; ++i) path += L"\\d";
+  EmptyVolume volume;
+  test::ScopedFileSystem scoped(&volume);
+  ASSERT_TRUE(CreateFolderPath(path));
+  ASSERT_EQ(volume.created.size(), static_cast<size_t>(kDepth));
+  EXPECT_EQ(volume.created.front(), L"Q:\\d\\") << "the parent keeps its separator";
+  EXPECT_EQ(volume.created.back(), path);
+  for (size_t i = 1; i < volume.created.size(); ++i)
+    ASSERT_LT(volume.created[i - 1].size(), volume.created[i].size()) << "top down, at " << i;
 }
 
 }  // namespace

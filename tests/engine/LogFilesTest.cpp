@@ -174,12 +174,12 @@ TEST_F(LogFilesTest, FailureLinesInBothDirections) {
     CBkupEngine context;
     context.logging = true;
     OpenRunLogs(context, c.direction, logFolder, plan);
-    WriteLogFileLine(context, c.direction, L"D:\\r\\one.txt", kLogOverwrite);
-    WriteLogFileLine(context, c.direction, L"D:\\r\\two.txt", kLogSkip);
-    context.foldersHandled = 3;
-    context.bytesStored = 1610612736;
-    context.lastPath = c.lastPath;
-    CloseRunLogs(context, c.direction, c.result);
+    WriteLogFileLine(context, L"D:\\r\\one.txt", kLogOverwrite);
+    WriteLogFileLine(context, L"D:\\r\\two.txt", kLogSkip);
+    context.counters.foldersHandled = 3;
+    context.counters.bytesStored = 1610612736;
+    context.counters.lastPath = c.lastPath;
+    CloseRunLogs(context, c.result);
     Lines tail = Join({c.resultLines, {L"14:03:07 Finished date 01/04/2017"}});
     ExpectLines(logFolder + L"\\" + c.summaryName, Join({Header(c.start), tail}));
     ExpectLines(logFolder + L"\\" + c.detailName,

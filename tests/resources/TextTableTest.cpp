@@ -82,15 +82,15 @@ TEST(TextTable, StoredTextsKeepTheirSpecialCharacters) {
     uint32_t language;
     const wchar_t* want;
   } cases[] = {
-      {kAppTitleId, kLangEnglish, L"Vaultkeep"},
-      {1321, kLangEnglish, L"Open \"Vaultkeep\""},
-      {1099, kLangEnglish, L"Backup \nNow"},
-      {1348, kLangEnglish, L"%s \tSuccess"},
-      {1340, kLangGerman, L"**************************************************"},
-      {1347, kLangJapanese, L"--------------------"},
-      {1165, kLangFrench, L"Fran\u00e7ais"},
-      {1164, kLangChinese, L"\u7b80\u4f53\u4e2d\u6587"},
-      {1163, kLangJapanese, L"\u65e5\u672c\u8a9e"},
+      {txt::kAppTitle, kLangEnglish, L"Vaultkeep"},
+      {txt::kTrayMenuOpen, kLangEnglish, L"Open \"Vaultkeep\""},
+      {txt::kBackupPlanBackupNow, kLangEnglish, L"Backup \nNow"},
+      {txt::kLogLineFileSuccess, kLangEnglish, L"%s \tSuccess"},
+      {txt::kLogLineSeparator, kLangGerman, L"**************************************************"},
+      {txt::kLogLineFrame, kLangJapanese, L"--------------------"},
+      {txt::kLanguageFrench, kLangFrench, L"Fran\u00e7ais"},
+      {txt::kLanguageChinese, kLangChinese, L"\u7b80\u4f53\u4e2d\u6587"},
+      {txt::kLanguageJapanese, kLangJapanese, L"\u65e5\u672c\u8a9e"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(LoadResourceText(LocalizedTextId(c.id, c.language)), c.want) << c.id;
@@ -102,26 +102,26 @@ TEST(LoadText, FormatsFallsBackAndMisses) {
     std::wstring got;
     const wchar_t* want;
   } cases[] = {
-      {"percent sign", LoadText(1400, kLangEnglish, 37), L"Backup(37%)"},
-      {"percent sign, no arguments", LoadText(1287, kLangEnglish),
+      {"percent sign", LoadText(txt::kTrayTipBackup, kLangEnglish, 37), L"Backup(37%)"},
+      {"percent sign, no arguments", LoadText(txt::kNoticeLowSpace, kLangEnglish),
        L"Unable to back up data as you have less than 5% of the space in your storage device."},
-      {"language 9 is English", LoadText(1352, 9, 3, L"1.50 GB", 5),
+      {"language 9 is English", LoadText(txt::kLogLineResultFailure, 9, 3, L"1.50 GB", 5),
        L"3 folder  1.50 GB \tFailure (05)"},
-      {"language 9, no arguments", LoadText(1248, 9), L"Cancel"},
-      {"missing id", LoadText(1999, kLangEnglish), L""},
-      {"missing id, other language", LoadText(1999, kLangJapanese), L""},
+      {"language 9, no arguments", LoadText(txt::kMsgButtonCancel, 9), L"Cancel"},
+      {"missing id", LoadText(kLastTextId, kLangEnglish), L""},
+      {"missing id, other language", LoadText(kLastTextId, kLangJapanese), L""},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
 }
 
 TEST(LoadText, TranslationsFormatTheirArguments) {
   for (uint32_t language = 0; language < kLanguageCount; ++language) {
-    std::wstring line = LoadText(1352, language, 3, L"1.50 GB", 5);
+    std::wstring line = LoadText(txt::kLogLineResultFailure, language, 3, L"1.50 GB", 5);
     SCOPED_TRACE(testing::Message() << kLanguageNames[language] << ": " << line.c_str());
     EXPECT_NE(line.find(L"3"), std::wstring::npos);
     EXPECT_NE(line.find(L"1.50 GB"), std::wstring::npos);
     EXPECT_NE(line.find(L"05"), std::wstring::npos);
-    std::wstring tip = LoadText(1400, language, 37);
+    std::wstring tip = LoadText(txt::kTrayTipBackup, language, 37);
     EXPECT_NE(tip.find(L"37%"), std::wstring::npos) << tip.c_str();
     EXPECT_EQ(tip.find(L"%%"), std::wstring::npos);
   }

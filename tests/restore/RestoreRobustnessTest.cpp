@@ -8,6 +8,7 @@
 #include "engine/FileSystem.h"
 #include "engine/TargetVolume.h"
 #include "restore/Catalogue.h"
+#include "restore/RestorePath.h"
 #include "restore/RestoreRun.h"
 #include "tests/engine/SetReader.h"
 #include "tests/restore/RestoreFixture.h"
@@ -48,6 +49,36 @@ int ReplaceAll(std::vector<uint8_t>& bytes, const std::wstring& from, const std:
     }
   }
   return n;
+}
+
+// `path` made of `components` names of `nameChars` letters below `base`.
+std::wstring DeepPath(const std::wstring& base, size_t components, size_t nameChars = 1) {
+  std::wstring path = base;
+  path.reserve(base.size() + components * (nameChars + 1));
+  for (size_t i = 0; i < components; ++i) path += L"\\" + std::wstring(nameChars, L'd');
+  return path;
+}
+
+// Appends a folder record for `path` to the index of the set in `bytes`,
+// which lies at the end of the set: the last top-level entry's link already
+// points at the old end of the index, so the record joins the top level.
+void AppendFolderRecord(std::vector<uint8_t>& bytes, const std::wstring& path) {
+  _BKUPFILE_HEADER header;
+  std::memcpy(&header, bytes.data(), sizeof header);
+  ASSERT_EQ(header.IndexOffset + header.IndexSize, bytes.size());
+  _BKUPFILE_ENTRY e = {};
+  e.Length = static_cast<uint32_t>(kEntryFixedSize + (path.size() + 1) * sizeof(wchar_t));
+  ASSERT_LE(e.Length, kMaxEntrySize) << "the record itself stays inside the record limits";
+  e.Attributes = kAttrFolder;
+  e.Sequence = header.Sequence;
+  e.PathOffset = kEntryFixedSize;
+  e.NameOffset = static_cast<uint32_t>(kEntryFixedSize + 2 * (path.rfind(L'\\') + 1));
+  const size_t at = bytes.size();
+  bytes.resize(at + e.Length, 0);
+  std::memcpy(&bytes[at], &e, kEntryFixedSize);
+  std::memcpy(&bytes[at + kEntryFixedSize], path.c_str(), path.size() * sizeof(wchar_t));
+  header.IndexSize += e.Length;
+  std::memcpy(bytes.data(), &header, sizeof header);
 }
 
 // Names in a folder.
@@ -120,7 +151,11 @@ TEST_F(RobustnessTest, DamagedSetsNeverCrashHangOrEscape) {
     int variants;
   } bases[] = {{4, 1000}, {240, 40}};
   const std::set<uint32_t> allowed = {0, 1, 2, 3, 4, 5, 9};
+  // Paths of one-letter names stay below the system's limit up to here.
+  const uint32_t kMaxDeepComponents = 16000;
+  const int kDeepVariants = 30;
   Random random(20261210);
+  Random deep(20261211);
   for (const Base& base : bases) {
     EmptyFolder(root.substr(0, 2));
     WritePlanFile(drive, plan, FolderList({Src()}));
@@ -139,20 +174,9 @@ TEST_F(RobustnessTest, DamagedSetsNeverCrashHangOrEscape) {
     std::set<std::wstring> rootNames = RootNames();
     rootNames.insert(L"out");
 
-    for (int v = 0; v < base.variants; ++v) {
-      std::vector<uint8_t> bytes = good;
-      uint32_t kind = random.Below(4);
-      if (kind == 0) {
-        bytes.resize(random.Below(static_cast<uint32_t>(bytes.size())));
-      } else {
-        // Flip a few bytes in the header, the data area or the index.
-        uint64_t from = kind == 1 ? 0 : kind == 2 ? kSetHeaderSize : header.IndexOffset;
-        uint64_t to = kind == 1 ? kSetHeaderSize : kind == 2 ? header.IndexOffset : bytes.size();
-        if (to <= from) continue;
-        for (uint32_t n = 1 + random.Below(3); n > 0; --n)
-          bytes[from + random.Below(static_cast<uint32_t>(to - from))] ^=
-              static_cast<uint8_t>(1 + random.Below(255));
-      }
+    // Every operation on one variant ends with a result code and writes
+    // nothing outside its target.
+    auto tryVariant = [&](const std::vector<uint8_t>& bytes, int v) {
       WriteFileBytes(setPath, bytes);
       EmptyFolder(root + L"out");
       EmptyFolder(logFolder);  // keeps the history the restore carries forward short
@@ -178,7 +202,37 @@ TEST_F(RobustnessTest, DamagedSetsNeverCrashHangOrEscape) {
       uint32_t r = v % 10 == 0 ? Restore({Src()}, (root + L"out").c_str())
                                : RestoreWithoutLogs({Src()}, (root + L"out").c_str());
       EXPECT_TRUE(allowed.count(r)) << "variant " << v << " result " << r;
-      ASSERT_EQ(RootNames(), rootNames) << "variant " << v;
+      return RootNames() == rootNames;
+    };
+
+    for (int v = 0; v < base.variants; ++v) {
+      std::vector<uint8_t> bytes = good;
+      uint32_t kind = random.Below(4);
+      if (kind == 0) {
+        bytes.resize(random.Below(static_cast<uint32_t>(bytes.size())));
+      } else {
+        // Flip a few bytes in the header, the data area or the index.
+        uint64_t from = kind == 1 ? 0 : kind == 2 ? kSetHeaderSize : header.IndexOffset;
+        uint64_t to = kind == 1 ? kSetHeaderSize : kind == 2 ? header.IndexOffset : bytes.size();
+        if (to <= from) continue;
+        for (uint32_t n = 1 + random.Below(3); n > 0; --n)
+          bytes[from + random.Below(static_cast<uint32_t>(to - from))] ^=
+              static_cast<uint8_t>(1 + random.Below(255));
+      }
+      ASSERT_TRUE(tryVariant(bytes, v)) << "variant " << v;
+    }
+    // Deep paths: a folder of thousands of components joins the top level,
+    // some with a few bytes of its record flipped.
+    for (int v = 0; v < kDeepVariants; ++v) {
+      std::vector<uint8_t> bytes = good;
+      const uint32_t depth = kMaxIndexPathComponents + 1 +
+                             deep.Below(kMaxDeepComponents - kMaxIndexPathComponents);
+      AppendFolderRecord(bytes, DeepPath(Src(), depth));
+      const uint64_t record = header.IndexOffset + header.IndexSize;
+      for (uint32_t n = deep.Below(3); n > 0; --n)
+        bytes[record + deep.Below(static_cast<uint32_t>(bytes.size() - record))] ^=
+            static_cast<uint8_t>(1 + deep.Below(255));
+      ASSERT_TRUE(tryVariant(bytes, v)) << "deep variant " << v << ", " << depth << " deep";
     }
     EXPECT_EQ(CompareTrees(source, Snapshot(Src())), "") << "the source is never touched";
   }
@@ -237,6 +291,8 @@ TEST_F(RobustnessTest, CraftedIndexLinksEndTheWalk) {
       {"uncompressed size a lie", [&](auto& bytes) { u32(bytes, xBlock + 4) += 1; }, 2, kX},
       {"data in a set that is not there", [&](auto& bytes) { u32(bytes, xEntry + 56) = 7; }, 2,
        kX},
+      {"a folder 12,000 components deep",
+       [&](auto& bytes) { AppendFolderRecord(bytes, DeepPath(Src(), 12000)); }, 2, L"d"},
   };
   const std::wstring out = root + L"out";
   const std::wstring restored = out + L"\\" + root.substr(0, 1) + L"\\src\\";
@@ -330,6 +386,37 @@ TEST_F(RobustnessTest, CutOffSetsEndAsDamaged) {
       EXPECT_EQ(bytes, TextBytes(10, 1)) << c.what;
     }
     EXPECT_FALSE(PathExists(restored + c.lost)) << c.what;
+  }
+}
+
+// Index paths past the system's path limit or deeper than any real tree are
+// damage: listed as not written, never created, and the run ends failed;
+// a deep path inside the limits restores.
+TEST_F(RobustnessTest, OverlongIndexPathsAreDamage) {
+  Write(L"x.txt", TextBytes(10, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  const std::wstring setPath = SetPath();
+  const std::vector<uint8_t> good = ReadFileBytes(setPath);
+  struct Case {
+    const char* what;
+    std::wstring path;
+    uint32_t result;
+  } cases[] = {
+      {"deeper than any tree", DeepPath(Src(), kMaxIndexPathComponents + 1), 2},
+      {"longer than the system's path limit", DeepPath(Src(), 130, 254), 2},
+      {"three hundred components", DeepPath(Src(), 300), 0},
+  };
+  const std::wstring out = root + L"out";
+  const std::wstring restored = out + L"\\" + root.substr(0, 1) + L"\\src\\";
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = good;
+    AppendFolderRecord(bytes, c.path);
+    WriteFileBytes(setPath, bytes);
+    EmptyFolder(out);
+    EXPECT_EQ(Restore({Src()}, out.c_str()), c.result) << c.what;
+    EXPECT_TRUE(PathExists(restored + L"x.txt")) << c.what << ": the rest is restored";
+    EXPECT_EQ(restoreUnreadable, c.result == 0 ? 0u : 1u) << c.what;
+    EXPECT_EQ(PathExists(restored + L"d"), c.result == 0) << c.what;
   }
 }
 

@@ -4,10 +4,12 @@
 
 #include "engine/FileSystem.h"
 #include "engine/EngineUtil.h"
+#include "engine/PlanFile.h"
 #include "engine/TargetVolume.h"
 #include "restore/Catalogue.h"
 #include "restore/RestoreRun.h"
 #include "tests/restore/RestoreFixture.h"
+#include "tests/support/LinkingFileSystem.h"
 #include "tests/support/ScopedFileSystem.h"
 
 namespace vk::test {
@@ -277,6 +279,63 @@ TEST_F(RestoreRunTest, LongTargetPaths) {
   EXPECT_EQ(CompareTrees(before, Snapshot(Rerooted(Out(L"out")))), "");
 }
 
+// A disk from elsewhere may hold its own folders as junctions: no job
+// writes, replaces or deletes anything through them.
+TEST_F(RestoreRunTest, OwnFoldersThatAreRedirectionsMakeTheDiskInvalid) {
+  Write(L"x.txt", TextBytes(10, 1));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  const std::wstring summary = logFolder + L"\\storage-backup.log";
+  const std::vector<uint8_t> logBefore = ReadFileBytes(summary);
+  for (const std::wstring& folder : {RootFolderPath(drive), backupFolder, logFolder}) {
+    SCOPED_TRACE(Narrow(folder));
+    LinkingFileSystem links;
+    links.AddLink(folder);
+    {
+      ScopedFileSystem scoped(&links);
+      EXPECT_EQ(Run(FolderList({Src()})), 2u);
+      EXPECT_EQ(Restore({Src()}, Out(L"out").c_str()), 2u);
+      EXPECT_EQ(DeletePlanAndData(drive), 2u);
+    }
+    EXPECT_EQ(Sets().sets.size(), 1u);
+    EXPECT_TRUE(Sets().incomplete.empty());
+    EXPECT_EQ(ReadFileBytes(summary), logBefore) << "the logs stay as they were";
+    EXPECT_TRUE(PathExists(PlanFilePath(drive)));
+    EXPECT_FALSE(PathExists(Out(L"out")));
+  }
+  EXPECT_EQ(Run(FolderList({Src()})), 0u) << "the same disk with real folders";
+}
+
+// Under a new location every folder is the restore's own: a link found there
+// is not followed. At the original place the user's own junctions are.
+TEST_F(RestoreRunTest, NewLocationNeverFollowsALinkItDidNotMake) {
+  Write(L"a\\x.txt", TextBytes(10, 1));
+  Write(L"b\\y.txt", TextBytes(10, 2));
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  const std::wstring out = Rerooted(Out(L"out"));
+  ASSERT_EQ(Restore({Src()}, Out(L"out").c_str()), 0u);
+  ASSERT_TRUE(::DeleteFileW((out + L"\\a\\x.txt").c_str()));
+  WriteFileBytes(out + L"\\b\\y.txt", TextBytes(5, 9));
+  LinkingFileSystem links;
+  links.AddLink(out + L"\\a");         // a folder that is a link
+  links.AddLink(out + L"\\b\\y.txt");  // a file that is one
+  {
+    ScopedFileSystem scoped(&links);
+    EXPECT_EQ(Restore({Src()}, Out(L"out").c_str()), 0u);
+  }
+  EXPECT_EQ(restoreUnreadable, 3u) << "the folder link, the file below it and the file link";
+  EXPECT_FALSE(PathExists(out + L"\\a\\x.txt")) << "nothing written through the folder link";
+  EXPECT_EQ(ReadFileBytes(out + L"\\b\\y.txt"), TextBytes(5, 9)) << "nor through the file link";
+
+  ASSERT_TRUE(::DeleteFileW(Src(L"a\\x.txt").c_str()));
+  links.AddLink(Src(L"a"));
+  {
+    ScopedFileSystem scoped(&links);
+    EXPECT_EQ(Restore({Src()}, nullptr), 0u);
+  }
+  EXPECT_EQ(restoreUnreadable, 0u);
+  EXPECT_EQ(ReadFileBytes(Src(L"a\\x.txt")), TextBytes(10, 1)) << "the user's junction is followed";
+}
+
 TEST_F(RestoreRunTest, ASetThatCannotBeReadEndsTheRun) {
   Write(L"x.txt", TextBytes(10, 1));
   ASSERT_EQ(Run(FolderList({Src()})), 0u);
@@ -327,7 +386,7 @@ TEST_F(CatalogueTest, ListsTheCompleteSetsOfThePlan) {
   // Browsing up to the second set.
   Catalogue* catalogue = OpenCatalogue(drive, plan, &sets[1].BackupTime);
   ASSERT_NE(catalogue, nullptr);
-  EXPECT_EQ(catalogue->context.openSets.size(), 2u) << "the third is newer than the limit";
+  EXPECT_EQ(catalogue->context.index.openSets.size(), 2u) << "the third is newer than the limit";
   const IndexRecord* top = ReadCatalogueEntry(catalogue, 0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(std::wstring(top->path), Src());

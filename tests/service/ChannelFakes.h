@@ -23,6 +23,10 @@ struct RecordingActions : svc::SystemActions {
   std::vector<Move> moves;
   BOOL moveResult = TRUE;
   DWORD moveError = 0;
+  // The machine's profile folders as the move rule sees them.
+  std::vector<std::wstring> profiles = {L"C:\\Users\\me", L"D:\\Profiles\\other\\"};
+
+  std::vector<std::wstring> ProfileFolders() override { return profiles; }
 
   void WriteServiceDword(const wchar_t* name, DWORD value) override {
     writes.push_back({name, value});

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -100,16 +101,29 @@ TEST(Channel, CommandMutexHeldElsewhereBoundsTheWait) {
   ReleaseMutex(mutex.Get());
 }
 
+// Whoever creates a channel object first chooses its DACL, so a client
+// that came first could lock every other one out: the service makes all
+// four, and a name that already exists stops its start.
 TEST(Channel, SquattedNamesStopTheServiceStart) {
-  for (int which = 0; which < 2; ++which) {
-    KernelHandle squatter(which == 0
-                              ? CreateEventW(nullptr, FALSE, FALSE, kDoorbellName)
-                              : CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                   0, 4096, kSectionName));
-    ASSERT_TRUE(squatter.Valid());
+  const struct {
+    const char* what;
+    std::function<HANDLE()> squat;
+  } squatters[] = {
+      {"doorbell", [] { return CreateEventW(nullptr, FALSE, FALSE, kDoorbellName); }},
+      {"completion event", [] { return CreateEventW(nullptr, FALSE, FALSE, kCompletionName); }},
+      {"command mutex", [] { return CreateMutexW(nullptr, FALSE, kCmdMutexName); }},
+      {"section",
+       [] {
+         return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                   kSectionName);
+       }},
+  };
+  for (const auto& s : squatters) {
+    KernelHandle squatter(s.squat());
+    ASSERT_TRUE(squatter.Valid()) << s.what;
     ChannelServer server;
-    EXPECT_EQ(server.Create(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << which;
-    EXPECT_EQ(server.Doorbell(), nullptr);
+    EXPECT_EQ(server.Create(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << s.what;
+    EXPECT_EQ(server.Doorbell(), nullptr) << s.what;
   }
   // A squatted drive semaphore is refused the same way.
   {
@@ -173,14 +187,25 @@ TEST(ChannelSecurity, ObjectsCarryTheNarrowDacl) {
   ASSERT_TRUE(section.Valid());
   ExpectDacl(section.Get(), SECTION_ALL_ACCESS, SECTION_MAP_READ | SECTION_MAP_WRITE, "section");
 
-  ObjectSecurity completion, mutex;
-  ASSERT_TRUE(completion.Build(kEventAllAccess, kUserCompletionRights));
-  ASSERT_TRUE(mutex.Build(kMutexAllAccess, kUserMutexRights));
-  KernelHandle event(CreateEventW(completion.Attributes(), FALSE, FALSE, nullptr));
+  KernelHandle event(OpenEventW(READ_CONTROL, FALSE, kCompletionName));
+  ASSERT_TRUE(event.Valid());
   ExpectDacl(event.Get(), EVENT_ALL_ACCESS, EVENT_MODIFY_STATE | SYNCHRONIZE, "completion");
-  KernelHandle m(CreateMutexW(mutex.Attributes(), FALSE, nullptr));
-  ExpectDacl(m.Get(), MUTEX_ALL_ACCESS, SYNCHRONIZE, "mutex");
-  EXPECT_FALSE(completion.Attributes()->bInheritHandle);
+  KernelHandle mutex(OpenMutexW(READ_CONTROL, FALSE, kCmdMutexName));
+  ASSERT_TRUE(mutex.Valid());
+  ExpectDacl(mutex.Get(), MUTEX_ALL_ACCESS, SYNCHRONIZE, "mutex");
+  ObjectSecurity security;
+  ASSERT_TRUE(security.Build(kEventAllAccess, kUserCompletionRights));
+  EXPECT_FALSE(security.Attributes()->bInheritHandle);
+}
+
+// The client only opens what the service made: with no service, no channel
+// object is left behind by a client for a squatter's benefit or the next
+// service start to trip over.
+TEST(Channel, ClientCreatesNoObject) {
+  _SVC_DWORD_REQUEST r{{SVC_CMD_NOP, 0, 16}, 0};
+  EXPECT_EQ(SendServiceCommand(nullptr, &r, sizeof(r)), kResultUnreachable);
+  ChannelServer server;
+  EXPECT_EQ(server.Create(), 0u);  // every name was still free
 }
 
 }  // namespace

@@ -259,7 +259,7 @@ TEST(RescanDrives, CounterMovesOnlyOnChange) {
   FakeSource source;
   ASSERT_TRUE(RescanDrives(source, data));
   EXPECT_EQ(data.driveCounter, 0);  // nothing attached: nothing changed
-  EXPECT_EQ(data.rescanFlag, 0);
+  EXPECT_FALSE(data.rescanFlag);
 
   source.disks.resize(1);
   source.AddLetter('E', 1, 1);

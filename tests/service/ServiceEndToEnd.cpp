@@ -1,7 +1,8 @@
 // The service as a real process under the service manager: install, the
 // channel from this separate process, simulated USB disks, the update check
 // against a local HTTP server, pause and continue, stop, removal.
-// Run by service_e2e.py, which serves the INI files on 127.0.0.1:80.
+// Run by service_e2e.py, which serves the INI files on 127.0.0.1 at the port
+// it names in VAULTKEEP_HTTP_PORT.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +14,9 @@
 #include "service/SimulatedDevices.h"
 #include "channel/SvcClient.h"
 #include "servicelink/ServiceClient.h"
+#include "tests/driver/Observe.h"
+#include "tests/driver/Program.h"
+#include "tests/driver/Service.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::test {
@@ -21,95 +25,52 @@ namespace {
 using namespace vk::svc;
 using namespace vk::link;
 
-constexpr DWORD kProgramWaitMs = 60000;
 constexpr DWORD kScanWaitMs = 5000;
 constexpr DWORD kCheckWaitMs = 15000;
 constexpr DWORD kStopLimitMs = 1000;
+// The service picks the simulated disks at start, and the short update
+// rhythm: first check after half a second, then every second.
+constexpr DWORD kFirstCheckMs = 500;
+constexpr DWORD kCheckPeriodMs = 1000;
+constexpr DWORD kBusyProbeMs = 500;
 
-std::wstring ServiceExe() {
-  wchar_t path[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"VAULTKEEP_SERVICE_EXE", path, MAX_PATH);
-  return path;
+std::wstring ServerUrl(const std::wstring& file) {
+  wchar_t port[16] = {};
+  GetEnvironmentVariableW(L"VAULTKEEP_HTTP_PORT", port, 16);
+  return std::wstring(L"http://127.0.0.1:") + port + L"/" + file;
 }
 
-// Runs the service program with `args`; its exit code, or -1.
-int RunService(const wchar_t* args) {
-  std::wstring line = L"\"" + ServiceExe() + L"\" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return -1;
-  KernelHandle thread(pi.hThread), process(pi.hProcess);
-  if (WaitForSingleObject(process.Get(), kProgramWaitMs) != WAIT_OBJECT_0) return -1;
-  DWORD code = 0;
-  GetExitCodeProcess(process.Get(), &code);
-  return static_cast<int>(code);
+// Where the interactive program downloads the installer: the temporary
+// folder below this user's profile folder, created if missing.
+std::wstring ProfileTempFolder() {
+  wchar_t profile[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+  std::wstring folder = profile;
+  for (const wchar_t* part : {L"\\AppData", L"\\Local", L"\\Temp"}) {
+    folder += part;
+    CreateDirectoryW(folder.c_str(), nullptr);
+  }
+  return folder;
 }
 
-bool WaitUntil(const std::function<bool()>& done, DWORD limitMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start > limitMs) return false;
-    Sleep(50);
-  }
-}
-
-struct Sc {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = manager ? OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS) : nullptr;
-  ~Sc() {
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-  }
-  DWORD State() {
-    SERVICE_STATUS s{};
-    return service && QueryServiceStatus(service, &s) ? s.dwCurrentState : 0;
-  }
-  DWORD Control(DWORD control) {
-    SERVICE_STATUS s{};
-    return ControlService(service, control, &s) ? s.dwCurrentState : 0;
-  }
-};
+using driver::RunServiceProgram;
+using driver::ServiceExe;
+using driver::WaitFor;
+using Sc = driver::ServiceManager;
 
 std::wstring ServiceString(const wchar_t* name) {
-  wchar_t text[600] = {};
-  DWORD bytes = sizeof(text) - 2;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, RRF_RT_REG_SZ, nullptr, text,
-                   &bytes) != ERROR_SUCCESS)
-    return L"(missing)";
-  return text;
+  return driver::RegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, L"(missing)");
 }
 
 DWORD ServiceDword(const wchar_t* name) {
-  DWORD v = 0xFFFFFFFF, bytes = sizeof(v);
-  RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, RRF_RT_REG_DWORD, nullptr, &v, &bytes);
-  return v;
+  return driver::RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, 0xFFFFFFFF);
 }
 
-void SetString(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
-                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-void SetDword(const std::wstring& key, const wchar_t* name, DWORD value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_DWORD, &value, sizeof(value));
-}
-void SetQword(const std::wstring& key, const wchar_t* name, uint64_t value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_QWORD, &value, sizeof(value));
+void SetString(const wchar_t* name, const std::wstring& value) {
+  driver::SetRegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, name, value);
 }
 
-// Tells the simulated device source that something changed.
-void RingDeviceChange() {
-  static DWORD generation = 1;
-  SetDword(kTestKeyPath, L"Generation", ++generation);
-}
-
-int32_t Counter() {
-  int32_t c = -1;
-  GetDriveCounter(nullptr, &c);
-  return c;
-}
+int32_t Counter() { return driver::DriveCounter(); }
 
 _SVC_UPDINFO UpdateInfo() {
   _SVC_UPDINFO info{};
@@ -121,10 +82,10 @@ _SVC_UPDINFO UpdateInfo() {
 // Points the update URL at `file` and waits for two completed checks, so
 // that at least one whole check ran after the change.
 _SVC_UPDINFO CheckAgainst(const wchar_t* valueName, const std::wstring& file) {
-  SetString(kServiceKeyPath, valueName, L"http://127.0.0.1/" + file);
+  SetString(valueName, ServerUrl(file));
   int32_t before = UpdateInfo().nCheckCount;
-  EXPECT_TRUE(WaitUntil([&] { return UpdateInfo().nCheckCount >= before + 2; }, kCheckWaitMs))
-      << "no completed check for " << std::string(file.begin(), file.end());
+  EXPECT_TRUE(WaitFor("two completed checks of " + std::string(file.begin(), file.end()),
+                      kCheckWaitMs, [&] { return UpdateInfo().nCheckCount >= before + 2; }));
   return UpdateInfo();
 }
 
@@ -132,44 +93,28 @@ class ServiceEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // A service left behind by an interrupted run goes first.
-    if (Sc().service) {
-      RunService(L"U");
-      WaitUntil([] { return Sc().service == nullptr; }, 10000);
-    }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
-    // The service picks the simulated disks at start, and the short update
-    // rhythm: first check after half a second, then every second.
-    SetDword(kTestKeyPath, L"FirstCheckMs", 500);
-    SetDword(kTestKeyPath, L"CheckPeriodMs", 1000);
-    SetDword(kTestKeyPath, L"Generation", 1);
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kTestKeyPath) + L"\\Disks").c_str(), 0,
-                    nullptr, 0, KEY_ALL_ACCESS, nullptr, &disks_, nullptr);
-    RegCloseKey(disks_);
+    EXPECT_TRUE(driver::RemoveService());
+    driver::ResetSimulation(kFirstCheckMs, kCheckPeriodMs);
   }
   static void TearDownTestSuite() {
-    RunService(L"U");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestKeyPath);
+    EXPECT_TRUE(driver::RemoveService());
+    driver::ClearSimulation();
   }
-  static std::wstring DiskKey(const wchar_t* name) {
-    return std::wstring(kTestKeyPath) + L"\\Disks\\" + name;
-  }
-  static HKEY disks_;
 };
-HKEY ServiceEndToEnd::disks_ = nullptr;
 
 TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
   ASSERT_FALSE(ServiceExe().empty());
-  EXPECT_EQ(RunService(L"i"), 0);  // lower case: nothing
-  EXPECT_EQ(Sc().service, nullptr);
+  EXPECT_EQ(RunServiceProgram(L"i"), 0);  // lower case: nothing
+  EXPECT_FALSE(Sc().Installed());
 
-  ASSERT_EQ(RunService(L"I"), 0);
+  ASSERT_EQ(RunServiceProgram(L"I"), 0);
   Sc sc;
-  ASSERT_NE(sc.service, nullptr);
+  ASSERT_TRUE(sc.Installed());
   EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_RUNNING));
   std::vector<unsigned char> buffer(8192);
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
   DWORD needed = 0;
-  ASSERT_TRUE(QueryServiceConfigW(sc.service, config, buffer.size(), &needed));
+  ASSERT_TRUE(QueryServiceConfigW(sc.Service(), config, buffer.size(), &needed));
   EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_AUTO_START));
   EXPECT_EQ(config->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
   EXPECT_STREQ(config->lpDisplayName, L"Vaultkeep");
@@ -178,16 +123,18 @@ TEST_F(ServiceEndToEnd, InstallCreatesAndStartsTheService) {
   EXPECT_EQ(ServiceString(L"Description"), L"CORVANE Vaultkeep");
 
   // A second install finds the service and changes nothing.
-  SetString(kServiceKeyPath, L"Description", L"kept");
-  EXPECT_EQ(RunService(L"I"), ERROR_SERVICE_EXISTS);
+  SetString(L"Description", L"kept");
+  EXPECT_EQ(RunServiceProgram(L"I"), ERROR_SERVICE_EXISTS);
   EXPECT_EQ(ServiceString(L"Description"), L"kept");
   EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_RUNNING));
-  SetString(kServiceKeyPath, L"Description", L"CORVANE Vaultkeep");
+  SetString(L"Description", L"CORVANE Vaultkeep");
 }
 
 TEST_F(ServiceEndToEnd, ChannelAnswersTheSevenCommands) {
-  KernelHandle mutex;
-  OpenCommandMutex(mutex);
+  // The service's command mutex, opened as a client opens it: only opened,
+  // never created, with the rights a user gets.
+  KernelHandle mutex(OpenMutexW(kUserMutexRights, FALSE, kCmdMutexName));
+  ASSERT_TRUE(mutex.Valid());
   int32_t counter = -1;
   EXPECT_EQ(GetDriveCounter(mutex.Get(), &counter), kResultOk);
   EXPECT_GE(counter, 0);
@@ -223,15 +170,8 @@ TEST_F(ServiceEndToEnd, SimulatedDiskArrivalAndRemovalRaiseTheCounter) {
   int drive = ScratchDriveIndex();
   ASSERT_GE(drive, 0);
   int32_t before = Counter();
-  std::wstring disk = DiskKey(L"A");
-  SetString(disk, L"FriendlyName", L"Sim USB Disk");
-  SetString(disk, L"Letters", std::wstring(1, static_cast<wchar_t>(L'A' + drive)));
-  SetQword(disk, L"LastLba", 999);
-  SetDword(disk, L"BlockLength", 512);
-  SetDword(disk, L"Vid", 0x1234);
-  SetDword(disk, L"Pid", 0xABCD);
-  RingDeviceChange();
-  ASSERT_TRUE(WaitUntil([&] { return Counter() != before; }, kScanWaitMs));
+  driver::AttachDisk({L"A", L"Sim USB Disk", driver::LetterOf(drive), 999, 512, 0x1234, 0xABCD});
+  ASSERT_TRUE(WaitFor("the counter to move", kScanWaitMs, [&] { return Counter() != before; }));
   EXPECT_EQ(Counter(), before + 1);
 
   std::vector<_SVC_DRVINFO> drives;
@@ -244,9 +184,9 @@ TEST_F(ServiceEndToEnd, SimulatedDiskArrivalAndRemovalRaiseTheCounter) {
   EXPECT_EQ(drives[0].wVendorId, 0x1234);
   EXPECT_EQ(drives[0].wProductId, 0xABCD);
 
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, disk.c_str());
-  RingDeviceChange();
-  ASSERT_TRUE(WaitUntil([&] { return Counter() != before + 1; }, kScanWaitMs));
+  driver::DetachDisk(L"A");
+  ASSERT_TRUE(WaitFor("the counter to move again", kScanWaitMs,
+                      [&] { return Counter() != before + 1; }));
   EXPECT_EQ(Counter(), before + 2);
   ASSERT_EQ(GetDriveList(nullptr, drives), kResultOk);
   EXPECT_TRUE(drives.empty());
@@ -260,14 +200,19 @@ TEST_F(ServiceEndToEnd, UpdateCheckReadsTheServedIni) {
   EXPECT_STREQ(info.szURL, L"http://127.0.0.1/news.html");
   EXPECT_STREQ(info.szSetupURL, L"http://127.0.0.1/dl/VaultkeepSetup.exe");
 
-  // The setup URL is known now: deleting the downloaded installer at the
-  // next restart is allowed, any other file still is not.
-  std::wstring setup = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
-                       L":\\VaultkeepSetup.exe";
+  // The setup URL is known now: deleting the downloaded installer in this
+  // user's temporary folder at the next restart is allowed; the same name in
+  // any other folder, or any other file, still is not.
+  std::wstring setup = ProfileTempFolder() + L"\\VaultkeepSetup.exe";
   WriteFileBytes(setup, {1, 2, 3});
   bool scheduled = false;
   EXPECT_EQ(DeleteFileAtRestart(nullptr, setup.c_str(), &scheduled), kResultOk);
   EXPECT_TRUE(scheduled);
+  std::wstring elsewhere = std::wstring(1, static_cast<wchar_t>(L'A' + ScratchDriveIndex())) +
+                           L":\\VaultkeepSetup.exe";
+  WriteFileBytes(elsewhere, {1, 2, 3});
+  EXPECT_EQ(DeleteFileAtRestart(nullptr, elsewhere.c_str(), &scheduled), kResultOk);
+  EXPECT_FALSE(scheduled);
   EXPECT_EQ(DeleteFileAtRestart(nullptr, L"C:\\windows\\win.ini", &scheduled), kResultOk);
   EXPECT_FALSE(scheduled);
 
@@ -300,7 +245,7 @@ TEST_F(ServiceEndToEnd, UpdateCheckReadsTheServedIni) {
 TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
   Sc sc;
   EXPECT_EQ(sc.Control(SERVICE_CONTROL_PAUSE), static_cast<DWORD>(SERVICE_PAUSED));
-  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_PAUSED; }, 2000));
+  ASSERT_TRUE(sc.WaitForState(SERVICE_PAUSED, 2000));
   _SVC_DWORD_REQUEST r{{SVC_CMD_GET_DRVCOUNTER, 0, 16}, 77};
   EXPECT_EQ(SendServiceCommand(nullptr, &r, sizeof(r), 1000), kResultUnreachable);
   EXPECT_EQ(r.nValue, 77);  // unchanged
@@ -308,17 +253,25 @@ TEST_F(ServiceEndToEnd, PauseHoldsRequestsUntilContinue) {
   EXPECT_EQ(sc.State(), static_cast<DWORD>(SERVICE_PAUSED));
 
   EXPECT_EQ(sc.Control(SERVICE_CONTROL_CONTINUE), static_cast<DWORD>(SERVICE_RUNNING));
-  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_RUNNING; }, 2000));
+  ASSERT_TRUE(sc.WaitForState(SERVICE_RUNNING, 2000));
   int32_t counter = -1;
   EXPECT_EQ(GetDriveCounter(nullptr, &counter), kResultOk);
   EXPECT_GE(counter, 0);
 }
 
-TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
+// The stop comes while an update check is reading a body that drips in one
+// byte at a time: the stop closes the request, so the check ends at once.
+TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecondEvenDuringACheck) {
   Sc sc;
+  SetString(L"URL0", ServerUrl(L"drip"));
+  // A check in progress holds the worker: requests go unanswered.
+  ASSERT_TRUE(WaitFor("the worker busy with the dripping check", kCheckWaitMs, [] {
+    _SVC_DWORD_REQUEST r{{SVC_CMD_GET_DRVCOUNTER, 0, 16}, 0};
+    return SendServiceCommand(nullptr, &r, sizeof(r), kBusyProbeMs) == kResultUnreachable;
+  }));
   DWORD start = GetTickCount();
   sc.Control(SERVICE_CONTROL_STOP);
-  ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_STOPPED; }, 10000));
+  ASSERT_TRUE(sc.WaitForState(SERVICE_STOPPED, 10000));
   EXPECT_LE(GetTickCount() - start, kStopLimitMs);
 
   // Stopped: every operation fails fast and leaves its output alone.
@@ -332,18 +285,16 @@ TEST_F(ServiceEndToEnd, StopEndsTheServiceWithinASecond) {
 TEST_F(ServiceEndToEnd, UninstallStopsAndDeletesTheService) {
   {
     Sc sc;
-    ASSERT_TRUE(StartServiceW(sc.service, 0, nullptr));
-    ASSERT_TRUE(WaitUntil([&] { return sc.State() == SERVICE_RUNNING; }, 10000));
+    ASSERT_TRUE(sc.Start());
+    ASSERT_TRUE(sc.WaitForState(SERVICE_RUNNING, 10000));
   }
-  EXPECT_EQ(RunService(L"U"), 0);
-  EXPECT_TRUE(WaitUntil([] { return Sc().service == nullptr; }, 10000));
+  EXPECT_EQ(RunServiceProgram(L"U"), 0);
+  EXPECT_TRUE(WaitFor("the service to be removed", 10000, [] { return !Sc().Installed(); }));
   KernelHandle doorbell;
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        doorbell.Reset(OpenEventW(kUserDoorbellRights, FALSE, kDoorbellName));
-        return !doorbell.Valid();
-      },
-      10000));
+  EXPECT_TRUE(WaitFor("the doorbell to go", 10000, [&] {
+    doorbell.Reset(OpenEventW(kUserDoorbellRights, FALSE, kDoorbellName));
+    return !doorbell.Valid();
+  }));
 }
 
 }  // namespace

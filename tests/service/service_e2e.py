@@ -1,21 +1,28 @@
 #!/usr/bin/env python3
 """End-to-end run of the installed service under Wine.
 
-Serves the update INI files over HTTP on 127.0.0.1 port 80, runs the client
-test program (which installs, exercises and removes the service), then stops
-the server by its process id and makes sure the service is gone.
+Serves the update INI files over HTTP on 127.0.0.1 at a port the system
+picks (so no privileged port is needed and two runs never collide), runs the
+client test program with that port in VAULTKEEP_HTTP_PORT (it installs,
+exercises and removes the service), then stops the server and makes sure the
+service is gone.
 Usage: service_e2e.py <wine-run.sh> <client.exe> <ArkwellSvc.exe> <work dir>
 """
+import functools
+import http.server
 import os
 import shutil
-import socket
 import subprocess
 import sys
-import time
+import threading
 
 CLIENT_TIMEOUT_S = 420
-SERVER_START_TIMEOUT_S = 10
 CLEANUP_TIMEOUT_S = 60
+# /drip answers a long body one byte at a time, each well within a read's
+# time-out: a check against it runs until its deadline or the service's stop.
+DRIP_PATH = "/drip"
+DRIP_BYTES = 60000  # below the largest INI the service takes
+DRIP_GAP_S = 0.1
 
 INI_FILES = {
     "newer.ini": "[VKP]\r\nMajor=1\r\nMinor=42\r\nURL=http://127.0.0.1/news.html\r\n"
@@ -26,18 +33,23 @@ INI_FILES = {
 }
 
 
-def dos_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
 
-
-def wait_for_port(port, deadline):
-    while time.monotonic() < deadline:
+    def do_GET(self):
+        if self.path != DRIP_PATH:
+            return super().do_GET()
+        self.send_response(200)
+        self.send_header("Content-Length", str(DRIP_BYTES))
+        self.end_headers()
         try:
-            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-                return True
+            for _ in range(DRIP_BYTES):
+                self.wfile.write(b"x")
+                self.wfile.flush()
+                threading.Event().wait(DRIP_GAP_S)
         except OSError:
-            time.sleep(0.1)
-    return False
+            pass  # the service closed the request
 
 
 def main():
@@ -49,14 +61,12 @@ def main():
         with open(os.path.join(serve, name), "w", newline="") as f:
             f.write(text)
 
-    server = subprocess.Popen(
-        [sys.executable, "-m", "http.server", "80", "--bind", "127.0.0.1", "--directory", serve],
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    handler = functools.partial(QuietHandler, directory=serve)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
     try:
-        if not wait_for_port(80, time.monotonic() + SERVER_START_TIMEOUT_S):
-            print("service_e2e: the HTTP server did not start on 127.0.0.1:80", file=sys.stderr)
-            return 1
-        env = dict(os.environ, VAULTKEEP_SERVICE_EXE=dos_path(service_exe))
+        env = dict(os.environ, VAULTKEEP_HTTP_PORT=str(server.server_address[1]))
         try:
             return subprocess.run([wine_run, client], env=env, stdin=subprocess.DEVNULL,
                                   timeout=CLIENT_TIMEOUT_S).returncode
@@ -64,12 +74,8 @@ def main():
             print("service_e2e: the client did not finish in time", file=sys.stderr)
             return 1
     finally:
-        server.terminate()
-        try:
-            server.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait(timeout=5)
+        server.shutdown()
+        server.server_close()
         # The client removes the service; this covers a client that died first.
         subprocess.run([wine_run, service_exe, "U"], stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,

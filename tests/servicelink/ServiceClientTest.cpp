@@ -4,7 +4,10 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <atomic>
 
+#include "channel/SvcClient.h"
 #include "servicelink/ServiceClient.h"
 #include "tests/service/ChannelFakes.h"
 
@@ -15,9 +18,7 @@ using namespace vk::svc;
 using namespace vk::link;
 
 TEST(ServiceClientStopped, EveryOperationReportsFourAndChangesNothing) {
-  KernelHandle mutex;
-  OpenCommandMutex(mutex);
-  ASSERT_TRUE(mutex.Valid());
+  KernelHandle mutex(CreateMutexW(nullptr, FALSE, nullptr));  // a caller's own lock
 
   int32_t counter = 123;
   EXPECT_EQ(GetDriveCounter(mutex.Get(), &counter), kResultUnreachable);
@@ -51,8 +52,7 @@ TEST(ServiceClient, OperationsAgainstTheServiceEnd) {
   service.data.update.nLatestMajor = 1;
   service.data.update.nLatestMinor = 42;
   wcscpy(service.data.update.szSetupURL, L"http://host/VaultkeepSetup.exe");
-  KernelHandle mutex;
-  OpenCommandMutex(mutex);
+  KernelHandle mutex;  // empty: each exchange takes the service's own
 
   int32_t counter = -1;
   EXPECT_EQ(GetDriveCounter(mutex.Get(), &counter), kResultOk);
@@ -88,10 +88,11 @@ TEST(ServiceClient, OperationsAgainstTheServiceEnd) {
   EXPECT_EQ(service.actions.writes[1].value, 0u);
 
   bool scheduled = false;
-  EXPECT_EQ(DeleteFileAtRestart(mutex.Get(), L"C:\\T\\VaultkeepSetup.exe", &scheduled), kResultOk);
+  const wchar_t* setup = L"C:\\Users\\me\\AppData\\Local\\Temp\\VaultkeepSetup.exe";
+  EXPECT_EQ(DeleteFileAtRestart(mutex.Get(), setup, &scheduled), kResultOk);
   EXPECT_TRUE(scheduled);
   ASSERT_EQ(service.actions.moves.size(), 1u);
-  EXPECT_EQ(service.actions.moves[0].existing, L"C:\\T\\VaultkeepSetup.exe");
+  EXPECT_EQ(service.actions.moves[0].existing, setup);
   EXPECT_EQ(service.actions.moves[0].newPath, L"");
   EXPECT_EQ(service.actions.moves[0].flags, static_cast<DWORD>(MOVEFILE_DELAY_UNTIL_REBOOT));
 
@@ -102,15 +103,29 @@ TEST(ServiceClient, OperationsAgainstTheServiceEnd) {
   EXPECT_EQ(service.actions.moves.size(), 1u);
 }
 
-TEST(ServiceClient, CommandMutexIsSharedByName) {
-  KernelHandle first, second;
-  OpenCommandMutex(first);
-  OpenCommandMutex(second);  // opens the existing one
-  ASSERT_TRUE(first.Valid() && second.Valid());
-  ASSERT_EQ(WaitForSingleObject(first.Get(), 0), WAIT_OBJECT_0);
-  std::thread other([&] { EXPECT_EQ(WaitForSingleObject(second.Get(), 0), (DWORD)WAIT_TIMEOUT); });
+// Without a lock of its own, an operation takes the service's command mutex
+// by name: while another program holds it, the exchange waits for it.
+TEST(ServiceClient, ExchangesTakeTheServicesCommandMutex) {
+  InProcessService service;
+  ASSERT_EQ(service.created, 0u);
+  std::atomic<bool> ready{false}, held{false}, release{false};
+  std::thread other([&] {
+    KernelHandle mutex(OpenMutexW(kUserMutexRights, FALSE, kCmdMutexName));
+    held = mutex && WaitForSingleObject(mutex.Get(), 0) == WAIT_OBJECT_0;
+    ready = true;
+    while (held && !release) Sleep(5);
+    if (held) ReleaseMutex(mutex.Get());
+  });
+  while (!ready) Sleep(5);
+  if (!held) {
+    other.join();
+    FAIL() << "the service's command mutex could not be opened and taken";
+  }
+  _SVC_DWORD_REQUEST r{{SVC_CMD_NOP, 0, 16}, 0};
+  EXPECT_EQ(SendServiceCommand(nullptr, &r, sizeof(r), 200), kResultUnreachable);
+  release = true;
   other.join();
-  ReleaseMutex(first.Get());
+  EXPECT_EQ(SendServiceCommand(nullptr, &r, sizeof(r), 2000), kResultOk);
 }
 
 }  // namespace

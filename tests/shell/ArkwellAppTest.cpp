@@ -33,7 +33,7 @@ void FakeTrayWindow(CArkwellApp& app) {
   ++g_seen.runs;
   g_seen.sameApp = CArkwellApp::Current() == &app;
   g_seen.language = app.Language();
-  g_seen.dailyText = GetString(1025);
+  g_seen.dailyText = GetString(txt::kFrequencyDaily);
   g_seen.settingsKeyExisted = ProductKeyExists();
   app.Settings().DoingBackup = 1;  // changed while running: saved at the end
 }

@@ -1,9 +1,12 @@
 #include "shell/Instance.h"
 
 #include <gtest/gtest.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/shell/HostWindow.h"
 
@@ -21,21 +24,17 @@ _HANDOVER_RECORD ReadRecord() {
   _HANDOVER_RECORD r = {};
   KernelHandle mapping(::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, kHandOverMappingName));
   if (!mapping.Valid()) return r;
-  void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(r));
-  if (view) {
-    std::memcpy(&r, view, sizeof(r));
-    ::UnmapViewOfFile(view);
-  }
+  MappedView view(mapping.Get(), FILE_MAP_ALL_ACCESS, sizeof(r));
+  if (view) std::memcpy(&r, view.Get(), sizeof(r));
   return r;
 }
 
 void WriteRecord(const _HANDOVER_RECORD& r) {
   KernelHandle mapping(::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, kHandOverMappingName));
   ASSERT_TRUE(mapping.Valid());
-  void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(r));
-  ASSERT_NE(view, nullptr);
-  std::memcpy(view, &r, sizeof(r));
-  ::UnmapViewOfFile(view);
+  MappedView view(mapping.Get(), FILE_MAP_ALL_ACCESS, sizeof(r));
+  ASSERT_TRUE(view.Valid());
+  std::memcpy(view.Get(), &r, sizeof(r));
 }
 
 TEST(Instance, ProbeClaimAndRelease) {
@@ -99,6 +98,87 @@ TEST(HandOver, StopWhileASendWaitsForTheWindow) {
   handOver.Stop();  // must deliver that send instead of waiting forever
   EXPECT_FALSE(handOver.Running());
   EXPECT_EQ(host.openRequests, 1);
+}
+
+// A name that exists before the first copy made it is someone else's
+// object (possibly with a DACL of their choosing): the hand-over refuses it.
+TEST(HandOver, ObjectsThatAlreadyExistAreRefused) {
+  HostWindow host;
+  {
+    KernelHandle squatter(::CreateEventW(nullptr, FALSE, FALSE, kHandOverEventName));
+    ASSERT_TRUE(squatter.Valid());
+    CHandOver handOver;
+    EXPECT_FALSE(handOver.Start(host.Handle()));
+    EXPECT_FALSE(handOver.Running());
+  }
+  {
+    KernelHandle squatter(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                               kHandOverMappingSize, kHandOverMappingName));
+    ASSERT_TRUE(squatter.Valid());
+    CHandOver handOver;
+    EXPECT_FALSE(handOver.Start(host.Handle()));
+  }
+  CHandOver handOver;  // the names are free again
+  EXPECT_TRUE(handOver.Start(host.Handle()));
+}
+
+// A second copy writes into whatever mapping carries the name; one that is
+// only reserved would fault on the write. Nothing is written then.
+TEST(HandOver, SecondCopyNeverWritesIntoAnUncommittedView) {
+  KernelHandle reserved(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr,
+                                             PAGE_READWRITE | SEC_RESERVE, 0,
+                                             kHandOverMappingSize, kHandOverMappingName));
+  ASSERT_TRUE(reserved.Valid());
+  MappedView view(reserved.Get(), FILE_MAP_ALL_ACCESS, kHandOverRecordSize);
+  ASSERT_TRUE(view.Valid());
+  EXPECT_FALSE(view.Writable(kHandOverRecordSize));
+  OpenExistingCopy();  // a write would fault here and end the test program
+  ASSERT_NE(::VirtualAlloc(view.Get(), kHandOverRecordSize, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  EXPECT_TRUE(view.Writable(kHandOverRecordSize));
+}
+
+// The objects are this user's and SYSTEM's only: no entry for anyone else,
+// and no NULL DACL.
+TEST(HandOver, ObjectsGrantOnlyThisUserAndSystem) {
+  HostWindow host;
+  CHandOver handOver;
+  ASSERT_TRUE(handOver.Start(host.Handle()));
+  KernelHandle token;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive()));
+  DWORD bytes = 0;
+  ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &bytes);
+  std::vector<unsigned char> user(bytes);
+  ASSERT_TRUE(::GetTokenInformation(token.Get(), TokenUser, user.data(), bytes, &bytes));
+  PSID me = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+
+  KernelHandle event(::OpenEventW(READ_CONTROL, FALSE, kHandOverEventName));
+  KernelHandle mapping(::OpenFileMappingW(READ_CONTROL, FALSE, kHandOverMappingName));
+  for (HANDLE object : {event.Get(), mapping.Get()}) {
+    ASSERT_NE(object, nullptr);
+    PACL dacl = nullptr;
+    LocalMemory descriptor;
+    ASSERT_EQ(::GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, descriptor.Receive()),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_NE(dacl, nullptr);  // not a NULL DACL
+    ASSERT_EQ(dacl->AceCount, 2u);
+    bool sawMe = false, sawSystem = false;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+      void* raw = nullptr;
+      ASSERT_TRUE(::GetAce(dacl, i, &raw));
+      auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+      ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+      PSID sid = &ace->SidStart;
+      sawMe = sawMe || ::EqualSid(sid, me);
+      wchar_t* text = nullptr;
+      if (::ConvertSidToStringSidW(sid, &text)) {
+        sawSystem = sawSystem || std::wstring(text) == L"S-1-5-18";
+        ::LocalFree(text);
+      }
+    }
+    EXPECT_TRUE(sawMe);
+    EXPECT_TRUE(sawSystem);
+  }
 }
 
 // ---- The real program as the second copy ------------------------------------

@@ -23,14 +23,14 @@ bool Same(const SYSTEMTIME& a, const SYSTEMTIME& b) { return CompareLocalTimes(a
 
 struct Notice {
   std::wstring text;
-  NoticeKind kind;
+  IconKind kind;
   bool closesByItself;
 };
 
 // Records what the rules ask of the tray window.
 class FakeHost : public ScheduleHost {
  public:
-  void ShowNotification(const std::wstring& text, NoticeKind kind, bool closes) override {
+  void ShowNotification(const std::wstring& text, IconKind kind, bool closes) override {
     notices.push_back({text, kind, closes});
   }
   void SaveSettings() override { ++saves; }
@@ -220,7 +220,7 @@ TEST_F(DecisionTest, DueCheckRefusesAtFivePercentAndGoesOn) {
   host.space[5] = {5001, 100099};
   EXPECT_EQ(RunDueCheck(Drives(), ctx, now), 1);
   ASSERT_EQ(NoticeTexts(), std::vector<std::wstring>{kLowSpace});
-  EXPECT_EQ(host.notices[0].kind, kNoticeError);
+  EXPECT_EQ(host.notices[0].kind, kIconError);
   EXPECT_FALSE(host.notices[0].closesByItself);
   // The refused plan moved to tomorrow, on its disk and in the list.
   ASSERT_EQ(host.written.size(), 1u);
@@ -240,7 +240,7 @@ TEST_F(DecisionTest, MissedWhileAbsentShownOnceUntilReminderRewritten) {
 
   EXPECT_EQ(RunDueCheck(Drives(), ctx, At(2017, 3, 1, 10, 0)), kNoBackupStarted);
   ASSERT_EQ(NoticeTexts(), std::vector<std::wstring>{kMissedAbsent});
-  EXPECT_EQ(host.notices[0].kind, kNoticeInformation);
+  EXPECT_EQ(host.notices[0].kind, kIconInformation);
   EXPECT_TRUE(host.notices[0].closesByItself);
   EXPECT_EQ(settings.SchedulePopup, 1u);
   EXPECT_EQ(host.saves, 1);
@@ -264,7 +264,7 @@ TEST_F(DecisionTest, NewlyAttachedOverduePlanIsAnnouncedNotRun) {
   AddDrive(L"Ahead", 7, MakePlan(kFreqDaily, At(2017, 3, 1, 11, 0), L"D"), true);
   AnnounceMissedRuns(Drives(), ctx, now);
   ASSERT_EQ(host.notices.size(), 1u);
-  EXPECT_EQ(host.notices[0].kind, kNoticeWarning);
+  EXPECT_EQ(host.notices[0].kind, kIconWarning);
   EXPECT_FALSE(host.notices[0].closesByItself);
   EXPECT_NE(host.notices[0].text.find(L"\"Backup Now\""), std::wstring::npos);
   ASSERT_EQ(host.written.size(), 1u);
@@ -285,12 +285,12 @@ TEST_F(DecisionTest, StartupRemindersInOrder) {
   ShowStartupReminders(ctx, At(2017, 3, 1, 9, 0));
   ASSERT_EQ(host.notices.size(), 3u);
   EXPECT_EQ(host.notices[0].text.substr(0, 26), L"The former backup was fail");
-  EXPECT_EQ(host.notices[0].kind, kNoticeError);
+  EXPECT_EQ(host.notices[0].kind, kIconError);
   EXPECT_EQ(host.notices[1].text, L"The former restoration was failed as your PC was aborted.");
-  EXPECT_EQ(host.notices[1].kind, kNoticeError);
+  EXPECT_EQ(host.notices[1].kind, kIconError);
   EXPECT_EQ(host.notices[2].text,
             L"You have the scheduled backup below.\n" + FormatDateTime(2017, 3, 5, 10, 0));
-  EXPECT_EQ(host.notices[2].kind, kNoticeInformation);
+  EXPECT_EQ(host.notices[2].kind, kIconInformation);
   EXPECT_TRUE(host.notices[2].closesByItself);
   EXPECT_EQ(settings.DoingBackup, 0u);
   EXPECT_EQ(settings.DoingRestore, 0u);

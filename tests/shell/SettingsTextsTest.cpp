@@ -139,19 +139,20 @@ TEST_F(TextsTest, GetStringFormatsAndFallsBack) {
     std::wstring want;
   } cases[] = {
       // "%%" in a text without arguments shows as one "%".
-      {0, 1287, L"Unable to back up data as you have less than 5% of the space in your storage device."},
-      {9, 1025, L"Daily"},          // language 9 counts as English
-      {0xFFFFFFFF, 1026, L"Hourly"},
-      {0, 1999, L""},               // no such text
-      {0, 1282, L""},
-      {3, kAppTitleId, L"Vaultkeep"},  // the title is the same in every language
+      {0, txt::kNoticeLowSpace,
+       L"Unable to back up data as you have less than 5% of the space in your storage device."},
+      {9, txt::kFrequencyDaily, L"Daily"},  // language 9 counts as English
+      {0xFFFFFFFF, txt::kFrequencyHourly, L"Hourly"},
+      {0, kLastTextId, L""},                          // no such text
+      {0, txt::kNoticeMissedDeviceAttached - 1, L""},  // a gap in the numbering
+      {3, txt::kAppTitle, L"Vaultkeep"},  // the title is the same in every language
   };
   for (const Case& c : cases) {
     SetAppLanguage(c.language);
     EXPECT_EQ(GetString(c.id), c.want) << c.language << " " << c.id;
   }
   SetAppLanguage(kLangEnglish);
-  EXPECT_EQ(GetString(1420, L"1.50"), L"1.50 GB");  // arguments are formatted in
+  EXPECT_EQ(GetString(txt::kSizeGB, L"1.50"), L"1.50 GB");  // arguments are formatted in
 }
 
 TEST(FormatDateTime, ShortDateAndTimeWithoutSecondsOrMarker) {

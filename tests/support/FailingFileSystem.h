@@ -48,6 +48,9 @@ class FailingFileSystem : public FileSystemApi {
   BOOL GetFileSizeEx(HANDLE h, LARGE_INTEGER* size) override {
     return Fail() ? FALSE : FileSystemApi::GetFileSizeEx(h, size);
   }
+  BOOL GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) override {
+    return Fail() ? FALSE : FileSystemApi::GetFileInformationByHandle(h, info);
+  }
   BOOL SetFileTime(HANDLE h, const FILETIME* c, const FILETIME* a, const FILETIME* w) override {
     return Fail() ? FALSE : FileSystemApi::SetFileTime(h, c, a, w);
   }

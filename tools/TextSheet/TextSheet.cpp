@@ -15,6 +15,7 @@
 namespace {
 
 using vk::LoadText;
+namespace txt = vk::txt;
 
 constexpr COLORREF kBackground = 0x191919;
 constexpr COLORREF kTextColour = RGB(255, 255, 255);
@@ -37,14 +38,10 @@ constexpr int kSampleFolders = 3;
 constexpr int kSampleResult = 5;
 constexpr int kSamplePercent = 37;
 
-// Text ids used on the sheet.
-constexpr uint32_t kLanguageNameIds[vk::kLanguageCount] = {1162, 1165, 1166, 1167,
-                                                           1168, 1169, 1164, 1163};
-constexpr uint32_t kNextId = 1006, kBackId = 1009, kCancelId = 1248, kOkId = 1221;
-constexpr uint32_t kScheduleLabelId = 1057, kMonthlyId = 1023, kFirstDayId = 1059;
-constexpr uint32_t kSizeId = 1244, kBackupTipId = 1400;
-constexpr uint32_t kBackupStartId = 1345, kFailureLineId = 1352;
-constexpr uint32_t kSaveFailedId = 1226;
+// The name of each language in its own language, in Language order.
+constexpr uint32_t kLanguageNameIds[vk::kLanguageCount] = {
+    txt::kLanguageEnglish, txt::kLanguageFrench,     txt::kLanguageGerman,  txt::kLanguageItalian,
+    txt::kLanguageSpanish, txt::kLanguagePortuguese, txt::kLanguageChinese, txt::kLanguageJapanese};
 
 const wchar_t* FaceOf(uint32_t language) {
   if (language == vk::kLangChinese) return L"SimSun";
@@ -145,16 +142,18 @@ class TextSheet {
 
     std::wstring size = vk::FormatSize(kSampleBytes, language);
     Line(dc, box, f.b, text(kLanguageNameIds[language]));
-    Line(dc, box, f.a, text(kNextId) + L"  |  " + text(kBackId) + L"  |  " + text(kCancelId) +
-                           L"  |  " + text(kOkId));
-    Line(dc, box, f.a, text(kScheduleLabelId) + L"\t" + text(kMonthlyId) + L" [" +
-                           text(kFirstDayId) + L" 10:00]");
-    Line(dc, box, f.a, LoadText(kSizeId, language, size.c_str()) + L"     " +
-                           LoadText(kBackupTipId, language, kSamplePercent));
-    Line(dc, box, f.c, L"14:03:07 " + LoadText(kBackupStartId, language, L"01/04/2017"));
-    Line(dc, box, f.c, L"         " + LoadText(kFailureLineId, language, kSampleFolders,
-                                               size.c_str(), kSampleResult));
-    Line(dc, box, f.a, text(kSaveFailedId));
+    Line(dc, box, f.a, text(txt::kBackupStartNext) + L"  |  " + text(txt::kBackupPartitionBack) +
+                           L"  |  " + text(txt::kMsgButtonCancel) + L"  |  " +
+                           text(txt::kMsgButtonOk));
+    Line(dc, box, f.a, text(txt::kBackupConfirmSchedule) + L"\t" + text(txt::kFrequencyMonthly) +
+                           L" [" + text(txt::kDay1st) + L" 10:00]");
+    Line(dc, box, f.a, LoadText(txt::kOverwriteSize, language, size.c_str()) + L"     " +
+                           LoadText(txt::kTrayTipBackup, language, kSamplePercent));
+    Line(dc, box, f.c,
+         L"14:03:07 " + LoadText(txt::kLogLineBackupStart, language, L"01/04/2017"));
+    Line(dc, box, f.c, L"         " + LoadText(txt::kLogLineResultFailure, language,
+                                               kSampleFolders, size.c_str(), kSampleResult));
+    Line(dc, box, f.a, text(txt::kMsgPlanSaveFailed));
   }
 
   std::array<LanguageFonts, vk::kLanguageCount> fonts_;
@@ -207,7 +206,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kClassName;
   if (!::RegisterClassW(&wc)) return 1;
-  HWND window = ::CreateWindowExW(0, kClassName, vk::LoadResourceText(vk::kAppTitleId).c_str(),
+  HWND window = ::CreateWindowExW(0, kClassName, vk::LoadResourceText(txt::kAppTitle).c_str(),
                                   WS_POPUP | WS_VISIBLE, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
                                   ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
                                   &sheet);

@@ -1,0 +1,58 @@
+// Programs a test starts: the test build's Arkwell.exe and ArkwellSvc.exe, or
+// a helper of the test's own. A started program never outlives its owner.
+#pragma once
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/Handle.h"
+#include "tests/driver/Wait.h"
+
+namespace vk::driver {
+
+// The Windows path (Z:\...) of a program of this build, given its path on the
+// host as the build knows it.
+std::wstring HostPathToWindows(const char* hostPath);
+// The test build's programs.
+std::wstring ArkwellExe();
+std::wstring ServiceExe();
+
+class Program {
+ public:
+  Program() = default;
+  ~Program();  // ends the program by force if it still runs
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Starts `exe` with `arguments` (the working folder is the test's). Fails
+  // when a program is already held or CreateProcess refuses.
+  ::testing::AssertionResult Start(const std::wstring& exe, const std::wstring& arguments = L"");
+
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_.Get(); }
+  bool Started() const { return process_.Valid(); }
+  bool Running() const;
+  // The exit code once the program has ended; STILL_ACTIVE before.
+  DWORD ExitCode() const;
+
+  // Waits for the program to end by itself.
+  ::testing::AssertionResult WaitForExit(DWORD deadlineMs = kProcessDeadlineMs);
+  // Asks the program to end as a user or the system would (WM_CLOSE to each
+  // of its top-level windows) and waits. Past the deadline it is ended by
+  // force and the result is a failure.
+  ::testing::AssertionResult Close(DWORD deadlineMs = kProcessDeadlineMs);
+  // Ends it at once and waits until it is gone.
+  void Kill();
+
+ private:
+  KernelHandle process_;
+  DWORD id_ = 0;
+};
+
+// Runs `exe` to its end; its exit code, or -1 when it could not be started or
+// ran past the deadline (it is ended by force then).
+int RunProgram(const std::wstring& exe, const std::wstring& arguments,
+               DWORD deadlineMs = kProcessDeadlineMs);
+
+}  // namespace vk::driver
