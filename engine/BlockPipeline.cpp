@@ -105,6 +105,9 @@ bool BlockPipeline::AllocateSlots(unsigned count) {
 // Workers run at the normal priority whatever the caller's: compressing on
 // every core at the job thread's raised priority would starve the windows.
 void BlockPipeline::StartWorkers(unsigned count) {
+  // Room first: once a thread runs, nothing may throw before it is owned.
+  workers_.reserve(count);
+  threads_.reserve(count);
   for (unsigned i = 0; i < count; ++i) {
     auto worker = std::make_unique<Worker>();
     if (!worker->compressor.Ready()) break;
