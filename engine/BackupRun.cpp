@@ -132,6 +132,8 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
   return result;
 }
 
+constexpr uint64_t kNoFile = UINT64_MAX;  // index offset of no entry
+
 // Writes the blocks the pipeline hands back into the set, in their order, on
 // the run's thread. At a file's mark every block of the file is in the set:
 // the file's entry gets its data, and the log its line.
@@ -148,12 +150,12 @@ class SetWriter : public BlockSink {
   BkupResult CompressFailed(uint64_t entry, BkupResult why) override { return EndsAt(entry, why); }
   BkupResult Marked(uint64_t entry, uint32_t outcome) override;
 
+  // The entry of the file at which the writing failed, or kNoFile.
+  uint64_t FailedAt() const { return failedAt_; }
+
  private:
-  // The run ends in this file: its path is the last path of the log.
   BkupResult EndsAt(uint64_t entry, BkupResult why) {
-    IndexRecord record;
-    if (ReadIndexRecord(c_.index.writer, entry, &record))
-      c_.counters.lastPath.assign(record.path, record.pathChars);
+    failedAt_ = entry;
     return why;
   }
 
@@ -161,6 +163,7 @@ class SetWriter : public BlockSink {
   HANDLE set_;
   uint64_t fileStart_;       // where the blocks of the file being written began
   uint32_t fileBlocks_ = 0;  // blocks of that file written so far
+  uint64_t failedAt_ = kNoFile;
 };
 
 // A stored file's blocks follow each other from where the last file's ended
@@ -171,25 +174,30 @@ BkupResult SetWriter::Marked(uint64_t entry, uint32_t outcome) {
   fileStart_ = c_.index.writePosition;
   fileBlocks_ = 0;
   IndexRecord record;
-  if (!ReadIndexRecord(c_.index.writer, entry, &record)) return kResultTempIndexError;
+  if (!ReadIndexRecord(c_.index.writer, entry, &record)) return EndsAt(entry, kResultTempIndexError);
   RunCounters& counters = c_.counters;
-  counters.lastPath.assign(record.path, record.pathChars);
-  if (outcome == kResultSkipItem) return kResultOk;
   if (outcome == kResultReadError) {
-    counters.unreadableFiles.push_back(counters.lastPath);
+    counters.unreadableFiles.emplace_back(record.path, record.pathChars);
     return kResultOk;  // the entry keeps no data
   }
   counters.bytesStored += record.entry.Size;
-  WriteLogFileLine(c_, counters.lastPath.c_str(), kLogSuccess);
+  WriteLogFileLine(c_, record.path, kLogSuccess);
   // DataOffset and BlockCount are adjacent: one patch of 12 bytes.
   static_assert(offsetof(_BKUPFILE_ENTRY, BlockCount) ==
                     offsetof(_BKUPFILE_ENTRY, DataOffset) + sizeof(uint64_t), "");
   unsigned char data[sizeof(uint64_t) + sizeof(uint32_t)];
   std::memcpy(data, &start, sizeof(uint64_t));
   std::memcpy(data + sizeof(uint64_t), &blocks, sizeof(uint32_t));
-  return c_.index.writer.Patch(entry + offsetof(_BKUPFILE_ENTRY, DataOffset), data, sizeof data)
-             ? kResultOk
-             : kResultTempIndexError;
+  if (!c_.index.writer.Patch(entry + offsetof(_BKUPFILE_ENTRY, DataOffset), data, sizeof data))
+    return EndsAt(entry, kResultTempIndexError);
+  return kResultOk;
+}
+
+// The log's last path: the path of the entry at `offset`, if any.
+void NoteLastPath(CBkupEngine& c, uint64_t offset) {
+  IndexRecord record;
+  if (offset != kNoFile && ReadIndexRecord(c.index.writer, offset, &record))
+    c.counters.lastPath.assign(record.path, record.pathChars);
 }
 
 // Fills `buffer` with up to one block of the source; *atEnd once the source
@@ -204,7 +212,7 @@ bool ReadPiece(HANDLE source, unsigned char* buffer, uint32_t* got, bool* atEnd)
 
 uint32_t StoreFile(CBkupEngine& c, BlockPipeline& pipeline, const _BKUPFILE_ENTRY& entry,
                    const wchar_t* path, uint64_t offset) {
-  if (entry.Sequence != c.index.sequence) return pipeline.Mark(offset, kResultSkipItem);
+  if (entry.Sequence != c.index.sequence) return kResultOk;  // its data is in an earlier set
   JobProgress& progress = c.progress;
   const uint64_t limit = std::min(progress.done + entry.Size, progress.total);
   BkupResult outcome = kResultOk;  // of the file: 0, or 5 when it cannot be read
@@ -240,25 +248,28 @@ uint32_t StoreData(CBkupEngine& c, HANDLE set) {
                          c.buffers.packed);
   CTFile& index = c.index.writer;
   IndexRecord record;
-  std::wstring path;  // of the file being read; the record's own goes with the cache
-  for (uint64_t o = 0; o < index.length; o += record.entry.Length) {
+  uint64_t lastFile = kNoFile;  // the last file entry this pass met
+  uint32_t r = kResultOk;
+  for (uint64_t o = 0; r == kResultOk && o < index.length; o += record.entry.Length) {
     // Every record of our own index reads back: one that does not is a
     // failed read, and the files after it must not go without data.
-    if (!ReadIndexRecord(index, o, &record)) return kResultTempIndexError;
-    if (ReportProgress(c, kPhaseBackup, record.path)) {
-      c.counters.lastPath = path;
-      return kResultStopped;
-    }
-    if (record.entry.Attributes & kAttrFolder) {
+    if (!ReadIndexRecord(index, o, &record)) {
+      r = kResultTempIndexError;
+    } else if (ReportProgress(c, kPhaseBackup, record.path)) {
+      r = kResultStopped;
+    } else if (record.entry.Attributes & kAttrFolder) {
       ++c.counters.foldersHandled;
-      continue;
+    } else {
+      lastFile = o;
+      r = StoreFile(c, pipeline, record.entry, record.path, o);
     }
-    path.assign(record.path, record.pathChars);
-    uint32_t r = StoreFile(c, pipeline, record.entry, path.c_str(), o);
-    if (r == kResultStopped) c.counters.lastPath = path;
-    if (r != kResultOk) return r;  // the pipeline is abandoned with it
   }
-  return pipeline.Drain();
+  if (r == kResultOk) r = pipeline.Drain();
+  pipeline.Abandon();  // after a stop or a failure: nothing more is written
+  // The log names the file the pass ended in: the one whose writing failed,
+  // else the last one met (the reader may have been ahead of the writer).
+  NoteLastPath(c, writer.FailedAt() != kNoFile ? writer.FailedAt() : lastFile);
+  return r;
 }
 
 uint32_t BackupRun(CBkupEngine& c, const BackupRequest& request) {

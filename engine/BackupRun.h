@@ -72,10 +72,10 @@ uint32_t WalkSources(CBkupEngine& context, const wchar_t* folderList);
 uint32_t StoreData(CBkupEngine& context, HANDLE setFile);
 
 // Hands one file of the index, the entry at index offset `offset`, to the
-// pipeline: its blocks, then its mark, at which the entry gets its data
-// (a reused file, one from an earlier set, is only marked). `path` is read
-// only to open the source. 0 when the file went in, readable or not; 1 on a
-// stop; else the pipeline's failure.
+// pipeline: its blocks, then its mark, at which the entry gets its data (a
+// reused file, one whose data is in an earlier set, is left alone). `path`
+// is read only to open the source. 0 when the file went in, readable or not;
+// 1 on a stop; else the pipeline's failure.
 uint32_t StoreFile(CBkupEngine& context, BlockPipeline& pipeline, const _BKUPFILE_ENTRY& entry,
                    const wchar_t* path, uint64_t offset);
 
