@@ -2,8 +2,12 @@
 # Builds the backup benchmark and runs it under Wine: the corpus lives in
 # build/bench/corpus (drive L: of the test prefix, reused between runs), the
 # target volume in build/bench/target (drive M:, emptied before each run).
-#   bench/run.sh               the main corpus (30,000 mixed files)
-#   bench/run.sh --memory      small-file corpora of 10,000 and 100,000 files
+#   bench/run.sh               the main corpus (30,000 mixed files): both floors
+#                              (one thread; the compression pool's threads),
+#                              the backups, the walk
+#   bench/run.sh --memory      small-file corpora of 10,000, 100,000 and
+#                              1,000,000 files (the last takes long and about
+#                              15 GB of disk: corpus and set)
 #   bench/run.sh --restore     restore against its floor: 6,000 small files,
 #                              then 6 large ones
 #   bench/run.sh ARGS...       other vkbench arguments (--files N, --small)
@@ -45,6 +49,7 @@ if [ "${1:-}" = "--restore" ]; then
 elif [ "${1:-}" = "--memory" ]; then
   run small10k --files 10000 --small --no-floor
   run small100k --files 100000 --small --no-floor
+  run small1m --files 1000000 --small --no-floor
 else
   run corpus "$@"
 fi

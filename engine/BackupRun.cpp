@@ -1,12 +1,11 @@
 #include "engine/BackupRun.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "common/Handle.h"
 #include "engine/BkupArchive.h"
+#include "engine/BlockPipeline.h"
 #include "engine/EngineUtil.h"
 #include "engine/FileSystem.h"
 #include "engine/PlanFile.h"
@@ -15,45 +14,6 @@
 #include "engine/LogFiles.h"
 
 namespace vk {
-namespace {
-
-constexpr uint32_t kBlockHeaderSize = sizeof(_BKUPFILE_BLOCK);
-
-}  // namespace
-
-// zlib's compress() at the default level, with its state kept for the whole
-// run: compress() sets up and tears down about 270 KiB of state per call,
-// which costs more than compressing a small file. deflateReset() returns
-// the stream to its freshly initialised state, so every block is the same
-// zlib stream that compress() would produce.
-class BlockCompressor {
- public:
-  BlockCompressor() { ready_ = deflateInit(&stream_, Z_DEFAULT_COMPRESSION) == Z_OK; }
-  ~BlockCompressor() {
-    if (ready_) deflateEnd(&stream_);
-  }
-  BlockCompressor(const BlockCompressor&) = delete;
-  BlockCompressor& operator=(const BlockCompressor&) = delete;
-  bool Ready() const { return ready_; }
-
-  // Compresses n bytes into at most *packed bytes of `out`; false on any
-  // zlib error, including too little room.
-  bool Compress(const unsigned char* in, uint32_t n, unsigned char* out, uint32_t* packed) {
-    if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
-    stream_.next_in = const_cast<unsigned char*>(in);
-    stream_.avail_in = n;
-    stream_.next_out = out;
-    stream_.avail_out = *packed;
-    if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) return false;
-    *packed = static_cast<uint32_t>(stream_.total_out);
-    return true;
-  }
-
- private:
-  z_stream stream_ = {};
-  bool ready_ = false;
-};
-
 namespace {
 
 // The four work buffers of a run, from the page allocator, zero-filled: the
@@ -172,22 +132,76 @@ uint32_t RunWithBuffers(CBkupEngine& c, const _BKUP_PLAN& plan, const wchar_t* f
   return result;
 }
 
-// Compresses the `n` plain bytes and appends them as one block.
-uint32_t WriteBlock(CBkupEngine& c, HANDLE set, uint32_t n) {
-  const WorkBuffers& b = c.buffers;
-  uint32_t packed = b.packedCapacity - kBlockHeaderSize;
-  if (!c.compressor->Compress(b.plain, n, b.packed + kBlockHeaderSize, &packed))
-    return kResultInvalid;
-  _BKUPFILE_BLOCK block = {packed, n};
-  std::memcpy(b.packed, &block, kBlockHeaderSize);
-  uint32_t bytes = kBlockHeaderSize + packed;
-  if (!WriteExactly(set, b.packed, bytes)) return DiskFullOr(kResultWriteError);
-  c.index.writePosition += bytes;
+constexpr uint64_t kNoFile = UINT64_MAX;  // index offset of no entry
+
+// Writes the blocks the pipeline hands back into the set, in their order, on
+// the run's thread. At a file's mark every block of the file is in the set:
+// the file's entry gets its data, and the log its line.
+class SetWriter : public BlockSink {
+ public:
+  SetWriter(CBkupEngine& c, HANDLE set) : c_(c), set_(set), fileStart_(c.index.writePosition) {}
+
+  BkupResult WriteBlock(uint64_t entry, const unsigned char* framed, uint32_t bytes) override {
+    if (!WriteExactly(set_, framed, bytes)) return EndsAt(entry, DiskFullOr(kResultWriteError));
+    c_.index.writePosition += bytes;
+    ++fileBlocks_;
+    return kResultOk;
+  }
+  BkupResult CompressFailed(uint64_t entry, BkupResult why) override { return EndsAt(entry, why); }
+  BkupResult Marked(uint64_t entry, uint32_t outcome) override;
+
+  // The entry of the file at which the writing failed, or kNoFile.
+  uint64_t FailedAt() const { return failedAt_; }
+
+ private:
+  BkupResult EndsAt(uint64_t entry, BkupResult why) {
+    failedAt_ = entry;
+    return why;
+  }
+
+  CBkupEngine& c_;
+  HANDLE set_;
+  uint64_t fileStart_;       // where the blocks of the file being written began
+  uint32_t fileBlocks_ = 0;  // blocks of that file written so far
+  uint64_t failedAt_ = kNoFile;
+};
+
+// A stored file's blocks follow each other from where the last file's ended
+// (the blocks of a file that could not be read stay there, unreferenced).
+BkupResult SetWriter::Marked(uint64_t entry, uint32_t outcome) {
+  const uint64_t start = fileStart_;
+  const uint32_t blocks = fileBlocks_;
+  fileStart_ = c_.index.writePosition;
+  fileBlocks_ = 0;
+  IndexRecord record;
+  if (!ReadIndexRecord(c_.index.writer, entry, &record)) return EndsAt(entry, kResultTempIndexError);
+  RunCounters& counters = c_.counters;
+  if (outcome == kResultReadError) {
+    counters.unreadableFiles.emplace_back(record.path, record.pathChars);
+    return kResultOk;  // the entry keeps no data
+  }
+  counters.bytesStored += record.entry.Size;
+  WriteLogFileLine(c_, record.path, kLogSuccess);
+  // DataOffset and BlockCount are adjacent: one patch of 12 bytes.
+  static_assert(offsetof(_BKUPFILE_ENTRY, BlockCount) ==
+                    offsetof(_BKUPFILE_ENTRY, DataOffset) + sizeof(uint64_t), "");
+  unsigned char data[sizeof(uint64_t) + sizeof(uint32_t)];
+  std::memcpy(data, &start, sizeof(uint64_t));
+  std::memcpy(data + sizeof(uint64_t), &blocks, sizeof(uint32_t));
+  if (!c_.index.writer.Patch(entry + offsetof(_BKUPFILE_ENTRY, DataOffset), data, sizeof data))
+    return EndsAt(entry, kResultTempIndexError);
   return kResultOk;
 }
 
-// Fills the plain buffer with up to one block of the source; *atEnd once
-// the source ended.
+// The log's last path: the path of the entry at `offset`, if any.
+void NoteLastPath(CBkupEngine& c, uint64_t offset) {
+  IndexRecord record;
+  if (offset != kNoFile && ReadIndexRecord(c.index.writer, offset, &record))
+    c.counters.lastPath.assign(record.path, record.pathChars);
+}
+
+// Fills `buffer` with up to one block of the source; *atEnd once the source
+// ended.
 bool ReadPiece(HANDLE source, unsigned char* buffer, uint32_t* got, bool* atEnd) {
   ReadOutcome r = ReadExactly(source, buffer, kBlockSize, got);
   if (r == ReadOutcome::kShort) *atEnd = true;
@@ -196,69 +210,66 @@ bool ReadPiece(HANDLE source, unsigned char* buffer, uint32_t* got, bool* atEnd)
 
 }  // namespace
 
-uint32_t StoreFile(CBkupEngine& c, const _BKUPFILE_ENTRY& entry, const wchar_t* path,
-                   HANDLE set, uint32_t* blocks) {
-  *blocks = 0;
+uint32_t StoreFile(CBkupEngine& c, BlockPipeline& pipeline, const _BKUPFILE_ENTRY& entry,
+                   const wchar_t* path, uint64_t offset) {
+  if (entry.Sequence != c.index.sequence) return kResultOk;  // its data is in an earlier set
   JobProgress& progress = c.progress;
   const uint64_t limit = std::min(progress.done + entry.Size, progress.total);
-  if (entry.Sequence != c.index.sequence) return kResultSkipItem;
-  uint32_t result = kResultOk;
+  BkupResult outcome = kResultOk;  // of the file: 0, or 5 when it cannot be read
+  BkupResult r = kResultOk;        // of the run
   EngineFile source(FileSystem().CreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                                             FILE_FLAG_SEQUENTIAL_SCAN));
-  if (!source) result = kResultReadError;
-  for (bool atEnd = false; result == kResultOk && !atEnd;) {
+  if (!source) outcome = kResultReadError;
+  for (bool atEnd = false; outcome == kResultOk && r == kResultOk && !atEnd;) {
     if (ReportProgress(c, kPhaseBackup, nullptr)) {
-      result = kResultStopped;
+      r = kResultStopped;
       break;
     }
+    unsigned char* in = nullptr;
+    r = pipeline.NextInput(&in);
+    if (r != kResultOk) break;
     uint32_t got = 0;
-    if (!ReadPiece(source.Get(), c.buffers.plain, &got, &atEnd)) {
-      result = kResultReadError;
+    if (!ReadPiece(source.Get(), in, &got, &atEnd)) {
+      outcome = kResultReadError;
       break;
     }
     if (got == 0) break;
-    result = WriteBlock(c, set, got);
-    if (result != kResultOk) break;
-    ++*blocks;
+    r = pipeline.Submit(got, offset);
     progress.done = std::min(progress.done + got, limit);
   }
   source.Reset();
   progress.done = limit;
-  if (result == kResultOk) WriteLogFileLine(c, path, kLogSuccess);
-  return result;
+  return r != kResultOk ? r : pipeline.Mark(offset, outcome);
 }
 
 uint32_t StoreData(CBkupEngine& c, HANDLE set) {
+  SetWriter writer(c, set);
+  BlockPipeline pipeline(writer, CompressWorkers(), *c.compressor, c.buffers.plain,
+                         c.buffers.packed);
+  CTFile& index = c.index.writer;
   IndexRecord record;
-  RunCounters& counters = c.counters;
-  for (uint64_t o = 0; ReadIndexRecord(c.index.writer, o, &record); o += record.entry.Length) {
-    const wchar_t* path = record.path;
-    if (ReportProgress(c, kPhaseBackup, path)) return kResultStopped;
-    if (record.entry.Attributes & kAttrFolder) {
-      ++counters.foldersHandled;
-      continue;
+  uint64_t lastFile = kNoFile;  // the last file entry this pass met
+  uint32_t r = kResultOk;
+  for (uint64_t o = 0; r == kResultOk && o < index.length; o += record.entry.Length) {
+    // Every record of our own index reads back: one that does not is a
+    // failed read, and the files after it must not go without data.
+    if (!ReadIndexRecord(index, o, &record)) {
+      r = kResultTempIndexError;
+    } else if (ReportProgress(c, kPhaseBackup, record.path)) {
+      r = kResultStopped;
+    } else if (record.entry.Attributes & kAttrFolder) {
+      ++c.counters.foldersHandled;
+    } else {
+      lastFile = o;
+      r = StoreFile(c, pipeline, record.entry, record.path, o);
     }
-    const uint64_t position = c.index.writePosition;
-    uint32_t blocks = 0;
-    uint32_t result = StoreFile(c, record.entry, path, set, &blocks);
-    counters.lastPath.assign(path, record.pathChars);
-    if (result == kResultSkipItem) continue;
-    if (result == kResultReadError) {
-      counters.unreadableFiles.push_back(counters.lastPath);
-      continue;  // the entry keeps no data
-    }
-    if (result != kResultOk) return result;
-    counters.bytesStored += record.entry.Size;
-    // DataOffset and BlockCount are adjacent: one patch of 12 bytes.
-    static_assert(offsetof(_BKUPFILE_ENTRY, BlockCount) ==
-                      offsetof(_BKUPFILE_ENTRY, DataOffset) + sizeof(uint64_t), "");
-    unsigned char data[sizeof(uint64_t) + sizeof(uint32_t)];
-    std::memcpy(data, &position, sizeof(uint64_t));
-    std::memcpy(data + sizeof(uint64_t), &blocks, sizeof(uint32_t));
-    if (!c.index.writer.Patch(o + offsetof(_BKUPFILE_ENTRY, DataOffset), data, sizeof data))
-      return kResultTempIndexError;
   }
-  return kResultOk;
+  if (r == kResultOk) r = pipeline.Drain();
+  pipeline.Abandon();  // after a stop or a failure: nothing more is written
+  // The log names the file the pass ended in: the one whose writing failed,
+  // else the last one met (the reader may have been ahead of the writer).
+  NoteLastPath(c, writer.FailedAt() != kNoFile ? writer.FailedAt() : lastFile);
+  return r;
 }
 
 uint32_t BackupRun(CBkupEngine& c, const BackupRequest& request) {

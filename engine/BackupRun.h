@@ -11,6 +11,8 @@
 
 namespace vk {
 
+class BlockPipeline;
+
 // The only entry point of a backup. Checks the target volume and its
 // Backup.plan (the stored plan name must equal plan->PlanName exactly), runs
 // the backup in the application's language with logging on, and returns a
@@ -63,12 +65,18 @@ bool FindPreviousEntry(CBkupEngine& context, const wchar_t* path, size_t pathCha
 // Pass 1 over the double-zero-terminated folder list.
 uint32_t WalkSources(CBkupEngine& context, const wchar_t* folderList);
 
-// Pass 2: stores every file entry of this run into `setFile`.
+// Pass 2: stores every file entry of this run into `setFile`. This thread
+// reads the files; their blocks are compressed on a pool of CompressWorkers()
+// threads (on this thread alone with one) and written here, in index order,
+// so the set is the same whatever the pool. 0, or 1, 2, 3, 6 or 9.
 uint32_t StoreData(CBkupEngine& context, HANDLE setFile);
 
-// Stores one file: 0 with *blocks set, 7 for a file reused from an earlier
-// set, 5 when the source cannot be opened or read, 1, 2, 3 or 6 otherwise.
-uint32_t StoreFile(CBkupEngine& context, const _BKUPFILE_ENTRY& entry, const wchar_t* path,
-                   HANDLE setFile, uint32_t* blocks);
+// Hands one file of the index, the entry at index offset `offset`, to the
+// pipeline: its blocks, then its mark, at which the entry gets its data (a
+// reused file, one whose data is in an earlier set, is left alone). `path`
+// is read only to open the source. 0 when the file went in, readable or not;
+// 1 on a stop; else the pipeline's failure.
+uint32_t StoreFile(CBkupEngine& context, BlockPipeline& pipeline, const _BKUPFILE_ENTRY& entry,
+                   const wchar_t* path, uint64_t offset);
 
 }  // namespace vk

@@ -92,6 +92,8 @@ BOOL FileSystemApi::GetVolumeFileSystem(const wchar_t* root, std::wstring* name)
   return TRUE;
 }
 
+BOOL FileSystemApi::CompressStep(const void*, DWORD) { return TRUE; }
+
 FileSystemApi& FileSystem() { return *g_fileSystem; }
 
 ReadOutcome ReadExactly(HANDLE file, void* data, uint32_t n, uint32_t* got) {

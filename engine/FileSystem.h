@@ -48,6 +48,12 @@ class FileSystemApi {
   // as "X:\" (GetVolumeInformationW).
   virtual DWORD GetLogicalDrives();
   virtual BOOL GetVolumeFileSystem(const wchar_t* root, std::wstring* name);
+  // Not a file-system call: asked before each data block of a backup is
+  // compressed, on the thread that compresses it (a worker of the
+  // compression pool, or the run's own thread). FALSE fails the block as a
+  // zlib error would; the real door always lets it pass. It puts the pool's
+  // work behind the same door as the run's I/O, for the fault tests.
+  virtual BOOL CompressStep(const void* data, DWORD n);
 };
 
 // The implementation in force (the real one unless a test installed another).

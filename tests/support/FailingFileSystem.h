@@ -1,10 +1,14 @@
 // A file-system door for fault tests: passes every call through, counting
 // them; the call numbered failAt fails and, when `crash` is set, so does every
 // later one (the machine went down there and nothing after it reaches the
-// disk). Tests derive from it to watch or change single calls.
+// disk). Tests derive from it to watch or change single calls. The
+// compression steps of a backup count as calls too; they come from the
+// pool's threads, so the count is shared safely, and "later" means later in
+// time.
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "engine/FileSystem.h"
@@ -13,14 +17,14 @@ namespace vk::test {
 
 class FailingFileSystem : public FileSystemApi {
  public:
-  int calls = 0;
+  std::atomic<int> calls{0};
   int failAt = 0;  // 0: never
   bool crash = false;
 
   // Counts a call and says whether it fails (with ERROR_WRITE_FAULT).
   bool Fail() {
-    ++calls;
-    bool fail = failAt != 0 && (calls == failAt || (crash && calls > failAt));
+    int n = ++calls;
+    bool fail = failAt != 0 && (n == failAt || (crash && n > failAt));
     if (fail) ::SetLastError(ERROR_WRITE_FAULT);
     return fail;
   }
@@ -85,6 +89,9 @@ class FailingFileSystem : public FileSystemApi {
   DWORD GetLogicalDrives() override { return Fail() ? 0 : FileSystemApi::GetLogicalDrives(); }
   BOOL GetVolumeFileSystem(const wchar_t* root, std::wstring* name) override {
     return Fail() ? FALSE : FileSystemApi::GetVolumeFileSystem(root, name);
+  }
+  BOOL CompressStep(const void* data, DWORD n) override {
+    return Fail() ? FALSE : FileSystemApi::CompressStep(data, n);
   }
 };
 
