@@ -9,9 +9,17 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 if [ ! -f "$prefix/.vk-ready" ]; then
-  rm -rf "$prefix"
-  WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    "$VK_WINE" wineboot -i >/dev/null 2>&1 || true
+  # A first boot that is cut short (seen on a loaded machine) leaves a prefix
+  # without its system files, where no program starts: boot again until the
+  # system folder is really there.
+  for attempt in 1 2 3; do
+    rm -rf "$prefix"
+    WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+      "$VK_WINE" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" "$VK_WINESERVER" -w || true
+    [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ] && break
+    echo "wine-prefix: boot $attempt of a new prefix left no system files; booting again" >&2
+  done
   # The faces the program draws with do not exist here: map each to an
   # installed font that covers its script (Song-style serif for SimSun).
   while IFS='=' read -r face font; do
@@ -28,7 +36,8 @@ FONTS
   WINEPREFIX="$prefix" WINEDEBUG=-all "$VK_WINE" reg add \
     'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   WINEPREFIX="$prefix" "$VK_WINESERVER" -w
-  [ -d "$prefix/drive_c/windows" ] || { echo "wine-prefix: wineboot failed" >&2; exit 1; }
+  [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ] ||
+    { echo "wine-prefix: wineboot failed" >&2; exit 1; }
   touch "$prefix/.vk-ready"
 fi
 vols="$(dirname "$prefix")/volumes"
