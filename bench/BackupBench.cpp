@@ -416,15 +416,16 @@ int Bench(const Options& o) {
   // bare walk are each measured kRepeats times and the fastest counts.
   TimedFileSystem timed;
   vk::FileSystemApi* real = g_profile ? vk::SetFileSystem(&timed) : nullptr;
-  double second = 1e30;
+  double second = 1e30, secondAll = 0;  // the fastest; all of them, for the profile
   for (int i = 0; i < kRepeats; ++i) {
     t0 = Seconds();
     if (RunBackup(o, plan, list, exclusions)) return 1;
     second = std::min(second, Seconds() - t0);
+    secondAll += Seconds() - t0;
   }
   if (g_profile) vk::SetFileSystem(real);
   Print(L"3 second backup, nothing changed*", second, corpus);
-  if (g_profile) timed.Print(second);
+  if (g_profile) timed.Print(secondAll);  // the door counted all of them
 
   // Change 1 % of the files: a new tail on every 100th.
   std::vector<unsigned char> tail(4096);
