@@ -420,8 +420,9 @@ int Bench(const Options& o) {
   for (int i = 0; i < kRepeats; ++i) {
     t0 = Seconds();
     if (RunBackup(o, plan, list, exclusions)) return 1;
-    second = std::min(second, Seconds() - t0);
-    secondAll += Seconds() - t0;
+    const double took = Seconds() - t0;
+    second = std::min(second, took);
+    secondAll += took;
   }
   if (g_profile) vk::SetFileSystem(real);
   Print(L"3 second backup, nothing changed*", second, corpus);
