@@ -9,7 +9,8 @@
 #                              1,000,000 files (the last takes long and about
 #                              15 GB of disk: corpus and set)
 #   bench/run.sh --restore     restore against its floor: 6,000 small files,
-#                              then 6 large ones
+#                              then 6 large ones (--restore --profile: with the
+#                              calls per file of one more restore)
 #   bench/run.sh ARGS...       other vkbench arguments (--files N, --small)
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -44,8 +45,9 @@ run() {  # corpus-name vkbench-arguments...
 }
 
 if [ "${1:-}" = "--restore" ]; then
-  run restore-small --restore --small 6000
-  run restore-large --restore --large 6
+  shift
+  run restore-small --restore --small 6000 "$@"
+  run restore-large --restore --large 6 "$@"
 elif [ "${1:-}" = "--memory" ]; then
   run small10k --files 10000 --small --no-floor
   run small100k --files 100000 --small --no-floor

@@ -56,50 +56,85 @@ unsigned CompressWorkers() {
 
 void SetCompressWorkers(unsigned n) { g_compressWorkers = std::min(n, kMaxCompressWorkers); }
 
-BlockPipeline::BlockPipeline(BlockSink& sink, unsigned workers, BlockCompressor& own,
-                             unsigned char* ownIn, unsigned char* ownOut)
-    : sink_(sink), requested_(std::min(workers, kMaxCompressWorkers)), own_(own) {
-  if (requested_ < 2) requested_ = 0;
-  slots_.push_back({ownIn, ownOut, kWorkBufferSize});
-  // Room for the marks as well as the blocks the pool will hold, fixed now:
-  // marks may come before the first block.
-  items_.resize(BlocksInFlight(requested_) * kItemsPerBlock);
+namespace {
+
+// Pieces of the areas start on cache lines: workers writing neighbouring
+// blocks do not share one.
+constexpr uint32_t kPieceAlign = 64;
+constexpr uint32_t AlignPiece(uint32_t n) { return (n + kPieceAlign - 1) & ~(kPieceAlign - 1); }
+// Items inline: the one block, its mark, and room to spare.
+constexpr unsigned kInlineItems = 4;
+
+}  // namespace
+
+void BlockPipeline::Ring::Attach(unsigned char* base, uint32_t capacity) {
+  base_ = base;
+  capacity_ = capacity;
+  tail_ = used_ = 0;
 }
 
-unsigned BlockPipeline::BlocksInFlight(unsigned workers) {
-  if (workers < 2) return 1;
-  return std::min(std::min(workers, kMaxCompressWorkers) * kBlocksPerWorker, kMaxBlocksInFlight);
+bool BlockPipeline::Ring::Find(uint32_t need, uint32_t* at) const {
+  const bool wrap = capacity_ - tail_ < need;  // also when the tail is at the very end
+  const uint32_t skip = wrap ? capacity_ - tail_ : 0;
+  *at = wrap ? 0 : tail_;
+  return uint64_t{used_} + skip + need <= capacity_;
+}
+
+uint32_t BlockPipeline::Ring::Take(uint32_t at, uint32_t used) {
+  const uint32_t skip = at != tail_ ? capacity_ - tail_ : 0;
+  const uint32_t piece = AlignPiece(used);
+  used_ += skip + piece;
+  tail_ = at + piece;
+  return skip + piece;
+}
+
+void BlockPipeline::Ring::Release(uint32_t span) {
+  used_ -= span;
+  if (used_ == 0) tail_ = 0;  // empty: the next piece starts at the beginning
+}
+
+BlockPipeline::BlockPipeline(BlockSink& sink, unsigned workers, BlockCompressor& own,
+                             unsigned char* ownIn, unsigned char* ownOut)
+    : sink_(sink), requested_(std::min(workers, kMaxCompressWorkers)), own_(own),
+      ownIn_(ownIn), ownOut_(ownOut) {
+  if (requested_ < 2) requested_ = 0;
+  in_.Attach(ownIn_, kWorkBufferSize);
+  out_.Attach(ownOut_, kWorkBufferSize);
+  // Fixed now: marks may come before the first block.
+  items_.resize(requested_ == 0 ? kInlineItems : kPoolItems);
+}
+
+uint32_t BlockPipeline::AreaBytes(unsigned workers) {
+  if (workers < 2) return 0;
+  return std::min(std::min(workers, kMaxCompressWorkers) * kAreaBytesPerWorker, kMaxAreaBytes);
+}
+
+unsigned BlockPipeline::WholeBlocksInFlight(unsigned workers) {
+  uint32_t area = AreaBytes(workers);
+  return area == 0 ? 1 : std::min(area / kBlockSize, area / AlignPiece(FramedBlockBound()));
 }
 
 BlockPipeline::~BlockPipeline() { Abandon(); }
 
-// The slots and threads of the pool; inline with the caller's slot when the
-// memory or the threads are not to be had, which changes nothing but speed.
+// The areas and threads of the pool; inline with the caller's buffers when
+// the memory or the threads are not to be had, which changes nothing but
+// speed. Nothing is in flight yet but marks.
 void BlockPipeline::Start() {
   started_ = true;
-  if (requested_ == 0) return;
-  if (!AllocateSlots(BlocksInFlight(requested_))) return;
+  const uint32_t area = AreaBytes(requested_);
+  if (area == 0 || !inArea_.Allocate(area) || !outArea_.Allocate(area)) {
+    inArea_.Free();
+    return;
+  }
+  in_.Attach(inArea_.Data(), area);
+  out_.Attach(outArea_.Data(), area);
   StartWorkers(requested_);
   if (threads_.empty()) {
-    slots_.resize(1);
-    buffers_.clear();
+    in_.Attach(ownIn_, kWorkBufferSize);
+    out_.Attach(ownOut_, kWorkBufferSize);
+    inArea_.Free();
+    outArea_.Free();
   }
-}
-
-bool BlockPipeline::AllocateSlots(unsigned count) {
-  const uint32_t outBytes = FramedBlockBound();
-  while (slots_.size() < count) {
-    auto in = std::make_unique<PageBuffer>(), out = std::make_unique<PageBuffer>();
-    if (!in->Allocate(kBlockSize) || !out->Allocate(outBytes)) {
-      slots_.resize(1);
-      buffers_.clear();
-      return false;
-    }
-    slots_.push_back({in->Data(), out->Data(), outBytes});
-    buffers_.push_back(std::move(in));
-    buffers_.push_back(std::move(out));
-  }
-  return true;
 }
 
 // Workers run at the normal priority whatever the caller's: compressing on
@@ -120,32 +155,38 @@ void BlockPipeline::StartWorkers(unsigned count) {
   }
 }
 
-bool BlockPipeline::RoomForBlock() const { return blocksIn_ - blocksOut_ < slots_.size(); }
-bool BlockPipeline::RoomForItem() const { return tail_ - head_ < items_.size(); }
+// Room for a whole block read and for what it may become.
+bool BlockPipeline::RoomForBlock(uint32_t* in, uint32_t* out) const {
+  return in_.Find(kBlockSize, in) && out_.Find(AlignPiece(FramedBlockBound()), out);
+}
 
 BkupResult BlockPipeline::NextInput(unsigned char** in) {
   *in = nullptr;
   if (!started_) Start();
+  uint32_t at = 0, out = 0;
   BkupResult r = HandOver(false);
-  while (r == kResultOk && (!RoomForBlock() || !RoomForItem())) r = HandOver(true);
+  while (r == kResultOk && (!RoomForBlock(&at, &out) || !RoomForItem())) r = HandOver(true);
   if (r != kResultOk) return r;
-  *in = slots_[static_cast<size_t>(blocksIn_ % slots_.size())].in;
+  *in = in_.At(at);
   return kResultOk;
 }
 
 BkupResult BlockPipeline::Submit(uint32_t n, uint64_t tag) {
   if (failed_ != kResultOk) return failed_;
-  if (!started_ || n == 0 || n > kBlockSize || !RoomForBlock() || !RoomForItem())
+  uint32_t in = 0, out = 0;
+  if (!started_ || n == 0 || n > kBlockSize || !RoomForBlock(&in, &out) || !RoomForItem())
     return failed_ = kResultInvalid;  // a caller that skipped NextInput
-  ::AcquireSRWLockExclusive(&lock_);
-  Item& item = At(tail_);
-  item = Item();
+  Item item;
   item.block = true;
   item.bytes = n;
   item.tag = tag;
-  item.slot = static_cast<uint32_t>(blocksIn_ % slots_.size());
-  ++tail_;
-  ++blocksIn_;
+  item.in = in;
+  item.out = out;
+  item.outRoom = AlignPiece(kBlockFrameSize + static_cast<uint32_t>(compressBound(n)));
+  item.inSpan = in_.Take(in, n);
+  item.outSpan = out_.Take(out, item.outRoom);
+  ::AcquireSRWLockExclusive(&lock_);
+  At(tail_++) = item;
   ::ReleaseSRWLockExclusive(&lock_);
   ::WakeConditionVariable(&work_);
   return HandOver(false);
@@ -205,9 +246,10 @@ BkupResult BlockPipeline::HandHead(Item& item) {
   else if (item.state == State::kFailed)
     r = sink_.CompressFailed(item.tag, item.failure);
   else
-    r = sink_.WriteBlock(item.tag, slots_[item.slot].out, item.bytes);
+    r = sink_.WriteBlock(item.tag, out_.At(item.out), item.bytes);
+  in_.Release(item.inSpan);
+  out_.Release(item.outSpan);
   ::AcquireSRWLockExclusive(&lock_);
-  if (item.block) ++blocksOut_;
   ++head_;
   ::ReleaseSRWLockExclusive(&lock_);
   return r;
@@ -218,9 +260,9 @@ void BlockPipeline::Compress(Item& item, BlockCompressor& z) {
   State state = State::kFailed;
   BkupResult failure = kResultInvalid;  // what a zlib error gives
   try {
-    const Slot& slot = slots_[item.slot];
     uint32_t framed = 0;
-    if (CompressFramedBlock(z, slot.in, item.bytes, slot.out, slot.outCapacity, &framed)) {
+    if (CompressFramedBlock(z, in_.At(item.in), item.bytes, out_.At(item.out), item.outRoom,
+                            &framed)) {
       item.bytes = framed;
       state = State::kDone;
     }
@@ -280,7 +322,6 @@ void BlockPipeline::Abandon() {
   threads_.clear();
   workers_.clear();
   head_ = tail_ = take_ = 0;
-  blocksIn_ = blocksOut_ = 0;
 }
 
 }  // namespace vk

@@ -77,14 +77,15 @@ class BlockSink {
 };
 
 constexpr unsigned kMaxCompressWorkers = 8;
-// Blocks in flight per worker: one being compressed, and some read ahead,
-// so that a run of small files keeps the caller reading while a large one is
-// compressed. At most kMaxBlocksInFlight in all (each slot is 512 KiB in,
-// FramedBlockBound() out).
-constexpr unsigned kBlocksPerWorker = 4;
-constexpr unsigned kMaxBlocksInFlight = 16;
-// Marks are cheap: room for a few per block before the caller has to wait.
-constexpr unsigned kItemsPerBlock = 4;
+// The blocks in flight live in two fixed areas, one for what the caller read
+// and one for what the workers made of it, each taking a block's own size:
+// a run of small files then goes on being read while the blocks of a large
+// file are compressed, which slots of 512 KiB each would allow for only a
+// few. Each area holds 2 MiB per worker (four whole blocks), 8 MiB at most.
+constexpr uint32_t kAreaBytesPerWorker = 2 * 1024 * 1024;
+constexpr uint32_t kMaxAreaBytes = 8 * 1024 * 1024;
+// Blocks and marks in flight on a pool: room for the small files that fit.
+constexpr unsigned kPoolItems = 4096;
 
 // One worker per processor of this machine, at least 1 and at most 8.
 unsigned CompressWorkersForThisMachine();
@@ -101,10 +102,10 @@ class BlockPipeline {
  public:
   // `workers` threads compress; with 0 or 1 the caller's thread compresses
   // every block itself (inline). `own` is the caller's compressor, ready,
-  // and `ownIn` (kBlockSize bytes) and `ownOut` (kWorkBufferSize bytes) are
-  // the caller's buffers, which serve as the first block slot. The other
-  // slots and the threads are set up at the first block; when they cannot
-  // be, the pipeline works inline in their place.
+  // and `ownIn` and `ownOut` (kWorkBufferSize bytes each) are the caller's
+  // buffers, which hold the one block in flight inline. The pool's areas and
+  // threads are set up at the first block; when they cannot be, the pipeline
+  // works inline instead.
   BlockPipeline(BlockSink& sink, unsigned workers, BlockCompressor& own, unsigned char* ownIn,
                 unsigned char* ownOut);
   // Abandons whatever is still outstanding.
@@ -112,14 +113,15 @@ class BlockPipeline {
   BlockPipeline(const BlockPipeline&) = delete;
   BlockPipeline& operator=(const BlockPipeline&) = delete;
 
-  // The blocks `workers` keep in flight: kBlocksPerWorker each, at most
-  // kMaxBlocksInFlight; 1 inline.
-  static unsigned BlocksInFlight(unsigned workers);
+  // Bytes of each of the pool's two areas for `workers`; 0 inline.
+  static uint32_t AreaBytes(unsigned workers);
+  // Whole blocks (kBlockSize bytes read) that fit in flight at once.
+  static unsigned WholeBlocksInFlight(unsigned workers);
 
   // The buffer (kBlockSize bytes) to read the next block into. Hands the
-  // items that are ready to the sink first and waits, writing, while every
-  // slot is in flight. The first failure of the pipeline is returned here
-  // and by every later call.
+  // items that are ready to the sink first and waits, writing, while there
+  // is no room for another block. The first failure of the pipeline is
+  // returned here and by every later call.
   BkupResult NextInput(unsigned char** in);
   // Queues the block of n bytes (1..kBlockSize) read into that buffer.
   BkupResult Submit(uint32_t n, uint64_t tag);
@@ -144,15 +146,31 @@ class BlockPipeline {
     bool block = false;
     State state = State::kQueued;
     uint32_t bytes = 0;  // block: input bytes, then framed bytes once done
-    uint32_t slot = 0;
+    uint32_t in = 0, out = 0;            // where its bytes lie in the areas
+    uint32_t inSpan = 0, outSpan = 0;    // what it holds of them
+    uint32_t outRoom = 0;                // room for the framed block
     uint64_t tag = 0;
     uint32_t note = 0;   // mark
     BkupResult failure = kResultOk;
   };
-  struct Slot {
-    unsigned char* in = nullptr;
-    unsigned char* out = nullptr;
-    uint32_t outCapacity = 0;
+  // A circular area whose pieces are taken at its end and given back in the
+  // order they were taken, so it never fragments. A piece is contiguous: one
+  // that does not fit before the area's end starts at its beginning, and the
+  // bytes skipped are given back with it.
+  class Ring {
+   public:
+    void Attach(unsigned char* base, uint32_t capacity);
+    // Where a piece of `need` bytes would start; false while it does not fit.
+    bool Find(uint32_t need, uint32_t* at) const;
+    // Takes `used` bytes (at most the `need` Find was asked for) at `at`;
+    // returns the span to give back.
+    uint32_t Take(uint32_t at, uint32_t used);
+    void Release(uint32_t span);
+    unsigned char* At(uint32_t at) const { return base_ + at; }
+
+   private:
+    unsigned char* base_ = nullptr;
+    uint32_t capacity_ = 0, tail_ = 0, used_ = 0;
   };
   struct Worker {
     BlockPipeline* pipeline = nullptr;
@@ -160,12 +178,11 @@ class BlockPipeline {
   };
 
   void Start();
-  bool AllocateSlots(unsigned count);
   void StartWorkers(unsigned count);
   BkupResult HandOver(bool wait);
   BkupResult HandHead(Item& item);
-  bool RoomForBlock() const;
-  bool RoomForItem() const;
+  bool RoomForBlock(uint32_t* in, uint32_t* out) const;
+  bool RoomForItem() const { return tail_ - head_ < items_.size(); }
   Item& At(uint64_t i) { return items_[static_cast<size_t>(i % items_.size())]; }
   void Compress(Item& item, BlockCompressor& z);
   void Serve(Worker& worker);
@@ -174,8 +191,10 @@ class BlockPipeline {
   BlockSink& sink_;
   unsigned requested_;
   BlockCompressor& own_;  // the caller's thread compresses with this one
-  std::vector<Slot> slots_;
-  std::vector<std::unique_ptr<PageBuffer>> buffers_;  // every slot but the first
+  unsigned char* ownIn_;
+  unsigned char* ownOut_;
+  PageBuffer inArea_, outArea_;  // the pool's
+  Ring in_, out_;                // the caller's alone: workers only use their pieces
   std::vector<Item> items_;
   std::vector<std::unique_ptr<Worker>> workers_;
   std::vector<KernelHandle> threads_;
@@ -186,11 +205,9 @@ class BlockPipeline {
   mutable SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE work_ = CONDITION_VARIABLE_INIT;     // a block was queued, or quit
   CONDITION_VARIABLE settled_ = CONDITION_VARIABLE_INIT;  // a block was compressed
-  uint64_t head_ = 0;       // oldest item not handed back yet
-  uint64_t tail_ = 0;       // next item to queue
-  uint64_t take_ = 0;       // items before it are taken or are marks
-  uint64_t blocksIn_ = 0;   // blocks queued so far
-  uint64_t blocksOut_ = 0;  // blocks handed back (or dropped) so far
+  uint64_t head_ = 0;  // oldest item not handed back yet
+  uint64_t tail_ = 0;  // next item to queue
+  uint64_t take_ = 0;  // items before it are taken or are marks
   bool quit_ = false;
 };
 

@@ -267,7 +267,7 @@ TEST_F(BackupPipelineTest, AStopInALargeFileEndsTheRunWithinOneBlock) {
     EXPECT_EQ(result, 1u) << workers << " workers";
     EXPECT_EQ(callsAfterStop, 0) << workers << " workers";
     EXPECT_EQ(door.watchedReads, readsAtStop) << workers << " workers: read on after the stop";
-    EXPECT_LE(door.steps - stepsAtStop, static_cast<int>(BlockPipeline::BlocksInFlight(workers)))
+    EXPECT_LE(door.steps - stepsAtStop, static_cast<int>(BlockPipeline::WholeBlocksInFlight(workers)))
         << workers << " workers: compressed more than was in flight";
     EXPECT_TRUE(Sets().sets.empty());
     EXPECT_TRUE(Sets().incomplete.empty());

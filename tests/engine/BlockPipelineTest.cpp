@@ -121,7 +121,7 @@ struct OwnSlot {
   PageBuffer in, out;
   OwnSlot() {
     EXPECT_TRUE(z.Ready());
-    EXPECT_TRUE(in.Allocate(kBlockSize));
+    EXPECT_TRUE(in.Allocate(kWorkBufferSize));
     EXPECT_TRUE(out.Allocate(kWorkBufferSize));
   }
 };
@@ -212,6 +212,8 @@ bool ThreadEnded(DWORD id) {
 TEST(BlockPipeline, EveryWorkerCountGivesCompressBytesInOrder) {
   std::vector<Bytes> many;
   for (uint32_t i = 0; i < 300; ++i) many.push_back(Data((i * 7919u) % 6000, i % 3 != 0, i));
+  std::vector<Bytes> odd;
+  for (uint32_t i = 0; i < 40; ++i) odd.push_back(Data(kBlockSize / 3 + i * 4099, true, 20 + i));
   struct Case {
     const char* what;
     std::vector<Bytes> files;
@@ -223,6 +225,10 @@ TEST(BlockPipeline, EveryWorkerCountGivesCompressBytesInOrder) {
        {{}, Data(2 * kBlockSize, true, 4), {}, {}}},
       {"incompressible", {Data(3 * kBlockSize + 100, false, 5), Data(kBlockSize, false, 6)}},
       {"many small blocks", many},
+      // The pool's areas are whole multiples of a block: whole blocks fill
+      // one to its very end before it starts again at its beginning.
+      {"whole blocks round the pool's areas", {Data(24 * kBlockSize, true, 12)}},
+      {"odd sizes round the pool's areas", odd},
       {"uneven work: large noise between small text",
        {Data(10, true, 7), Data(4 * kBlockSize, false, 8), Data(700, true, 9), Data(1, false, 10),
         Data(kBlockSize - 1, true, 11)}},
@@ -312,7 +318,7 @@ TEST(BlockPipeline, AFailingSinkEndsItWithTheSinksResult) {
 // are never compressed, nothing is handed back, every worker has ended.
 TEST(BlockPipeline, AbandonInTheMiddleDropsQueuedBlocksAndJoinsTheWorkers) {
   const unsigned kWorkers = 2;
-  std::vector<Bytes> blocks = NumberedBlocks(BlockPipeline::BlocksInFlight(kWorkers));
+  std::vector<Bytes> blocks = NumberedBlocks(3 * kWorkers);
   StepDoor door;
   test::ScopedFileSystem installed(&door);
   OwnSlot own;
@@ -320,7 +326,7 @@ TEST(BlockPipeline, AbandonInTheMiddleDropsQueuedBlocksAndJoinsTheWorkers) {
   BlockPipeline pipeline(sink, kWorkers, own.z, own.in.Data(), own.out.Data());
   // The blocks being compressed finish only once the abandon has begun.
   door.releaseEvery = [&] { return pipeline.Abandoning(); };
-  for (const Bytes& b : blocks) {  // exactly the slots: no call has to wait
+  for (const Bytes& b : blocks) {  // small blocks: they all fit, no call has to wait
     unsigned char* in = nullptr;
     ASSERT_EQ(pipeline.NextInput(&in), kResultOk);
     std::memcpy(in, b.data(), b.size());
