@@ -13,16 +13,10 @@ namespace {
 
 constexpr wchar_t kRichEditLibrary[] = L"Riched20.dll";
 constexpr int kWidth = 580, kHeight = 530;
-constexpr int kCloseSize = 36;
-constexpr int kButtonWidth = 138, kButtonHeight = 52;
-constexpr int kDragBand = 76;
-constexpr INT_PTR kClosedByButton = 2;
+constexpr int kCloseSize = kSkinCloseSize;
+constexpr int kButtonWidth = kSkinButtonWidth, kButtonHeight = kSkinButtonHeight;
 
-struct Placement {
-  UINT id;
-  RECT rc;
-};
-constexpr Placement kPlacements[] = {
+constexpr ControlPlacement kPlacements[] = {
     {IDC_TITLE, {25, 22, 25 + 368, 22 + 32}},
     {IDC_CLOSE, {524, 20, 524 + kCloseSize, 20 + kCloseSize}},
     {IDC_EULA_HEADING, {25, 87, 25 + 530, 87 + 36}},
@@ -50,24 +44,9 @@ bool CEulaDlg::CreateForCheck(HWND owner) {
   return CreateModeless(owner, IDD_EULA);
 }
 
-void CEulaDlg::Layout() const {
-  SetClientSize(kWidth, kHeight);
-  HFONT font = TextFont(AppLanguage());
-  for (const Placement& p : kPlacements) {
-    Place(p.id, p.rc.left, p.rc.top, p.rc.right - p.rc.left, p.rc.bottom - p.rc.top);
-    if (p.id != IDC_EULA_TEXT) SetItemFont(p.id, p.id == IDC_TITLE ? LargeFont() : font);
-  }
-}
-
 void CEulaDlg::SetUpButtons() {
-  Attach(close_, IDC_CLOSE);
-  close_.SetImage(IDP_CLOSE_BUTTON, kCloseSize, kCloseSize);
-  close_.SetBackground(kBlack);
-  Attach(ok_, IDOK);
-  ok_.SetImage(IDP_TEXT_BUTTON, kButtonWidth, kButtonHeight);
-  ok_.SetTextMode(true);
-  ok_.SetBackground(kDarkBackground);
-  ok_.SetFocusFrame(true);
+  AttachCloseButton(close_);
+  AttachTextButton(ok_, IDOK);
 }
 
 DWORD CALLBACK CEulaDlg::StreamChunk(DWORD_PTR cookie, LPBYTE buffer, LONG want, LONG* got) {
@@ -108,17 +87,10 @@ void CEulaDlg::LoadLicence() {
 }
 
 BOOL CEulaDlg::OnInitDialog() {
-  titleId_ = IDC_TITLE;
-  dragBand_ = kDragBand;
-  SetWindowIcons(Hwnd(), IDI_APP);
-  const std::wstring title = LoadResourceText(txt::kAppTitle);
-  ::SetWindowTextW(Hwnd(), title.c_str());
-  ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
-  Layout();
+  OpenFrame();
+  LayOut(kWidth, kHeight, kPlacements, IDC_EULA_TEXT);
   SetUpButtons();
   background_.Load(IDP_LICENCE_BACKGROUND);
-  SolidBrush(kDarkBackground);
-  SolidBrush(kBlack);
   const uint32_t language = AppLanguage();
   ::SetWindowTextW(Item(IDC_EULA_HEADING), LoadText(txt::kLicenceHeading, language).c_str());
   ::SetWindowTextW(Item(IDC_EULA_PROMPT), LoadText(txt::kLicencePrompt, language).c_str());
@@ -131,17 +103,9 @@ BOOL CEulaDlg::OnInitDialog() {
 
 void CEulaDlg::OnCommand(UINT id, UINT, HWND) {
   if (id == IDOK) Close(IDOK);
-  else if (id == IDC_CLOSE) Close(kClosedByButton);
+  else if (id == IDC_CLOSE) Close(kClosedByCloseButton);
 }
 
-void CEulaDlg::OnPaint(HDC dc) {
-  RECT rc;
-  ::GetClientRect(Hwnd(), &rc);
-  BufferDC buffer(dc, rc);
-  HDC b = buffer.Get();
-  FillSolid(b, rc, kDarkBackground);
-  background_.Draw(b, 0, 0);
-  buffer.Flush();
-}
+void CEulaDlg::OnPaint(HDC dc) { PaintFace(dc, background_); }
 
 }  // namespace vk

@@ -6,13 +6,11 @@
 
 #include <cstddef>
 
-#include "controls/CImageButton.h"
-#include "controls/SkinImage.h"
-#include "controls/Window.h"
+#include "controls/SkinnedModal.h"
 
 namespace vk {
 
-class CEulaDlg : public Dialog {
+class CEulaDlg : public SkinnedModal {
  public:
   // Modal, centred on the screen: 1 for OK, 2 for the close button.
   INT_PTR Run(HWND owner);
@@ -26,7 +24,6 @@ class CEulaDlg : public Dialog {
  private:
   static bool LoadRichEdit();
   static DWORD CALLBACK StreamChunk(DWORD_PTR cookie, LPBYTE buffer, LONG want, LONG* got);
-  void Layout() const;
   void SetUpButtons();
   void LoadLicence();
 

@@ -16,10 +16,8 @@ constexpr RECT kText = {125, 90, 125 + 431, 90 + 130};
 constexpr RECT kCheck = {125, 218, 125 + 431, 218 + 24};
 constexpr int kButtonsY = 266;
 constexpr int kOkX = 127, kSecondX = 315, kSingleOkX = 221;
-constexpr int kCloseSize = 36;
-constexpr int kButtonWidth = 138, kButtonHeight = 52;
-constexpr int kCheckFrame = 16, kCheckMargin = 5;
-constexpr int kDragBand = 76;
+constexpr int kCloseSize = kSkinCloseSize;
+constexpr int kButtonWidth = kSkinButtonWidth, kButtonHeight = kSkinButtonHeight;
 
 void PlaceRect(HWND item, const RECT& rc) {
   ::SetWindowPos(item, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
@@ -58,18 +56,10 @@ void CMsgDlg::Layout() {
 
 void CMsgDlg::SetUpButtons() {
   const uint32_t language = AppLanguage();
-  Attach(close_, IDC_CLOSE);
-  close_.SetImage(IDP_CLOSE_BUTTON, kCloseSize, kCloseSize);
+  AttachCloseButton(close_);
   close_.SetTextMode(true);
-  close_.SetBackground(kBlack);
-  Attach(ok_, IDC_OK);
-  Attach(second_, IDC_SECOND);
-  for (CImageButton* b : {&ok_, &second_}) {
-    b->SetImage(IDP_TEXT_BUTTON, kButtonWidth, kButtonHeight);
-    b->SetTextMode(true);
-    b->SetBackground(kDarkBackground);
-    b->SetFocusFrame(true);
-  }
+  AttachTextButton(ok_, IDC_OK);
+  AttachTextButton(second_, IDC_SECOND);
   SetItemFont(IDC_OK, TextFont(language));
   SetItemFont(IDC_SECOND, TextFont(language));
   ::SetWindowTextW(Item(IDC_OK), LoadText(txt::kMsgButtonOk, language).c_str());
@@ -83,11 +73,7 @@ void CMsgDlg::SetUpButtons() {
 }
 
 void CMsgDlg::SetUpCheckBox() {
-  Attach(check_, IDC_CHECK);
-  check_.SetImages(IDP_CHECK_OFF, IDP_CHECK_ON, kCheckFrame, kCheckFrame);
-  check_.SetColours(kDarkBackground, kTextWhite, kTextGrey);
-  check_.SetLeftMargin(kCheckMargin);
-  check_.SetTicked(checkState);
+  AttachCheckBox(check_, IDC_CHECK, checkState);
   SetItemFont(IDC_CHECK, TextFont(AppLanguage()));
   ::SetWindowTextW(Item(IDC_CHECK), checkText.c_str());
   if (checkShown) {
@@ -106,12 +92,7 @@ void CMsgDlg::PlaySound() const {
 }
 
 BOOL CMsgDlg::OnInitDialog() {
-  titleId_ = IDC_TITLE;
-  dragBand_ = kDragBand;
-  SetWindowIcons(Hwnd(), IDI_APP);
-  const std::wstring title = LoadResourceText(txt::kAppTitle);
-  ::SetWindowTextW(Hwnd(), title.c_str());
-  ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
+  OpenFrame();
   ::SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(LargeFont()), FALSE);
   SetItemFont(IDC_TITLE, LargeFont());
   // The message is painted by the window; the hidden static carries it too,

@@ -8,10 +8,7 @@
 #include <string>
 
 #include "common/IconKind.h"
-#include "controls/CCheckBtn.h"
-#include "controls/CImageButton.h"
-#include "controls/SkinImage.h"
-#include "controls/Window.h"
+#include "controls/SkinnedModal.h"
 
 namespace vk {
 
@@ -28,7 +25,7 @@ constexpr INT_PTR kMsgResultCancel = 2;  // also the close button
 constexpr INT_PTR kMsgResultLog = 100;
 constexpr INT_PTR kMsgResultBack = 101;
 
-class CMsgDlg : public Dialog {
+class CMsgDlg : public SkinnedModal {
  public:
   CMsgDlg(std::wstring message, uint32_t style) : message_(std::move(message)), style_(style) {}
 

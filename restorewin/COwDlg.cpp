@@ -12,17 +12,11 @@ namespace {
 // Layout of the prompt, in client pixels.
 constexpr int kWidth = 581, kHeight = 600;
 constexpr POINT kPictureAt = {20, 110};
-constexpr int kCloseSize = 36;
-constexpr int kCheckFrame = 16, kCheckMargin = 5;
-constexpr int kDragBand = 76;
+constexpr int kCloseSize = kSkinCloseSize;
 constexpr int kMaxTipWidth = 1000;
 constexpr COLORREF kPanelFill = RGB(0x23, 0x23, 0x23);
 
-struct Placement {
-  UINT id;
-  RECT rc;
-};
-constexpr Placement kPlacements[] = {
+constexpr ControlPlacement kPlacements[] = {
     {IDC_TITLE, {40, 22, 40 + 368, 22 + 32}},
     {IDC_CLOSE, {525, 20, 525 + kCloseSize, 20 + kCloseSize}},
     {IDC_MESSAGE, {125, 110, 125 + 431, 110 + 48}},
@@ -47,19 +41,8 @@ bool COwDlg::CreateForCheck(HWND owner) {
   return CreateModeless(owner, IDD_OVERWRITE);
 }
 
-void COwDlg::Layout() const {
-  SetClientSize(kWidth, kHeight);
-  for (const Placement& p : kPlacements)
-    Place(p.id, p.rc.left, p.rc.top, p.rc.right - p.rc.left, p.rc.bottom - p.rc.top);
-  HFONT font = TextFont(AppLanguage());
-  for (const Placement& p : kPlacements)
-    if (p.id != IDC_TITLE) SetItemFont(p.id, font);
-  SetItemFont(IDC_TITLE, LargeFont());
-}
-
 void COwDlg::SetUpPanels(const OverwriteTexts& texts) {
-  Attach(close_, IDC_CLOSE);
-  close_.SetImage(IDP_CLOSE_BUTTON, kCloseSize, kCloseSize);
+  AttachCloseButton(close_);
   Place(IDC_CLOSE, kPlacements[1].rc.left, kPlacements[1].rc.top, kCloseSize, kCloseSize);
   struct Panel {
     CImageButton& button;
@@ -81,11 +64,7 @@ void COwDlg::SetUpPanels(const OverwriteTexts& texts) {
 }
 
 void COwDlg::SetUpCheckBox() {
-  Attach(apply_, IDC_OW_APPLY);
-  apply_.SetImages(IDP_CHECK_OFF, IDP_CHECK_ON, kCheckFrame, kCheckFrame);
-  apply_.SetColours(kDarkBackground, kTextWhite, kTextGrey);
-  apply_.SetLeftMargin(kCheckMargin);
-  apply_.SetTicked(false);
+  AttachCheckBox(apply_, IDC_OW_APPLY, false);
   ::SetWindowTextW(Item(IDC_OW_APPLY), GetString(txt::kOverwriteApplyToRest).c_str());
 }
 
@@ -112,21 +91,14 @@ void COwDlg::SetUpTips() {
 }
 
 BOOL COwDlg::OnInitDialog() {
-  titleId_ = IDC_TITLE;
-  dragBand_ = kDragBand;
-  SetWindowIcons(Hwnd(), IDI_APP);
-  const std::wstring title = LoadResourceText(txt::kAppTitle);
-  ::SetWindowTextW(Hwnd(), title.c_str());
-  ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
+  OpenFrame();
   ::SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(LargeFont()), FALSE);
-  Layout();
+  LayOut(kWidth, kHeight, kPlacements);
   const OverwriteTexts texts = BuildOverwriteTexts(query_);
   query_.targetPath = nullptr;  // the caller's string need not outlive the opening
   SetUpPanels(texts);
   background_.Load(IDP_OVERWRITE_BACKGROUND);
   picture_.Load(IDP_ICON_WARNING);
-  SolidBrush(kDarkBackground);
-  SolidBrush(kBlack);
   ::SetWindowTextW(Item(IDC_MESSAGE), texts.message.c_str());
   ::SetWindowTextW(Item(IDC_OW_FILE_LABEL), GetString(txt::kOverwriteFileName).c_str());
   ::SetWindowTextW(Item(IDC_OW_FILE_NAME), texts.fileName.c_str());
@@ -159,15 +131,6 @@ void COwDlg::OnCommand(UINT id, UINT, HWND) {
   }
 }
 
-void COwDlg::OnPaint(HDC dc) {
-  RECT rc;
-  ::GetClientRect(Hwnd(), &rc);
-  BufferDC buffer(dc, rc);
-  HDC b = buffer.Get();
-  FillSolid(b, rc, kDarkBackground);
-  background_.Draw(b, 0, 0);
-  picture_.Draw(b, kPictureAt.x, kPictureAt.y);
-  buffer.Flush();
-}
+void COwDlg::OnPaint(HDC dc) { PaintFace(dc, background_, &picture_, kPictureAt); }
 
 }  // namespace vk

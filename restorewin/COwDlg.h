@@ -10,15 +10,12 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/CCheckBtn.h"
-#include "controls/CImageButton.h"
-#include "controls/SkinImage.h"
-#include "controls/Window.h"
+#include "controls/SkinnedModal.h"
 #include "restorewin/OverwriteRules.h"
 
 namespace vk {
 
-class COwDlg : public Dialog {
+class COwDlg : public SkinnedModal {
  public:
   // `query` is read while the window opens; its path must stay valid until then.
   explicit COwDlg(const _OVERWRITE_QUERY& query) : query_(query) {}
@@ -40,7 +37,6 @@ class COwDlg : public Dialog {
   void OnPaint(HDC dc) override;
 
  private:
-  void Layout() const;
   void SetUpPanels(const OverwriteTexts& texts);
   void SetUpCheckBox();
   void SetUpTips();

@@ -15,18 +15,13 @@ namespace {
 
 constexpr int kWidth = 581, kHeight = 343;
 constexpr POINT kPictureAt = {20, 110};
-constexpr int kCloseSize = 36;
-constexpr int kButtonWidth = 138, kButtonHeight = 52;
-constexpr int kDragBand = 76;
+constexpr int kCloseSize = kSkinCloseSize;
+constexpr int kButtonWidth = kSkinButtonWidth, kButtonHeight = kSkinButtonHeight;
 constexpr UINT_PTR kProgressTimer = 100;
 constexpr UINT kProgressPeriodMs = 300;
 constexpr int kBarMaximum = 100;
 
-struct Placement {
-  UINT id;
-  RECT rc;
-};
-constexpr Placement kPlacements[] = {
+constexpr ControlPlacement kPlacements[] = {
     {IDC_TITLE, {40, 22, 40 + 368, 22 + 32}},
     {IDC_CLOSE, {525, 20, 525 + kCloseSize, 20 + kCloseSize}},
     {IDC_MESSAGE, {125, 110, 125 + 431, 110 + 130}},
@@ -43,42 +38,20 @@ bool CDlDlg::CreateForCheck(HWND owner) {
   return CreateModeless(owner, IDD_DOWNLOAD);
 }
 
-void CDlDlg::Layout() const {
-  SetClientSize(kWidth, kHeight);
-  HFONT font = TextFont(AppLanguage());
-  for (const Placement& p : kPlacements) {
-    Place(p.id, p.rc.left, p.rc.top, p.rc.right - p.rc.left, p.rc.bottom - p.rc.top);
-    SetItemFont(p.id, p.id == IDC_TITLE ? LargeFont() : font);
-  }
-}
-
 void CDlDlg::SetUpControls() {
-  Attach(close_, IDC_CLOSE);
-  close_.SetImage(IDP_CLOSE_BUTTON, kCloseSize, kCloseSize);
-  close_.SetBackground(kBlack);
-  Attach(cancel_, IDC_DL_CANCEL);
-  cancel_.SetImage(IDP_TEXT_BUTTON, kButtonWidth, kButtonHeight);
-  cancel_.SetTextMode(true);
-  cancel_.SetBackground(kDarkBackground);
-  cancel_.SetFocusFrame(true);
+  AttachCloseButton(close_);
+  AttachTextButton(cancel_, IDC_DL_CANCEL);
   Attach(bar_, IDC_DL_PROGRESS);
   ::SendMessageW(Item(IDC_DL_PROGRESS), PBM_SETRANGE32, 0, kBarMaximum);
   ::SendMessageW(Item(IDC_DL_PROGRESS), PBM_SETPOS, 0, 0);
 }
 
 BOOL CDlDlg::OnInitDialog() {
-  titleId_ = IDC_TITLE;
-  dragBand_ = kDragBand;
-  SetWindowIcons(Hwnd(), IDI_APP);
-  const std::wstring title = LoadResourceText(txt::kAppTitle);
-  ::SetWindowTextW(Hwnd(), title.c_str());
-  ::SetWindowTextW(Item(IDC_TITLE), title.c_str());
-  Layout();
+  OpenFrame();
+  LayOut(kWidth, kHeight, kPlacements);
   SetUpControls();
   background_.Load(IDP_MESSAGE_BACKGROUND);
   picture_.Load(IDP_ICON_INFORMATION);
-  SolidBrush(kDarkBackground);
-  SolidBrush(kBlack);
   ::SetWindowTextW(Item(IDC_MESSAGE), GetString(txt::kDownloadInProgress).c_str());
   ::SetWindowTextW(Item(IDC_DL_CANCEL), GetString(txt::kMsgButtonCancel).c_str());
   CentreOn(nullptr);
@@ -138,15 +111,6 @@ void CDlDlg::OnDownloadEnded(int result) {
   Close(kDownloadFailedEnd);
 }
 
-void CDlDlg::OnPaint(HDC dc) {
-  RECT rc;
-  ::GetClientRect(Hwnd(), &rc);
-  BufferDC buffer(dc, rc);
-  HDC b = buffer.Get();
-  FillSolid(b, rc, kDarkBackground);
-  background_.Draw(b, 0, 0);
-  picture_.Draw(b, kPictureAt.x, kPictureAt.y);
-  buffer.Flush();
-}
+void CDlDlg::OnPaint(HDC dc) { PaintFace(dc, background_, &picture_, kPictureAt); }
 
 }  // namespace vk

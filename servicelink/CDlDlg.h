@@ -11,10 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "controls/CImageButton.h"
+#include "controls/SkinnedModal.h"
 #include "controls/CProgressCtrlEx.h"
-#include "controls/SkinImage.h"
-#include "controls/Window.h"
 #include "servicelink/Download.h"
 
 namespace vk {
@@ -24,7 +22,7 @@ constexpr INT_PTR kDownloadStarted = 1;    // the installer was started: end the
 constexpr INT_PTR kDownloadCancelledEnd = 2;
 constexpr INT_PTR kDownloadFailedEnd = 3;  // show the failure message
 
-class CDlDlg : public Dialog {
+class CDlDlg : public SkinnedModal {
  public:
   explicit CDlDlg(std::wstring setupUrl, link::DownloadOptions options = {})
       : setupUrl_(std::move(setupUrl)), options_(std::move(options)) {}
@@ -40,7 +38,6 @@ class CDlDlg : public Dialog {
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) override;
 
  private:
-  void Layout() const;
   void SetUpControls();
   void OnDownloadEnded(int result);
   bool StartInstaller();

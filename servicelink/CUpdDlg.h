@@ -5,17 +5,14 @@
 #pragma once
 #include <windows.h>
 
-#include "controls/CCheckBtn.h"
-#include "controls/CImageButton.h"
-#include "controls/SkinImage.h"
-#include "controls/Window.h"
+#include "controls/SkinnedModal.h"
 
 namespace vk {
 
 constexpr INT_PTR kNoticeUpdate = 1;
 constexpr INT_PTR kNoticeNoUpdate = 2;
 
-class CUpdDlg : public Dialog {
+class CUpdDlg : public SkinnedModal {
  public:
   // Runs the notice modally, centred on the screen; kNoticeUpdate when
   // Update was pressed, else kNoticeNoUpdate (also when it cannot open).
@@ -30,7 +27,6 @@ class CUpdDlg : public Dialog {
 
  private:
   static constexpr UINT kTemplate = 159;
-  void Layout() const;
   void SetUpButtons();
   void Finish(INT_PTR result);
 

@@ -4,13 +4,11 @@
 #pragma once
 #include <windows.h>
 
-#include "controls/CImageButton.h"
-#include "controls/SkinImage.h"
-#include "controls/Window.h"
+#include "controls/SkinnedModal.h"
 
 namespace vk {
 
-class CVersionDlg : public Dialog {
+class CVersionDlg : public SkinnedModal {
  public:
   // Modal, centred on the screen: 1 for OK, 2 for the close button.
   INT_PTR Run(HWND owner);
@@ -22,7 +20,6 @@ class CVersionDlg : public Dialog {
   void OnPaint(HDC dc) override;
 
  private:
-  void Layout() const;
   void SetUpButtons();
   void ShowVersionTexts() const;
 
