@@ -1,4 +1,4 @@
-// The folder tree of the restore wizard: a tree-view that shows a
+// The folder tree of the restore wizard: a check tree that shows a
 // RestoreTreeModel with the same three-state check images as the plan
 // wizard's tree. Items are created as the user expands; expanding reads the
 // next level of the set's index through the reader the page lends.
@@ -7,22 +7,17 @@
 #include <commctrl.h>
 
 #include <functional>
-#include <vector>
 
-#include "controls/Gdi.h"
-#include "controls/Window.h"
+#include "controls/CCheckTree.h"
 #include "restorewin/RestoreTreeModel.h"
 
 namespace vk {
 
-class CRestoreTree : public Control {
+class CRestoreTree : public CCheckTree {
  public:
   // Reads the children ahead of an expanded node (the page opens and closes
   // a catalogue around it).
   using LoadAhead = std::function<void(NodeId)>;
-
-  CRestoreTree() = default;
-  ~CRestoreTree() override;
 
   bool Create(HWND parent, UINT id, const RECT& rc);
   // Shows `model` afresh (kept by the caller while the control lives) and
@@ -30,28 +25,21 @@ class CRestoreTree : public Control {
   void Show(RestoreTreeModel& model, LoadAhead loadAhead);
   void Clear();
 
-  // The tree's WM_NOTIFY, forwarded by the parent; true when it was the
-  // tree's. `checksChanged` is set when a click changed the checks.
-  bool OnNotify(const NMHDR& hdr, LRESULT* result, bool* checksChanged);
-  bool ClickNode(NodeId node);
-  HTREEITEM ItemOf(NodeId node) const;
-
  protected:
-  void OnWindowGone() override;
+  bool HasModel() const override { return model_ != nullptr; }
+  size_t NodeCount() const override { return model_->NodeCount(); }
+  uint32_t NodeState(NodeId node) const override { return model_->Node(node).state; }
+  bool ClickModel(NodeId node) override { return model_->Click(node); }
+  void OnExpandNode(NodeId node) override;
+  void OnModelGone() override { model_ = nullptr; }
 
  private:
   HTREEITEM InsertItem(NodeId node, HTREEITEM parent);
   void InsertMissing(NodeId node);
   void InsertSubtree(NodeId node, HTREEITEM parent);
-  NodeId NodeOf(HTREEITEM item) const;
-  void ShowStates();
-  bool OnClick(bool* checksChanged);
-  void OnExpanding(const NMTREEVIEWW& tv);
 
   RestoreTreeModel* model_ = nullptr;
   LoadAhead loadAhead_;
-  std::vector<HTREEITEM> items_;
-  ImageList states_, icons_;
 };
 
 }  // namespace vk
