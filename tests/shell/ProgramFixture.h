@@ -114,12 +114,7 @@ class ProgramEndToEnd : public ::testing::Test {
 
   // The clock the program sees, moved by `seconds`.
   static void MoveClock(int64_t seconds) { SetTrayClockOffset(seconds); }
-  static void HoldJobs(bool on) {
-    if (on)
-      SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, 1);
-    else
-      SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, 0);
-  }
+  static void HoldJobs(bool on) { driver::HoldJobs(on); }
   ::testing::AssertionResult WaitForBackupRunning() {
     return WaitFor("the backup to run", kWindowDeadlineMs,
                    [] { return UserSetting(L"DoingBackup") == 1; });

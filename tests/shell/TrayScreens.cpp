@@ -93,7 +93,7 @@ bool DueRun(Stage& s) {
 }
 
 bool PullOut(Stage& s) {
-  SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, 1);
+  HoldJobs(true);
   if (!DueRun(s)) return false;
   if (!WaitFor("the backup", kWindowDeadlineMs, [] { return UserSetting(L"DoingBackup") == 1; }))
     return false;
@@ -101,7 +101,7 @@ bool PullOut(Stage& s) {
   s.disk = false;
   const std::wstring folder = VolumeFolder(s.drive);
   s.pulled = ::MoveFileW(folder.c_str(), (folder + L".gone").c_str()) != FALSE;
-  SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestHoldJobsValue, 0);
+  HoldJobs(false);
   return s.pulled;
 }
 
