@@ -5,6 +5,7 @@
 #include "common/Handle.h"
 #include "controls/UiFonts.h"
 #include "engine/EngineUtil.h"
+#include "engine/FileSystem.h"
 #include "resources/ResourceIds.h"
 #include "restore/RestoreRun.h"
 #include "restorewin/RestorePageLayout.h"
@@ -175,7 +176,8 @@ bool CRest02Dlg::ConfirmSpace(const std::wstring& location) {
       size = 0;
     CreateFolderPath(location);
     ULARGE_INTEGER available = {}, total = {};
-    if (!::GetDiskFreeSpaceExW(VolumeQueryPath(location).c_str(), &available, &total, &freeBytes))
+    if (!FileSystem().GetDiskFreeSpaceEx(VolumeQueryPath(location).c_str(), &available, &total,
+                                         &freeBytes))
       freeBytes.QuadPart = 0;
   }
   if (!NeedsSpaceWarning(size, freeBytes.QuadPart)) return true;

@@ -3,6 +3,7 @@
 #include "common/Handle.h"
 #include "controls/CMsgDlg.h"
 #include "controls/UiFonts.h"
+#include "engine/FileSystem.h"
 #include "shell/AppTexts.h"
 #include "resources/ResourceIds.h"
 #include "shell/MainWindowRules.h"
@@ -28,12 +29,12 @@ std::vector<PartitionEntry> ReadPartitions(uint32_t letterMask) {
     const std::wstring root = RootOf(drive);
     PartitionEntry e;
     e.driveIndex = drive;
-    wchar_t fs[kFileSystemNameChars] = {};
-    if (::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fs,
-                                static_cast<DWORD>(kFileSystemNameChars)))
-      e.fileSystem = fs;
+    std::wstring fs;
+    if (FileSystem().GetVolumeFileSystem(root.c_str(), &fs))
+      e.fileSystem = fs.substr(0, kFileSystemNameChars - 1);
     ULARGE_INTEGER total = {};
-    if (::GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, nullptr)) e.totalBytes = total.QuadPart;
+    if (FileSystem().GetDiskFreeSpaceEx(root.c_str(), nullptr, &total, nullptr))
+      e.totalBytes = total.QuadPart;
     entries.push_back(e);
   }
   return entries;
