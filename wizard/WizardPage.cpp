@@ -2,6 +2,7 @@
 
 #include "common/Handle.h"
 #include "controls/CMsgDlg.h"
+#include "controls/Gdi.h"
 #include "controls/UiFonts.h"
 #include "engine/FileSystem.h"
 #include "shell/AppTexts.h"
@@ -73,6 +74,27 @@ void WizardPage::SetUpButton(CImageButton& button, UINT id, const RECT& rc, uint
 
 void WizardPage::SetText(UINT id, const std::wstring& text) const {
   ::SetWindowTextW(Item(id), text.c_str());
+}
+
+void WizardPage::ShowSummary(UINT id, const std::wstring& text) const {
+  HWND box = Item(id);
+  ::ShowScrollBar(box, SB_VERT, FALSE);
+  SetText(id, text);
+  RECT format = {};
+  ::SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  TEXTMETRICW metrics = {};
+  {
+    WindowDC dc(box);
+    SelectGuard font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+    ::GetTextMetricsW(dc.Get(), &metrics);
+  }
+  const LONG lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+  const LRESULT lines = ::SendMessageW(box, EM_GETLINECOUNT, 0, 0);
+  if (lines > (format.bottom - format.top) / lineHeight) ::ShowScrollBar(box, SB_VERT, TRUE);
+}
+
+void WizardPage::OnSummaryCommand(UINT id, UINT code) const {
+  if (code == EN_SETFOCUS) ::SendMessageW(Item(id), EM_SETSEL, 0, 0);
 }
 
 void WizardPage::Enable(UINT id, bool on) const {

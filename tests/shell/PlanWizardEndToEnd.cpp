@@ -589,5 +589,34 @@ TEST_F(PlanWizardEndToEnd, NoDevicePageShowsTheReminderComingThenMissed) {
   EXPECT_EQ(ControlText(page, IDC_WIZ_REMINDER_TIME), time);
 }
 
+// The plan's page as it opens: the summary on the page's colours, never
+// shown selected, with the system's light scroll bar only for a folder list
+// too long for the box.
+TEST_F(PlanWizardEndToEnd, PlanPageShowsTheSummaryUnselectedWithAScrollBarOnlyWhenLong) {
+  constexpr size_t kManyFolders = 40;
+  struct Case {
+    size_t folders;
+    bool scrollBar;
+  } cases[] = {{1, false}, {kManyFolders, true}};
+  AttachTestDisk();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folders);
+    std::wstring list = source;
+    for (size_t i = 1; i < c.folders; ++i) list += std::wstring(1, L'\0') + source + std::to_wstring(i);
+    ASSERT_TRUE(WriteHourlyPlan(drive, ShiftLocalTime(Now(), kAnHour), LogonName(),
+                                L"20240101000000000", list));
+    Start();
+    ASSERT_TRUE(OpenMain());
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+    const HWND box = Control(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_SUMMARY);
+    ASSERT_TRUE(WaitFor("the summary", kWindowDeadlineMs,
+                        [&] { return ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_SUMMARY).size() > 0; }));
+    const LRESULT selection = ::SendMessageW(box, EM_GETSEL, 0, 0);
+    EXPECT_EQ(LOWORD(selection), HIWORD(selection)) << "the summary shows selected";
+    EXPECT_EQ((::GetWindowLongW(box, GWL_STYLE) & WS_VSCROLL) != 0, c.scrollBar);
+    arkwell->Kill();
+  }
+}
+
 }  // namespace
 }  // namespace vk::driver
