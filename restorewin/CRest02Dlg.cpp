@@ -63,10 +63,10 @@ int CALLBACK PickerCallback(HWND picker, UINT msg, LPARAM, LPARAM start) {
 bool RestoreLocationAccepted(const std::wstring& folder) {
   const std::wstring volume = VolumeOf(folder);
   if (volume.empty()) return false;
+  std::unique_ptr<DriveProbe> probe = CreateRealDriveProbe();
   PickedVolume picked;
-  picked.driveType = ::GetDriveTypeW(volume.c_str());
+  picked.driveType = probe->DriveType(volume.c_str());
   if (volume.size() == 3 && volume[1] == L':') {
-    std::unique_ptr<DriveProbe> probe = CreateRealDriveProbe();
     picked.queried = probe->QueryHotplug(volume[0], &picked.removableMedia, &picked.hotplugDevice);
   }
   return LocationAccepted(picked);

@@ -26,6 +26,12 @@ inline constexpr wchar_t kTestVolumesSubkey[] = L"Volumes";
 inline constexpr wchar_t kTestVolumeFileSystemValue[] = L"FileSystem";
 inline constexpr wchar_t kTestVolumeTotalValue[] = L"TotalBytes";
 inline constexpr wchar_t kTestVolumeFreeValue[] = L"FreeBytes";
+// Read by the drive probe of the test build (wizard/SimulatedDriveProbe.h):
+// REG_DWORD "HotPlug" non-zero makes the volume's disk report itself
+// hot-pluggable, as a USB disk does; REG_DWORD "DriveType" is the drive type
+// its root reports (DRIVE_REMOTE for a network drive).
+inline constexpr wchar_t kTestVolumeHotPlugValue[] = L"HotPlug";
+inline constexpr wchar_t kTestVolumeDriveTypeValue[] = L"DriveType";
 
 class SimulatedVolumes : public FileSystemApi {
  public:

@@ -26,6 +26,9 @@ bool DescribeVolume(int drive, const VolumeLook& look) {
     ok = ok && SetRegistryQword(HKEY_LOCAL_MACHINE, key, kTestVolumeTotalValue, look.totalBytes);
   if (look.limitFree)
     ok = ok && SetRegistryQword(HKEY_LOCAL_MACHINE, key, kTestVolumeFreeValue, look.freeBytes);
+  if (look.hotPlug) ok = ok && SetRegistryDword(HKEY_LOCAL_MACHINE, key, kTestVolumeHotPlugValue, 1);
+  if (look.driveType != 0)
+    ok = ok && SetRegistryDword(HKEY_LOCAL_MACHINE, key, kTestVolumeDriveTypeValue, look.driveType);
   return ok;
 }
 

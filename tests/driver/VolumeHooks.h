@@ -14,6 +14,8 @@ struct VolumeLook {
   uint64_t totalBytes = 0;              // 0: as the volume reports it
   bool limitFree = false;               // freeBytes counts only when set
   uint64_t freeBytes = 0;
+  bool hotPlug = false;                 // the disk reports itself hot-pluggable (USB)
+  UINT driveType = 0;                   // 0: as the root reports it; DRIVE_REMOTE...
 };
 
 // Describes drive index `drive` (0 = A) to the program; false when the key
