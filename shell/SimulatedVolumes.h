@@ -18,8 +18,9 @@ namespace vk {
 // Below the tray's test key, "Volumes\<letter>" describes one volume:
 // REG_SZ "FileSystem" is the file-system name its root reports; REG_QWORD
 // "TotalBytes" its size; REG_QWORD "FreeBytes" the bytes free at the start:
-// writes the program makes on the volume use them up, and a write that does
-// not fit fails with ERROR_DISK_FULL, as on a full disk. A value that is
+// writes the program makes on the volume use them up (deleting a file gives
+// nothing back, so a volume is at most as full as a real one would be), and
+// a write that does not fit fails with ERROR_DISK_FULL, as on a full disk. A value that is
 // missing leaves the real volume's answer. The key is read at each call, so
 // a test may change it while the program runs.
 inline constexpr wchar_t kTestVolumesSubkey[] = L"Volumes";

@@ -94,7 +94,10 @@ void WizardPage::ShowSummary(UINT id, const std::wstring& text) const {
 }
 
 void WizardPage::OnSummaryCommand(UINT id, UINT code) const {
-  if (code == EN_SETFOCUS) ::SendMessageW(Item(id), EM_SETSEL, 0, 0);
+  if (code != EN_SETFOCUS) return;
+  // Nothing to type or select in it: no selection, no caret.
+  ::SendMessageW(Item(id), EM_SETSEL, 0, 0);
+  ::HideCaret(Item(id));
 }
 
 void WizardPage::Enable(UINT id, bool on) const {

@@ -42,7 +42,8 @@ class WizardPage : public CPage {
   // not fit.
   void ShowSummary(UINT id, const std::wstring& text) const;
   // The box takes the keyboard focus when the page does; the dialog then
-  // selects all its text, which would show the whole plan highlighted.
+  // selects all its text, which would show the whole plan highlighted, and
+  // the box shows a caret though nothing can be typed.
   void OnSummaryCommand(UINT id, UINT code) const;
   void Enable(UINT id, bool on) const;
   void Show(UINT id, bool on) const;
