@@ -169,12 +169,29 @@ class PlanWizardEndToEnd : public ProgramEndToEnd {
     ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
     ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
     ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));  // one NTFS partition: page 2 is skipped
-    ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                        [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-    ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-    ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+    ASSERT_TRUE(NextFromFolders());
     ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
     ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  }
+
+  // Next on the folder page once the tree has a selection: the schedule.
+  ::testing::AssertionResult NextFromFolders() {
+    ::testing::AssertionResult enabled = WaitFor("Next enabled", kWindowDeadlineMs, [&] {
+      return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT));
+    });
+    if (!enabled) return enabled;
+    ::testing::AssertionResult pressed = Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT);
+    if (!pressed) return pressed;
+    return WaitForPage(IDD_PAGE_SCHEDULE);
+  }
+
+  // Save on the summary, the plan kept and no backup started: the plan's page.
+  ::testing::AssertionResult SaveWithoutBackingUp() {
+    ::testing::AssertionResult step = Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT);
+    if (step) step = Answer(kSaveQuestion, IDC_OK);
+    if (step) step = Answer(kSavedStartNow, IDC_SECOND);
+    if (step) step = Answer(kFirstBackupLater, IDC_OK);
+    return step ? WaitForPage(IDD_PAGE_PLAN_VIEW) : step;
   }
 
   void CreatePlanAndBackUp() {
@@ -299,10 +316,7 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   EXPECT_EQ(ControlText(Page(IDD_PAGE_SCHEDULE), IDC_WIZ_FREQUENCY), L"Monthly");
   ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
@@ -310,11 +324,7 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
   const std::wstring summary = ControlText(Page(IDD_PAGE_SUMMARY), IDC_WIZ_SUMMARY);
   for (const wchar_t* name : kLibraryNames)
     EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << Narrow(summary);
-  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
-  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
-  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
-  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  ASSERT_TRUE(SaveWithoutBackingUp());
   const _BKUP_PLAN after = PlanOn(drive);
   EXPECT_EQ(std::wstring(after.PlanName), std::wstring(before.PlanName));
   EXPECT_EQ(after.LastRun.wYear, 0);
@@ -328,10 +338,7 @@ TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   // The user picks "Hourly": the day and time lists go.
   const HWND schedule = Page(IDD_PAGE_SCHEDULE);
   const HWND frequency = Control(schedule, IDC_WIZ_FREQUENCY);
@@ -409,10 +416,7 @@ TEST_F(PlanWizardEndToEnd, FailedSaveKeepsThePreviousPlanAndStaysOnTheSummary) {
   ASSERT_TRUE(::CreateDirectoryW(blocker.c_str(), nullptr));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
   ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
@@ -514,17 +518,10 @@ TEST_F(PlanWizardEndToEnd, PartitionPageOffersTheLargestNtfsAndRefusesFat) {
   EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), kLargestNtfs) << "the choice is kept";
   ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
-  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
-  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
-  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
-  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  ASSERT_TRUE(SaveWithoutBackingUp());
   for (const Part& p : parts) {
     _BKUP_PLAN plan = {};
     EXPECT_EQ(ReadPlanRecord(p.drive, &plan), p.drive == parts[kLargestNtfs].drive)
