@@ -60,6 +60,7 @@ constexpr wchar_t kDeviceRemoved[] =
     L"The backup has been canceled due to the disconnection of your storage device.";
 constexpr wchar_t kOtherUsersPlan[] = L"Other user account's backup plan";
 constexpr wchar_t kPartitionRefused[] = L"You can not backup your folders in this partition.";
+constexpr wchar_t kDeviceRefused[] = L"You cannot backup your folders to this storage device.";
 constexpr wchar_t kStartBackup[] = L"Do you want to start the backup?";
 constexpr wchar_t kDiskFull[] =
     L"There is not enough space in your storage device to back up the folders.\nPlease delete "
@@ -613,6 +614,27 @@ TEST_F(PlanWizardEndToEnd, PlanPageShowsTheSummaryUnselectedWithAScrollBarOnlyWh
     EXPECT_EQ((::GetWindowLongW(box, GWL_STYLE) & WS_VSCROLL) != 0, c.scrollBar);
     arkwell->Kill();
   }
+}
+
+// A disk whose partitions are all FAT32 cannot get a plan; with one of them
+// NTFS the partition page is skipped both ways.
+TEST_F(PlanWizardEndToEnd, DiskWithoutNtfsIsRefusedAndOneNtfsBesideFatSkipsThePartitionPage) {
+  ASSERT_GE(second, 0);
+  ASSERT_TRUE(DescribeVolume(drive, {L"FAT32", 0, false, 0}));
+  ASSERT_TRUE(DescribeVolume(second, {L"FAT32", 0, false, 0}));
+  Attach(kDiskName, kDiskCaption, LetterOf(drive) + LetterOf(second));
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kDeviceRefused, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+
+  ForgetVolume(second);  // NTFS again, beside the FAT32 one
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
 }
 
 }  // namespace
