@@ -41,8 +41,8 @@ scene() {
     # Plan and restore wizards, remaining scenes: the restore result and question
     # messages, restore-msg-<text id>-<style>[-log|-nolog], in the window host.
     restore-msg-*)
-      local spec=${1#restore-msg-}
-      echo message; echo "$one"; echo open; echo "message ${spec//-/|}"; return ;;
+      local fields=${1#restore-msg-}
+      echo message; echo "$one"; echo open; echo "message ${fields//-/|}"; return ;;
     overwrite) echo overwrite; echo 'overwrite 3|C:\Users\Ann\Documents\Quarterly report.docx|1536|2048'; return ;;
   esac
   echo open
