@@ -70,6 +70,21 @@ class SelectGuard {
   HGDIOBJ old_;
 };
 
+// The device context of a window's client area (GetDC), released with the
+// guard.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  ~WindowDC() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
 // An off-screen bitmap compatible with `target`, the size of `rc`; Flush()
 // copies it to the target. Painting there first keeps controls from
 // flickering while they redraw every layer.

@@ -92,6 +92,11 @@ BOOL FileSystemApi::GetVolumeFileSystem(const wchar_t* root, std::wstring* name)
   return TRUE;
 }
 
+BOOL FileSystemApi::GetDiskFreeSpaceEx(const wchar_t* root, ULARGE_INTEGER* available,
+                                       ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree) {
+  return ::GetDiskFreeSpaceExW(root, available, total, totalFree);
+}
+
 BOOL FileSystemApi::CompressStep(const void*, DWORD) { return TRUE; }
 
 FileSystemApi& FileSystem() { return *g_fileSystem; }

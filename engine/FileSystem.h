@@ -48,6 +48,10 @@ class FileSystemApi {
   // as "X:\" (GetVolumeInformationW).
   virtual DWORD GetLogicalDrives();
   virtual BOOL GetVolumeFileSystem(const wchar_t* root, std::wstring* name);
+  // The space of the volume of `root` (GetDiskFreeSpaceExW); any of the
+  // three may be null.
+  virtual BOOL GetDiskFreeSpaceEx(const wchar_t* root, ULARGE_INTEGER* available,
+                                  ULARGE_INTEGER* total, ULARGE_INTEGER* totalFree);
   // Not a file-system call: asked before each data block of a backup is
   // compressed, on the thread that compresses it (a worker of the
   // compression pool, or the run's own thread). FALSE fails the block as a

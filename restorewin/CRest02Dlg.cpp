@@ -5,6 +5,7 @@
 #include "common/Handle.h"
 #include "controls/UiFonts.h"
 #include "engine/EngineUtil.h"
+#include "engine/FileSystem.h"
 #include "resources/ResourceIds.h"
 #include "restore/RestoreRun.h"
 #include "restorewin/RestorePageLayout.h"
@@ -62,10 +63,10 @@ int CALLBACK PickerCallback(HWND picker, UINT msg, LPARAM, LPARAM start) {
 bool RestoreLocationAccepted(const std::wstring& folder) {
   const std::wstring volume = VolumeOf(folder);
   if (volume.empty()) return false;
+  std::unique_ptr<DriveProbe> probe = CreateRealDriveProbe();
   PickedVolume picked;
-  picked.driveType = ::GetDriveTypeW(volume.c_str());
+  picked.driveType = probe->DriveType(volume.c_str());
   if (volume.size() == 3 && volume[1] == L':') {
-    std::unique_ptr<DriveProbe> probe = CreateRealDriveProbe();
     picked.queried = probe->QueryHotplug(volume[0], &picked.removableMedia, &picked.hotplugDevice);
   }
   return LocationAccepted(picked);
@@ -175,7 +176,8 @@ bool CRest02Dlg::ConfirmSpace(const std::wstring& location) {
       size = 0;
     CreateFolderPath(location);
     ULARGE_INTEGER available = {}, total = {};
-    if (!::GetDiskFreeSpaceExW(VolumeQueryPath(location).c_str(), &available, &total, &freeBytes))
+    if (!FileSystem().GetDiskFreeSpaceEx(VolumeQueryPath(location).c_str(), &available, &total,
+                                         &freeBytes))
       freeBytes.QuadPart = 0;
   }
   if (!NeedsSpaceWarning(size, freeBytes.QuadPart)) return true;

@@ -38,6 +38,11 @@ scene() {
       local spec=${1#wizard-msg-}
       echo message; echo "$one"; echo open; echo "message ${spec//-/|}"; return ;;
     wizard-page-[0-7]) echo main; echo "$wizard"; echo open; echo "page ${1#wizard-page-}"; return ;;
+    # Plan and restore wizards, remaining scenes: the restore result and question
+    # messages, restore-msg-<text id>-<style>[-log|-nolog], in the window host.
+    restore-msg-*)
+      local fields=${1#restore-msg-}
+      echo message; echo "$one"; echo open; echo "message ${fields//-/|}"; return ;;
     overwrite) echo overwrite; echo 'overwrite 3|C:\Users\Ann\Documents\Quarterly report.docx|1536|2048'; return ;;
   esac
   echo open
@@ -54,12 +59,55 @@ scenes=("$@")
                                    wizard-msg-1185-305 wizard-msg-1191-128 wizard-msg-1224-385-log
                                    wizard-msg-1224-385-nolog wizard-msg-1193-64 wizard-msg-1230-16
                                    wizard-msg-1231-16 wizard-msg-1232-16 wizard-msg-1229-16
-                                   wizard-msg-1233-16 wizard-msg-1257-16 wizard-msg-1268-16)
+                                   wizard-msg-1233-16 wizard-msg-1257-16 wizard-msg-1268-16
+                                   restore-msg-1190-321 restore-msg-1256-305 restore-msg-1247-305
+                                   restore-msg-1269-16 restore-msg-1260-305
+                                   restore-msg-1261-385-log restore-msg-1261-385-nolog
+                                   restore-msg-1197-128 restore-msg-1199-321-log
+                                   restore-msg-1250-273-log restore-msg-1251-273-log
+                                   restore-msg-1254-273-log restore-msg-1249-273-log
+                                   restore-msg-1255-273-log
+                                   real-wizard-page-6 real-overwrite-run)
 declare -A languages=([en]=0 [ja]=7 [de]=2)
+
+# Scenes of the real program (tests/shell/wizard_screens.exe with the service
+# and a simulated disk): real-<file name>, taken from <scene> of that program.
+real_exe=build/x64/tests/shell/wizard_screens.exe
+real_scene() {
+  case $1 in
+    real-wizard-page-6) echo plan-view ;;
+    real-overwrite-run) echo overwrite ;;
+  esac
+}
+real_shot() {
+  local name=$1 lang=$2 done_file fifo pid line word x y w h
+  [ -f "$real_exe" ] || { echo "build first: cmake --build build/x64 --target wizard_screens" >&2; return; }
+  done_file=$(mktemp -u); fifo=$(mktemp -u); mkfifo "$fifo"
+  VAULTKEEP_TEST_VOLUME=W scripts/wine-run.sh "$real_exe" "$(real_scene "$name")" "${languages[$lang]}" \
+    "$done_file" >"$fifo" 2>/dev/null &
+  pid=$!
+  line=""
+  read -r line <"$fifo" || true
+  read -r word x y w h <<<"${line//$'\r'/}" || true
+  rm -f "$fifo"
+  if [ "${word:-}" = ready ]; then
+    sleep 0.5  # the last paint
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/${name#real-}-$lang.png"
+    echo "screenshot: $out/${name#real-}-$lang.png"
+  else
+    echo "screenshot: ${name#real-}-$lang did not show" >&2
+  fi
+  touch "$done_file"; wait "$pid" || true; rm -f "$done_file"
+}
 
 for name in "${scenes[@]}"; do
   langs=(en ja de)
-  case $name in wizard-msg-*) langs=(en) ;; esac  # the messages in English
+  case $name in wizard-msg-*|restore-msg-*|real-overwrite-run) langs=(en) ;; esac  # the messages in English
+  case $name in
+    real-*)
+      for lang in "${langs[@]}"; do real_shot "$name" "$lang"; done
+      continue ;;
+  esac
   for lang in "${langs[@]}"; do
     mapfile -t lines < <(scene "$name")
     target=${lines[0]}

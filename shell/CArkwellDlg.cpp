@@ -7,6 +7,7 @@
 #include "controls/CEulaDlg.h"
 #include "controls/CMsgDlg.h"
 #include "controls/UiFonts.h"
+#include "engine/FileSystem.h"
 #include "resources/ResourceIds.h"
 #include "servicelink/CVersionDlg.h"
 #include "servicelink/ServiceClient.h"
@@ -432,7 +433,7 @@ std::wstring CArkwellDlg::TipFor(HWND tool) {
   bool known = false;
   if (d.planDrive >= 0 && d.planDrive < kDriveLetterCount) {
     const wchar_t root[] = {static_cast<wchar_t>(L'A' + d.planDrive), L':', L'\\', 0};
-    known = ::GetDiskFreeSpaceExW(root, nullptr, nullptr, &free) != FALSE;
+    known = FileSystem().GetDiskFreeSpaceEx(root, nullptr, nullptr, &free) != FALSE;
   }
   return DriveTip(d, known, free.QuadPart);
 }

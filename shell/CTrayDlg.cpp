@@ -14,6 +14,7 @@
 
 #ifdef VK_SIMULATED_CLOCK
 #include "shell/SimulatedClock.h"
+#include "shell/SimulatedVolumes.h"
 #endif
 
 namespace vk {
@@ -73,6 +74,10 @@ BOOL CTrayDlg::OnInitDialog() {
     return FALSE;
   }
   ClaimInstance(Hwnd(), globalInstance_, kGlobalInstanceName);
+#ifdef VK_SIMULATED_CLOCK
+  // Before the first volume is asked about, and before any job runs.
+  InstallSimulatedVolumes();
+#endif
   StartHandOver();
   ::SetWindowTextW(Hwnd(), GetString(txt::kAppTitle).c_str());
   fonts_.Create();

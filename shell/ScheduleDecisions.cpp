@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "engine/FileSystem.h"
 #include "shell/AppTexts.h"
 
 namespace vk {
@@ -61,7 +62,7 @@ bool GetPartitionSpace(int32_t planDrive, uint64_t& freeBytes, uint64_t& totalBy
   if (planDrive < kFirstDrive || planDrive > kLastDrive) return false;
   const wchar_t root[] = {static_cast<wchar_t>(L'A' + planDrive), L':', L'\\', 0};
   ULARGE_INTEGER available = {}, total = {};
-  if (!::GetDiskFreeSpaceExW(root, &available, &total, nullptr)) return false;
+  if (!FileSystem().GetDiskFreeSpaceEx(root, &available, &total, nullptr)) return false;
   freeBytes = available.QuadPart;
   totalBytes = total.QuadPart;
   return true;

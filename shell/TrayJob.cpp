@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/BackupRun.h"
+#include "engine/FileSystem.h"
 #include "restore/RestoreRun.h"
 #include "shell/TrayClock.h"
 
@@ -14,7 +15,6 @@ namespace vk {
 namespace {
 
 constexpr wchar_t kNtfs[] = L"NTFS";
-constexpr DWORD kFileSystemNameChars = MAX_PATH + 1;
 constexpr LONG kItemLockCount = 1;
 constexpr EXECUTION_STATE kKeepAwake = ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
 
@@ -50,11 +50,9 @@ bool PartitionIsNtfs(int driveIndex) {
   const DWORD attributes = ::GetFileAttributesW(root);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     return false;
-  wchar_t name[kFileSystemNameChars] = {};
-  if (!::GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, name,
-                               kFileSystemNameChars))
-    return false;
-  return std::wcscmp(name, kNtfs) == 0;  // exactly, case included
+  std::wstring name;
+  if (!FileSystem().GetVolumeFileSystem(root, &name)) return false;
+  return name == kNtfs;  // exactly, case included
 }
 
 size_t ListChars(const wchar_t* list, size_t maxChars) {

@@ -2,6 +2,7 @@
 
 #include "resources/ResourceIds.h"
 #include "shell/AppTexts.h"
+#include "shell/TrayClock.h"
 
 namespace vk {
 namespace {
@@ -26,8 +27,8 @@ BOOL CBkup00Dlg::OnInitDialog() {
 void CBkup00Dlg::Enter(int, bool) {
   const TrayHost* tray = Tray();
   const _SCHEDULE_SETTINGS* s = tray ? tray->Settings() : nullptr;
-  SYSTEMTIME now;
-  ::GetLocalTime(&now);
+  // The tray's clock, which its own reminders follow.
+  const SYSTEMTIME now = TrayNow();
   const ReminderView view = s ? ReminderOf(*s, now) : ReminderView();
   for (UINT id : kReminderLines) Show(id, view.shown);
   if (!view.shown) return;

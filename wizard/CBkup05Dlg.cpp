@@ -20,7 +20,7 @@ void CBkup05Dlg::Enter(int, bool comingBack) {
     const ScheduleFields& f = ctx->schedule;
     const std::wstring schedule =
         FormatScheduleText(f.frequency, f.dayOfMonth, f.weekday, f.hour, f.minute);
-    SetText(IDC_WIZ_SUMMARY, PlanSummary(schedule, ctx->folders));
+    ShowSummary(IDC_WIZ_SUMMARY, PlanSummary(schedule, ctx->folders));
   }
   ::SetFocus(Item(IDC_WIZ_NEXT));
 }
@@ -82,8 +82,10 @@ void CBkup05Dlg::OnSave() {
   }
 }
 
-void CBkup05Dlg::OnCommand(UINT id, UINT, HWND) {
-  if (id == IDC_WIZ_NEXT) {
+void CBkup05Dlg::OnCommand(UINT id, UINT code, HWND) {
+  if (id == IDC_WIZ_SUMMARY) {
+    OnSummaryCommand(id, code);
+  } else if (id == IDC_WIZ_NEXT) {
     OnSave();
   } else if (id == IDC_WIZ_BACK) {
     if (MainWindowLink* main = MainWindow()) main->SwitchPage(kPageSchedule, true);

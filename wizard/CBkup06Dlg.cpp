@@ -56,7 +56,7 @@ void CBkup06Dlg::Reload() {
   Enable(IDC_WIZ_DELETE, view.deleteEnabled);
   const _BKUP_PLAN& p = ctx->plan;
   const std::wstring schedule = FormatScheduleText(p.Frequency, p.DayOfMonth, p.Weekday, p.Hour, p.Minute);
-  SetText(IDC_WIZ_SUMMARY, PlanSummary(schedule, FoldersOfList(list.data(), list.size())));
+  ShowSummary(IDC_WIZ_SUMMARY, PlanSummary(schedule, FoldersOfList(list.data(), list.size())));
   SetText(IDC_WIZ_STATUS, PreviousBackupText(p.LastRun));
 }
 
@@ -112,8 +112,9 @@ void CBkup06Dlg::OnDelete() {
   GoToStartPage();
 }
 
-void CBkup06Dlg::OnCommand(UINT id, UINT, HWND) {
-  if (id == IDC_WIZ_EDIT) OnEdit();
+void CBkup06Dlg::OnCommand(UINT id, UINT code, HWND) {
+  if (id == IDC_WIZ_SUMMARY) OnSummaryCommand(id, code);
+  else if (id == IDC_WIZ_EDIT) OnEdit();
   else if (id == IDC_WIZ_BACKUP_NOW) OnBackupNow();
   else if (id == IDC_WIZ_DELETE) OnDelete();
 }

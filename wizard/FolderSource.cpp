@@ -6,6 +6,10 @@
 #include "common/Handle.h"
 #include "engine/FileSystem.h"
 
+#ifdef VK_SIMULATED_CLOCK
+#include "wizard/SimulatedDriveProbe.h"
+#endif
+
 namespace vk {
 namespace {
 
@@ -88,7 +92,13 @@ uint32_t InternalDriveMask(DriveProbe& probe) {
   return internal;
 }
 
-std::unique_ptr<DriveProbe> CreateRealDriveProbe() { return std::make_unique<RealDriveProbe>(); }
+std::unique_ptr<DriveProbe> CreateRealDriveProbe() {
+#ifdef VK_SIMULATED_CLOCK
+  return CreateSimulatedDriveProbe(std::make_unique<RealDriveProbe>());
+#else
+  return std::make_unique<RealDriveProbe>();
+#endif
+}
 
 std::unique_ptr<FolderSource> CreateRealFolderSource(DriveProbe& probe) {
   return std::make_unique<RealFolderSource>(probe);

@@ -2,7 +2,9 @@
 
 #include "common/Handle.h"
 #include "controls/CMsgDlg.h"
+#include "controls/Gdi.h"
 #include "controls/UiFonts.h"
+#include "engine/FileSystem.h"
 #include "shell/AppTexts.h"
 #include "resources/ResourceIds.h"
 #include "shell/MainWindowRules.h"
@@ -28,12 +30,12 @@ std::vector<PartitionEntry> ReadPartitions(uint32_t letterMask) {
     const std::wstring root = RootOf(drive);
     PartitionEntry e;
     e.driveIndex = drive;
-    wchar_t fs[kFileSystemNameChars] = {};
-    if (::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fs,
-                                static_cast<DWORD>(kFileSystemNameChars)))
-      e.fileSystem = fs;
+    std::wstring fs;
+    if (FileSystem().GetVolumeFileSystem(root.c_str(), &fs))
+      e.fileSystem = fs.substr(0, kFileSystemNameChars - 1);
     ULARGE_INTEGER total = {};
-    if (::GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, nullptr)) e.totalBytes = total.QuadPart;
+    if (FileSystem().GetDiskFreeSpaceEx(root.c_str(), nullptr, &total, nullptr))
+      e.totalBytes = total.QuadPart;
     entries.push_back(e);
   }
   return entries;
@@ -72,6 +74,30 @@ void WizardPage::SetUpButton(CImageButton& button, UINT id, const RECT& rc, uint
 
 void WizardPage::SetText(UINT id, const std::wstring& text) const {
   ::SetWindowTextW(Item(id), text.c_str());
+}
+
+void WizardPage::ShowSummary(UINT id, const std::wstring& text) const {
+  HWND box = Item(id);
+  ::ShowScrollBar(box, SB_VERT, FALSE);
+  SetText(id, text);
+  RECT format = {};
+  ::SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  TEXTMETRICW metrics = {};
+  {
+    WindowDC dc(box);
+    SelectGuard font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+    ::GetTextMetricsW(dc.Get(), &metrics);
+  }
+  const LONG lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+  const LRESULT lines = ::SendMessageW(box, EM_GETLINECOUNT, 0, 0);
+  if (lines > (format.bottom - format.top) / lineHeight) ::ShowScrollBar(box, SB_VERT, TRUE);
+}
+
+void WizardPage::OnSummaryCommand(UINT id, UINT code) const {
+  if (code != EN_SETFOCUS) return;
+  // Nothing to type or select in it: no selection, no caret.
+  ::SendMessageW(Item(id), EM_SETSEL, 0, 0);
+  ::HideCaret(Item(id));
 }
 
 void WizardPage::Enable(UINT id, bool on) const {

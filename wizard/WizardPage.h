@@ -37,6 +37,14 @@ class WizardPage : public CPage {
   void SetUpText(UINT id, const RECT& rc, uint32_t textId);
   void SetUpButton(CImageButton& button, UINT id, const RECT& rc, uint32_t textId);
   void SetText(UINT id, const std::wstring& text) const;
+  // The read-only summary box of the plan (pages 5 and 6): `text` on the
+  // page's colours, the system's light scroll bar only while the text does
+  // not fit.
+  void ShowSummary(UINT id, const std::wstring& text) const;
+  // The box takes the keyboard focus when the page does; the dialog then
+  // selects all its text, which would show the whole plan highlighted, and
+  // the box shows a caret though nothing can be typed.
+  void OnSummaryCommand(UINT id, UINT code) const;
   void Enable(UINT id, bool on) const;
   void Show(UINT id, bool on) const;
 

@@ -1,6 +1,9 @@
 #include "tests/driver/RemoteControls.h"
 
+#include <shlobj.h>
+
 #include "common/Handle.h"
+#include "tests/driver/Ui.h"
 
 namespace vk::driver {
 namespace {
@@ -142,6 +145,22 @@ std::string DescribeTree(HWND tree) {
   ::PostMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
   ::PostMessageW(tree, WM_KEYUP, VK_SPACE, 0);
   return ::testing::AssertionSuccess();
+}
+
+HWND FindFolderPicker(DWORD pid) {
+  for (HWND w : TopLevelWindows(pid))
+    if (Shown(w) && ::FindWindowExW(w, nullptr, WC_TREEVIEWW, nullptr)) return w;
+  return nullptr;
+}
+
+::testing::AssertionResult PickFolder(HWND picker, const std::wstring& folder) {
+  // The picker takes the folder to select by pointer: lent in its process.
+  const size_t bytes = (folder.size() + 1) * sizeof(wchar_t);
+  RemoteBlock block(picker, bytes);
+  if (!block.Write(0, folder.c_str(), bytes))
+    return ::testing::AssertionFailure() << "no memory in the picker's process";
+  Ask(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(block.At(0)));
+  return Click(picker, IDOK);
 }
 
 }  // namespace vk::driver

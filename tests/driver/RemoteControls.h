@@ -31,4 +31,11 @@ std::string DescribeTree(HWND tree);
 // ticks a check box.
 ::testing::AssertionResult TickTreeItem(HWND tree, HTREEITEM item);
 
+// The system's folder picker shown by process `pid` (a dialog holding a
+// tree), or null.
+HWND FindFolderPicker(DWORD pid);
+// Chooses `folder` in the picker as a user who browses to it would, and
+// presses OK.
+::testing::AssertionResult PickFolder(HWND picker, const std::wstring& folder);
+
 }  // namespace vk::driver

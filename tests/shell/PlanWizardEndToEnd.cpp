@@ -10,7 +10,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@
 #include "common/Messages.h"
 #include "engine/BkupTypes.h"
 #include "resources/ResourceIds.h"
+#include "shell/AppTexts.h"
+#include "tests/driver/RemoteControls.h"
+#include "tests/driver/VolumeHooks.h"
 #include "tests/shell/ProgramFixture.h"
 
 namespace vk::driver {
@@ -54,6 +59,44 @@ constexpr wchar_t kSaveFailed[] =
 constexpr wchar_t kDeviceRemoved[] =
     L"The backup has been canceled due to the disconnection of your storage device.";
 constexpr wchar_t kOtherUsersPlan[] = L"Other user account's backup plan";
+constexpr wchar_t kPartitionRefused[] = L"You can not backup your folders in this partition.";
+constexpr wchar_t kDeviceRefused[] = L"You cannot backup your folders to this storage device.";
+constexpr wchar_t kStartBackup[] = L"Do you want to start the backup?";
+constexpr wchar_t kDiskFull[] =
+    L"There is not enough space in your storage device to back up the folders.\nPlease delete "
+    L"some data.";
+constexpr wchar_t kComingHeading[] = L"---The coming scheduled backup---";
+constexpr wchar_t kMissedHeading[] = L"---You have missed the scheduled backup below---";
+constexpr wchar_t kComingLabel[] = L"Coming backup:";
+constexpr wchar_t kComingNotice[] = L"You have the scheduled backup below.";
+constexpr uint64_t kGiB = 1ull << 30;
+constexpr int64_t kADay = 24 * kAnHour;
+constexpr DWORD kMonthly = 1;
+
+// The third scratch volume of this test (VAULTKEEP_TEST_VOLUME3), or -1.
+int ThirdScratchDrive() {
+  wchar_t letter[8] = {};
+  if (::GetEnvironmentVariableW(L"VAULTKEEP_TEST_VOLUME3", letter, 8) != 1) return -1;
+  return static_cast<int>(std::towupper(letter[0]) - L'A');
+}
+
+// Bytes that do not compress, so that a set is as large as its files.
+std::vector<uint8_t> Noise(size_t n) {
+  std::vector<uint8_t> bytes(n);
+  uint32_t x = 2463534242u;
+  for (uint8_t& b : bytes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    b = static_cast<uint8_t>(x);
+  }
+  return bytes;
+}
+
+// A line of the partition list as the page shows it.
+std::wstring PartitionLine(int drive, const wchar_t* size, const wchar_t* fileSystem) {
+  return L"(" + LetterOf(drive) + L":) " + size + L" (" + fileSystem + L")";
+}
 
 class PlanWizardEndToEnd : public ProgramEndToEnd {
  protected:
@@ -127,12 +170,29 @@ class PlanWizardEndToEnd : public ProgramEndToEnd {
     ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
     ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
     ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));  // one NTFS partition: page 2 is skipped
-    ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                        [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-    ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-    ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+    ASSERT_TRUE(NextFromFolders());
     ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
     ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  }
+
+  // Next on the folder page once the tree has a selection: the schedule.
+  ::testing::AssertionResult NextFromFolders() {
+    ::testing::AssertionResult enabled = WaitFor("Next enabled", kWindowDeadlineMs, [&] {
+      return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT));
+    });
+    if (!enabled) return enabled;
+    ::testing::AssertionResult pressed = Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT);
+    if (!pressed) return pressed;
+    return WaitForPage(IDD_PAGE_SCHEDULE);
+  }
+
+  // Save on the summary, the plan kept and no backup started: the plan's page.
+  ::testing::AssertionResult SaveWithoutBackingUp() {
+    ::testing::AssertionResult step = Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT);
+    if (step) step = Answer(kSaveQuestion, IDC_OK);
+    if (step) step = Answer(kSavedStartNow, IDC_SECOND);
+    if (step) step = Answer(kFirstBackupLater, IDC_OK);
+    return step ? WaitForPage(IDD_PAGE_PLAN_VIEW) : step;
   }
 
   void CreatePlanAndBackUp() {
@@ -257,10 +317,7 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   EXPECT_EQ(ControlText(Page(IDD_PAGE_SCHEDULE), IDC_WIZ_FREQUENCY), L"Monthly");
   ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
@@ -268,11 +325,7 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
   const std::wstring summary = ControlText(Page(IDD_PAGE_SUMMARY), IDC_WIZ_SUMMARY);
   for (const wchar_t* name : kLibraryNames)
     EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << Narrow(summary);
-  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
-  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kSavedStartNow, IDC_SECOND));
-  ASSERT_TRUE(Answer(kFirstBackupLater, IDC_OK));
-  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  ASSERT_TRUE(SaveWithoutBackingUp());
   const _BKUP_PLAN after = PlanOn(drive);
   EXPECT_EQ(std::wstring(after.PlanName), std::wstring(before.PlanName));
   EXPECT_EQ(after.LastRun.wYear, 0);
@@ -286,10 +339,7 @@ TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   // The user picks "Hourly": the day and time lists go.
   const HWND schedule = Page(IDD_PAGE_SCHEDULE);
   const HWND frequency = Control(schedule, IDC_WIZ_FREQUENCY);
@@ -367,10 +417,7 @@ TEST_F(PlanWizardEndToEnd, FailedSaveKeepsThePreviousPlanAndStaysOnTheSummary) {
   ASSERT_TRUE(::CreateDirectoryW(blocker.c_str(), nullptr));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SCHEDULE));
+  ASSERT_TRUE(NextFromFolders());
   ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
   ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
@@ -418,6 +465,176 @@ TEST_F(PlanWizardEndToEnd, DiskPulledOutBeforeSaveIsReportedAndNothingIsWritten)
     }));
     EXPECT_TRUE(other.Untouched());
   }
+}
+
+// A disk of a small NTFS partition, a larger FAT32 one and a large NTFS
+// one: page 2 lists all three, offers the largest NTFS one, refuses FAT32,
+// keeps the choice when coming back from the folders, and the plan lands on
+// the partition chosen.
+TEST_F(PlanWizardEndToEnd, PartitionPageOffersTheLargestNtfsAndRefusesFat) {
+  const int third = ThirdScratchDrive();
+  ASSERT_GE(second, 0);
+  ASSERT_GE(third, 0);
+  EmptyVolume(third);
+  std::vector<int> letters = {drive, second, third};
+  std::sort(letters.begin(), letters.end());
+  struct Part {
+    int drive;
+    const wchar_t* fileSystem;
+    uint64_t total;
+    const wchar_t* sizeText;
+  } parts[] = {{letters[0], L"NTFS", 100 * kGiB, L"100.00 GB"},
+               {letters[1], L"FAT32", 900 * kGiB, L"900.00 GB"},
+               {letters[2], L"NTFS", 500 * kGiB, L"500.00 GB"}};
+  constexpr int kLargestNtfs = 2, kFat = 1;
+  std::wstring diskLetters;
+  std::vector<std::wstring> wantLines;
+  for (const Part& p : parts) {
+    ASSERT_TRUE(DescribeVolume(p.drive, {p.fileSystem, p.total, true, p.total / 2}));
+    diskLetters += LetterOf(p.drive);
+    wantLines.push_back(PartitionLine(p.drive, p.sizeText, p.fileSystem));
+  }
+  Attach(kDiskName, kDiskCaption, diskLetters);
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PARTITION));
+  const HWND page = Page(IDD_PAGE_PARTITION);
+  const HWND list = Control(page, IDC_WIZ_LIST);
+  EXPECT_EQ(ComboLines(list), wantLines);
+  EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), kLargestNtfs);
+  EXPECT_TRUE(Enabled(list)) << "a new plan may take any partition";
+
+  ::SendMessageW(list, CB_SETCURSEL, kFat, 0);
+  ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kPartitionRefused, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PARTITION));
+
+  ::SendMessageW(list, CB_SETCURSEL, kLargestNtfs, 0);
+  ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));  // several NTFS partitions: back to page 2
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PARTITION));
+  EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), kLargestNtfs) << "the choice is kept";
+  ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(NextFromFolders());
+  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(SaveWithoutBackingUp());
+  for (const Part& p : parts) {
+    _BKUP_PLAN plan = {};
+    EXPECT_EQ(ReadPlanRecord(p.drive, &plan), p.drive == parts[kLargestNtfs].drive)
+        << Narrow(LetterOf(p.drive));
+  }
+}
+
+// The disk fills up during the run: the low-space question first (the
+// volume reports so little free), then the run's end with "disk full", and
+// the half-written set is gone.
+TEST_F(PlanWizardEndToEnd, FullVolumeEndsTheBackupWithDiskFullAndLeavesNoSet) {
+  constexpr size_t kSourceBytes = 1 << 20;
+  constexpr uint64_t kFreeBytes = 64 * 1024;  // less than the set needs
+  test::WriteFileBytes(source + L"\\noise.bin", Noise(kSourceBytes));
+  WriteOwnPlan(drive, ShiftLocalTime(Now(), kAnHour));
+  ASSERT_TRUE(DescribeVolume(drive, {nullptr, 0, true, kFreeBytes}));
+  AttachTestDisk();
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_BACKUP_NOW));
+  ASSERT_TRUE(Answer(kStartBackup, IDC_OK));
+  ASSERT_TRUE(Answer(kLowSpace, IDC_OK));
+  ASSERT_TRUE(Answer(kDiskFull, IDC_OK, false, kServiceDeadlineMs));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+  EXPECT_TRUE(BackupSetNames(drive).empty());
+  const _BKUP_PLAN plan = PlanOn(drive);
+  EXPECT_EQ(plan.LastRun.wYear, 0) << "a failed run is no last run";
+}
+
+// Page 0 with the reminder of a plan whose disk is away: coming while the
+// tray's clock is before it, missed once the clock has passed it.
+TEST_F(PlanWizardEndToEnd, NoDevicePageShowsTheReminderComingThenMissed) {
+  const SYSTEMTIME when = PlanTime(ShiftLocalTime(Now(), kADay));
+  StoredSettings settings;
+  settings.schedule = kMonthly;
+  settings.reminder = when;
+  WriteSettings(settings);
+  ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, kUserSettingsKey, L"ScheduleFriendlyName",
+                                kDiskCaption));
+  Start();
+  ASSERT_TRUE(ExpectNotice(kComingNotice));
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_NO_DEVICE));
+  const HWND page = Page(IDD_PAGE_NO_DEVICE);
+  const std::wstring time = std::wstring(kComingLabel) + L" " +
+                            FormatDateTime(when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute);
+  EXPECT_EQ(ControlText(page, IDC_WIZ_REMINDER_HEADING), kComingHeading);
+  EXPECT_EQ(ControlText(page, IDC_WIZ_REMINDER_DRIVE), kDiskCaption);
+  EXPECT_EQ(ControlText(page, IDC_WIZ_REMINDER_TIME), time);
+
+  MoveClock(2 * kADay);
+  // The page is entered again (the Backup tab after another one).
+  ASSERT_TRUE(Click(main_, kSettingTab));
+  ASSERT_TRUE(WaitFor("the Setting tab", kWindowDeadlineMs, [&] { return Selected(main_, kSettingTab); }));
+  ASSERT_TRUE(Click(main_, kBackupTab));
+  ASSERT_TRUE(WaitFor("the missed heading", kWindowDeadlineMs, [&] {
+    return ControlText(page, IDC_WIZ_REMINDER_HEADING) == kMissedHeading;
+  }));
+  EXPECT_TRUE(Shown(Control(page, IDC_WIZ_REMINDER_HEADING)));
+  EXPECT_EQ(ControlText(page, IDC_WIZ_REMINDER_DRIVE), kDiskCaption);
+  EXPECT_EQ(ControlText(page, IDC_WIZ_REMINDER_TIME), time);
+}
+
+// The plan's page as it opens: the summary on the page's colours, never
+// shown selected, with the system's light scroll bar only for a folder list
+// too long for the box.
+TEST_F(PlanWizardEndToEnd, PlanPageShowsTheSummaryUnselectedWithAScrollBarOnlyWhenLong) {
+  constexpr size_t kManyFolders = 40;
+  struct Case {
+    size_t folders;
+    bool scrollBar;
+  } cases[] = {{1, false}, {kManyFolders, true}};
+  AttachTestDisk();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folders);
+    std::wstring list = source;
+    for (size_t i = 1; i < c.folders; ++i) list += std::wstring(1, L'\0') + source + std::to_wstring(i);
+    ASSERT_TRUE(WriteHourlyPlan(drive, ShiftLocalTime(Now(), kAnHour), LogonName(),
+                                L"20240101000000000", list));
+    Start();
+    ASSERT_TRUE(OpenMain());
+    ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
+    const HWND box = Control(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_SUMMARY);
+    ASSERT_TRUE(WaitFor("the summary", kWindowDeadlineMs,
+                        [&] { return ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_SUMMARY).size() > 0; }));
+    const LRESULT selection = ::SendMessageW(box, EM_GETSEL, 0, 0);
+    EXPECT_EQ(LOWORD(selection), HIWORD(selection)) << "the summary shows selected";
+    EXPECT_EQ((::GetWindowLongW(box, GWL_STYLE) & WS_VSCROLL) != 0, c.scrollBar);
+    arkwell->Kill();
+  }
+}
+
+// A disk whose partitions are all FAT32 cannot get a plan; with one of them
+// NTFS the partition page is skipped both ways.
+TEST_F(PlanWizardEndToEnd, DiskWithoutNtfsIsRefusedAndOneNtfsBesideFatSkipsThePartitionPage) {
+  ASSERT_GE(second, 0);
+  ASSERT_TRUE(DescribeVolume(drive, {L"FAT32", 0, false, 0}));
+  ASSERT_TRUE(DescribeVolume(second, {L"FAT32", 0, false, 0}));
+  Attach(kDiskName, kDiskCaption, LetterOf(drive) + LetterOf(second));
+  Start();
+  ASSERT_TRUE(OpenMain());
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(Answer(kDeviceRefused, IDC_OK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
+
+  ForgetVolume(second);  // NTFS again, beside the FAT32 one
+  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
+  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));
+  EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
 }
 
 }  // namespace

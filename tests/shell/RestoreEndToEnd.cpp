@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "tests/driver/RemoteControls.h"
 #include "tests/driver/Service.h"
 #include "tests/driver/TrayHooks.h"
+#include "tests/driver/VolumeHooks.h"
 #include "tests/driver/Ui.h"
 #include "tests/restore/RestoreFixture.h"
 #include "tests/shell/TrayScenario.h"
@@ -50,6 +52,9 @@ constexpr wchar_t kFromOtherPc[] =
 constexpr wchar_t kOtherLocation[] = L"Please select the other location.";
 constexpr size_t kOldestLine = 2;
 constexpr int kFirstFreeDrive = 3, kLastDrive = 25;  // D: to Z:
+constexpr wchar_t kLowSpace[] =
+    L"\"Vaultkeep\" might not be able to restore all the folders as you do not have enough space "
+    L"in the disk. \nDo you want to continue this restoration?";
 constexpr wchar_t kOtherError[] =
     L"The error of those other than reading and writing occurred. \nPlease check the log file "
     L"and retry if necessary.";
@@ -221,6 +226,17 @@ class RestoreEndToEnd : public test::RestoreTest {
         }
       return false;
     });
+  }
+
+  // The newest set cut off just inside its index, as a set damaged after
+  // the page listed it.
+  void DamageNewestSet() {
+    const test::SetFolder listed = Sets();
+    ASSERT_EQ(listed.sets.size(), 3u);
+    const test::ReadSet& newest = listed.sets.rbegin()->second;
+    std::vector<uint8_t> bytes = listed.bytes.at(listed.sets.rbegin()->first);
+    bytes.resize(static_cast<size_t>(newest.indexOffset) + 1);
+    test::WriteFileBytes(backupFolder + L"\\" + newest.fileName, bytes);
   }
 
   // Where a restore under the new location puts a source folder.
@@ -493,6 +509,148 @@ TEST_F(RestoreEndToEnd, SetDamagedAfterListingEndsWithTheRunsFailureMessage) {
   EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
                       [&] { return Selected(main, kBackupTab); }));
   EXPECT_FALSE(test::PathExists(Rerooted(L"docs\\deep\\new.txt")));
+}
+
+// Too little room where the folders are to go: at exactly the selection's
+// size the warning comes and Cancel keeps the page with nothing written; one
+// byte more, and the restore goes on without it. The location is on a volume
+// of its own, which only the restored files take room on.
+TEST_F(RestoreEndToEnd, SpaceWarningAtEqualSizeAndCancelKeepsThePage) {
+  const int outDrive = SecondScratchDrive();
+  ASSERT_GE(outDrive, 0);
+  const std::wstring there = DriveRoot(outDrive) + L"restored";
+  test::EmptyFolder(DriveRoot(outDrive));
+  MakeThreeSets();
+  uint64_t size = 0;
+  ASSERT_EQ(Measure({Src(L"docs")}, &size), 0u);
+  ASSERT_GT(size, 0u);
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, there);
+
+  ASSERT_TRUE(DescribeVolume(outDrive, {nullptr, 0, true, size}));
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kLowSpace, IDC_SECOND));
+  EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
+  EXPECT_EQ(ControlText(where, IDC_REST_PATH), there);
+  const std::wstring restored = there + L"\\" + root.substr(0, 1) + L"\\src\\docs";
+  EXPECT_FALSE(test::PathExists(restored));
+
+  ASSERT_TRUE(DescribeVolume(outDrive, {nullptr, 0, true, size + 1}));
+  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
+  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs)) << "warned with room to spare";
+  EXPECT_EQ(test::CompareTrees(docsAt.back(), test::Snapshot(restored)), "");
+  test::EmptyFolder(DriveRoot(outDrive));
+}
+
+// The folder picker: a folder of an internal disk goes into the box; one on
+// a USB disk or a network drive is refused and the box keeps what it had.
+TEST_F(RestoreEndToEnd, PickerTakesAnInternalFolderAndRefusesRemovableAndNetworkOnes) {
+  MakeThreeSets();
+  const int outDrive = static_cast<int>(std::towupper(out[0]) - L'A');
+  const std::wstring kept = out + L"\\kept";
+  const std::wstring onTheDisk = root + L"elsewhere";
+  ASSERT_TRUE(::CreateDirectoryW(kept.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(onTheDisk.c_str(), nullptr));
+  struct Case {
+    const char* name;
+    std::wstring folder;
+    int describedDrive;  // -1: none
+    VolumeLook look;
+    bool accepted;
+  } cases[] = {
+      {"internal", out, -1, {}, true},
+      {"on the USB disk", onTheDisk, drive, {nullptr, 0, false, 0, true, 0}, false},
+      {"on a network drive", out, outDrive, {nullptr, 0, false, 0, false, DRIVE_REMOTE}, false},
+  };
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.describedDrive >= 0) {
+      ASSERT_TRUE(DescribeVolume(c.describedDrive, c.look));
+    }
+    SetPath(where, kept);
+    ASSERT_TRUE(Click(where, IDC_REST_BROWSE));
+    HWND picker = nullptr;
+    ASSERT_TRUE(WaitFor("the folder picker", kWindowDeadlineMs,
+                        [&] { return (picker = FindFolderPicker(arkwell->Id())) != nullptr; }));
+    ASSERT_TRUE(PickFolder(picker, c.folder));
+    ASSERT_TRUE(WaitUntilGone(picker));
+    if (!c.accepted) {
+      ASSERT_TRUE(Answer(kOtherLocation, IDC_OK));
+    }
+    EXPECT_EQ(ControlText(where, IDC_REST_PATH), c.accepted ? c.folder : kept);
+    if (c.describedDrive >= 0) ForgetVolume(c.describedDrive);
+  }
+}
+
+// Opens files of the kind "*.log" with the system's text viewer, as a
+// Windows machine does, for the life of the test.
+class LogFilesOpen {
+ public:
+  LogFilesOpen() {
+    added_ = RegistryString(HKEY_LOCAL_MACHINE, kKey, L"", L"").empty();
+    if (added_) SetRegistryString(HKEY_LOCAL_MACHINE, kKey, L"", L"txtfile");
+  }
+  ~LogFilesOpen() {
+    if (added_) DeleteRegistryTree(HKEY_LOCAL_MACHINE, kKey);
+  }
+
+ private:
+  static constexpr wchar_t kKey[] = L"Software\\Classes\\.log";
+  bool added_ = false;
+};
+
+// A shown top-level window of any process whose caption holds `text`.
+HWND WindowTitled(const std::wstring& text) {
+  struct Search {
+    const std::wstring& text;
+    HWND found;
+  } search = {text, nullptr};
+  ::EnumWindows(
+      [](HWND w, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        wchar_t caption[MAX_PATH] = {};
+        ::GetWindowTextW(w, caption, MAX_PATH);
+        if (::IsWindowVisible(w) && std::wstring(caption).find(s->text) != std::wstring::npos) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The Log button of a result message opens the drive's restore detail log
+// in the program the system has for it, and the window goes on as after OK.
+TEST_F(RestoreEndToEnd, LogButtonOfTheResultOpensTheRestoreDetailLog) {
+  const LogFilesOpen viewer;
+  MakeThreeSets();
+  HWND main = nullptr, sets = nullptr, where = nullptr;
+  OpenRestoreTab(&main, &sets);
+  ChooseOnly(main, sets, L"docs", &where);
+  SetPath(where, out);
+  DamageNewestSet();
+  StartRestore(main, where);
+  MessageWindow failed;
+  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &failed, kRestoreDeadlineMs));
+  ASSERT_TRUE(test::PathExists(logFolder + L"\\restore-detail.log"));
+  ASSERT_TRUE(failed.ButtonEnabled(IDC_SECOND));
+  ASSERT_TRUE(failed.Press(IDC_SECOND));
+  ASSERT_TRUE(failed.WaitUntilClosed());
+  HWND viewerWindow = nullptr;
+  ASSERT_TRUE(WaitFor("the log in a viewer", kRestoreDeadlineMs,
+                      [&] { return (viewerWindow = WindowTitled(L"restore-detail.log")) != nullptr; }));
+  ::PostMessageW(viewerWindow, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntilGone(viewerWindow));
+  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
+                      [&] { return Selected(main, kBackupTab); }));
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "tests/shell/HostWindow.h"
+#include "tests/support/DescribedVolumes.h"
+#include "tests/support/ScopedFileSystem.h"
+#include "tests/support/TestVolume.h"
 
 namespace vk {
 namespace {
@@ -110,6 +113,33 @@ TEST(TrayJob, MissingPartitionEndsWithGoneWithoutTheEngine) {
   EXPECT_EQ(job.Status().result, kResultTargetGone);
   EXPECT_EQ(window.timerStops, 1);
   EXPECT_FALSE(job.Running());
+}
+
+// A backup goes only to a root that opens and whose volume calls itself
+// "NTFS", exactly.
+TEST(TrayJob, OnlyAPresentVolumeNamedExactlyNtfsTakesABackup) {
+  const int drive = test::ScratchDriveIndex();
+  const int missing = MissingDrive();
+  ASSERT_GE(drive, 0);
+  ASSERT_GE(missing, 0);
+  const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'A' + drive)) + L":\\";
+  const std::wstring gone = std::wstring(1, static_cast<wchar_t>(L'A' + missing)) + L":\\";
+  struct Case {
+    const wchar_t* fileSystem;  // null: the volume does not answer
+    bool ntfs;
+  } cases[] = {{L"NTFS", true}, {L"FAT32", false}, {L"ntfs", false}, {L"NTFS ", false},
+               {L"", false},     {nullptr, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fileSystem ? c.fileSystem : L"(no answer)");
+    test::DescribedVolumes door;
+    if (c.fileSystem) door.volumes[root] = {c.fileSystem, 0, 0};
+    test::ScopedFileSystem scope(&door);
+    EXPECT_EQ(PartitionIsNtfs(drive), c.ntfs);
+  }
+  test::DescribedVolumes door;
+  door.volumes[gone] = {L"NTFS", 0, 0};  // remembered, but its root no longer opens
+  test::ScopedFileSystem scope(&door);
+  EXPECT_FALSE(PartitionIsNtfs(missing));
 }
 
 TEST(TrayJob, ListLengthCountsBothTerminatorsAndRefusesUnterminated) {
