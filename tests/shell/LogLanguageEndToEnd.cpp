@@ -421,6 +421,9 @@ TEST_F(SettingsEndToEnd, LanguageListOffersTheLanguagesTheMachineEnables) {
     EXPECT_EQ(::SendMessageW(Control(languages, IDC_LANG_LIST), CB_GETCURSEL, 0, 0), 0)
         << "English, the language in use, first in every list";
   }
+  // No new release known: the Setting page has no update button.
+  EXPECT_FALSE(Shown(Control(Control(main, IDD_PAGE_LANGUAGE), IDC_SET_UPDATE)));
+  EXPECT_TRUE(Shown(Control(Control(main, IDD_PAGE_LANGUAGE), IDC_SET_LANGUAGE)));
 }
 
 // Apply changes the open window at once (the Backup page it returns to is
