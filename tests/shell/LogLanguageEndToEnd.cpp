@@ -47,6 +47,8 @@ constexpr wchar_t kRestoreDetail[] = L"restore-detail.log";
 // Well past the 32,767 characters an edit control holds unless told more.
 constexpr size_t kLargeLogBytes = 5u * 1024 * 1024;
 constexpr uint16_t kByteOrderMark = 0xFEFF;
+// The lines of the language list when "EnableLanguage" is "41".
+constexpr LRESULT kEnglishOf41 = 0, kChineseOf41 = 1;
 
 // The licence's first paragraph in English and in Simplified Chinese.
 constexpr wchar_t kEnglishLicenceTitle[] = L"VAULTKEEP END-USER LICENCE AGREEMENT";
@@ -439,7 +441,7 @@ TEST_F(SettingsEndToEnd, ApplySwitchesTheOpenWindowAndTheNextStartKeepsTheLangua
   ASSERT_NE(languages, nullptr);
   EXPECT_EQ(ControlText(languages, IDC_LANG_APPLY), English(txt::kSettingApply));
   HWND list = Control(languages, IDC_LANG_LIST);
-  ::SendMessageW(list, CB_SETCURSEL, 1, 0);  // Simplified Chinese
+  ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(kChineseOf41), 0);
   ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
 
   ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
@@ -456,7 +458,7 @@ TEST_F(SettingsEndToEnd, ApplySwitchesTheOpenWindowAndTheNextStartKeepsTheLangua
   languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   EXPECT_EQ(ControlText(languages, IDC_LANG_APPLY), LoadText(txt::kSettingApply, kLangChinese));
-  EXPECT_EQ(::SendMessageW(Control(languages, IDC_LANG_LIST), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(::SendMessageW(Control(languages, IDC_LANG_LIST), CB_GETCURSEL, 0, 0), kChineseOf41);
 }
 
 // The service away when the user applies: the program still changes, and
@@ -515,17 +517,17 @@ TEST_F(SettingsEndToEnd, VersionAndLicenceWindowsOpenWithTheirTextsInTheLanguage
 
   // The licence of the language in use, before and after a change.
   struct {
-    int listEntry;
+    LRESULT listEntry;
     uint32_t language;
     const wchar_t* title;
-  } const licences[] = {{0, kLangEnglish, kEnglishLicenceTitle},
-                        {1, kLangChinese, kChineseLicenceTitle}};
+  } const licences[] = {{kEnglishOf41, kLangEnglish, kEnglishLicenceTitle},
+                        {kChineseOf41, kLangChinese, kChineseLicenceTitle}};
   for (const auto& l : licences) {
     SCOPED_TRACE(l.language);
     if (l.language != kLangEnglish) {
       languages = OpenSettingTab(main);
       ASSERT_NE(languages, nullptr);
-      ::SendMessageW(Control(languages, IDC_LANG_LIST), CB_SETCURSEL, l.listEntry, 0);
+      ::SendMessageW(Control(languages, IDC_LANG_LIST), CB_SETCURSEL, static_cast<WPARAM>(l.listEntry), 0);
       ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
       ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
     }
