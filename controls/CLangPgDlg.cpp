@@ -78,18 +78,20 @@ void CLangPgDlg::FillList() {
 }
 
 // The service keeps the choice for the next start; the running program
-// changes at once even when the service cannot be reached.
+// changes at once even when the service cannot be reached, and keeps the
+// choice while it waits for the service to take it.
 void CLangPgDlg::Apply() {
   HWND list = Item(IDC_LANG_LIST);
   const LRESULT at = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
   if (at < 0) return;
   const auto language = static_cast<uint32_t>(::SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
   if (language >= kLanguageCount) return;
-  link::SetServiceLanguage(nullptr, static_cast<int32_t>(language));
-  if (CArkwellApp* app = CArkwellApp::Current())
-    app->SetLanguage(language);
-  else
+  if (CArkwellApp* app = CArkwellApp::Current()) {
+    app->ApplyLanguage(language);  // stores it through the service, again later if refused
+  } else {
+    link::SetServiceLanguage(nullptr, static_cast<int32_t>(language));
     SetAppLanguage(language);
+  }
   if (MainWindowLink* main = MainWindow()) main->SwitchTab(kTabBackup);  // the pages load their texts again
 }
 

@@ -24,6 +24,9 @@ class CPage : public Dialog {
   // (one page object may fill two slots) and `comingBack` is set when the
   // user returns to it rather than entering it afresh.
   virtual void Enter(int /*slot*/, bool /*comingBack*/) {}
+  // Called just before Enter: a page whose fixed texts were loaded when it
+  // was created takes them again here once the program's language changed.
+  virtual void FollowLanguage() {}
 
  protected:
   BOOL OnInitDialog() override;

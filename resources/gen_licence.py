@@ -20,6 +20,8 @@ import sys
 from pathlib import Path
 
 # Language order = the program's language index; code page, LCID, charset, font.
+# The fonts are the ones the program's windows use for each language, so the
+# document's Latin letters and digits come from a font the system has.
 LANGUAGES = [
     ("en", 1252, 1033, 0, "Segoe UI"),
     ("fr", 1252, 1036, 0, "Segoe UI"),
@@ -27,7 +29,7 @@ LANGUAGES = [
     ("it", 1252, 1040, 0, "Segoe UI"),
     ("es", 1252, 3082, 0, "Segoe UI"),
     ("pt", 1252, 2070, 0, "Segoe UI"),
-    ("zh", 936, 2052, 134, "Microsoft YaHei"),
+    ("zh", 936, 2052, 134, "SimSun"),
     ("ja", 932, 1041, 128, "Meiryo UI"),
 ]
 BODY_SIZE, HEADING_SIZE, TITLE_SIZE = 18, 20, 24  # half-points

@@ -40,7 +40,22 @@ CArkwellApp* CArkwellApp::Current() { return g_app; }
 uint32_t CArkwellApp::Language() const { return AppLanguage(); }
 void CArkwellApp::SetLanguage(uint32_t language) { SetAppLanguage(language); }
 
+void CArkwellApp::ApplyLanguage(uint32_t language) {
+  chosenLanguage_ = language;
+  SetLanguage(language);
+  languageUnstored_ = !StoreChosenLanguage();
+}
+
+bool CArkwellApp::StoreChosenLanguage() {
+  return options_.storeLanguage && options_.storeLanguage(chosenLanguage_);
+}
+
 void CArkwellApp::ReloadLanguage() {
+  if (languageUnstored_) {
+    languageUnstored_ = !StoreChosenLanguage();
+    SetLanguage(chosenLanguage_);
+    return;
+  }
   SetLanguage(ReadMachineNumber(options_.serviceKey, kLanguageValue, kLangEnglish));
 }
 
@@ -84,6 +99,9 @@ StartOutcome CArkwellApp::Run(const wchar_t* commandLine) {
   }
   StopGdiPlus();
   SaveSettings();
+  // The service may be back by now: the next start is to come up in the
+  // language the user chose.
+  if (languageUnstored_) languageUnstored_ = !StoreChosenLanguage();
   return outcome;
 }
 

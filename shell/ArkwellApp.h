@@ -18,12 +18,18 @@ class CArkwellApp;
 // ends where that window would be created.
 using TrayWindowRunner = void (*)(CArkwellApp& app);
 
+// Asks the service to keep `language` as its "Language" value for the next
+// start; true when the service stored it.
+using LanguageStore = bool (*)(uint32_t language);
+
 // Where start-up looks: the normal places unless a test changes them.
 struct AppOptions {
   SettingsLocation settings;
   const wchar_t* serviceKey = kServiceKeyPath;
   const wchar_t* instanceName = kInstanceName;
   TrayWindowRunner runTrayWindow = nullptr;
+  // Left empty, a chosen language is never stored.
+  LanguageStore storeLanguage = nullptr;
 };
 
 // What start-up did, for the caller and for tests.
@@ -47,9 +53,18 @@ class CArkwellApp {
   // The program's language index (as read; texts clamp it to 0..7).
   uint32_t Language() const;
   void SetLanguage(uint32_t language);
+  // The language the user chose: in use at once, and handed to the service
+  // for the next start. When the service does not take it, the choice still
+  // holds for this run and is handed over again at each ReloadLanguage and
+  // at the end of the run, until the service takes it.
+  void ApplyLanguage(uint32_t language);
   // Takes the language from the service's key again (missing: English); the
-  // main window does so each time it opens.
+  // main window does so each time it opens. A choice the service has not
+  // stored yet is offered to it again and stays in use either way: the key
+  // still holds the language the user left.
   void ReloadLanguage();
+  // Whether a language chosen in this run still waits to be stored.
+  bool LanguageUnstored() const { return languageUnstored_; }
 
   // The settings record, loaded at start; every change is followed by Save.
   _SCHEDULE_SETTINGS& Settings() { return settings_; }
@@ -63,11 +78,14 @@ class CArkwellApp {
   void InitControls();
   void StartGdiPlus();
   void StopGdiPlus();
+  bool StoreChosenLanguage();
 
   AppOptions options_;
   _SCHEDULE_SETTINGS settings_ = {};
   ULONG_PTR gdiplusToken_ = 0;
   HMODULE richEdit_ = nullptr;
+  uint32_t chosenLanguage_ = 0;
+  bool languageUnstored_ = false;
 };
 
 }  // namespace vk

@@ -59,8 +59,20 @@ bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex) {
 
 void WizardPage::SetUpText(UINT id, const RECT& rc, uint32_t textId) {
   Place(id, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-  SetItemFont(id, TextFont(AppLanguage()));
+  textsLanguage_ = AppLanguage();
+  SetItemFont(id, TextFont(textsLanguage_));
   if (textId != 0) SetText(id, GetText(textId));
+  fixedTexts_.push_back({id, textId});
+}
+
+void WizardPage::FollowLanguage() {
+  const uint32_t language = AppLanguage();
+  if (language == textsLanguage_) return;
+  textsLanguage_ = language;
+  for (const FixedText& t : fixedTexts_) {
+    SetItemFont(t.id, TextFont(language));
+    if (t.textId != 0) SetText(t.id, GetText(t.textId));
+  }
 }
 
 void WizardPage::SetUpButton(CImageButton& button, UINT id, const RECT& rc, uint32_t textId) {

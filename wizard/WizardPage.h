@@ -32,6 +32,12 @@ std::vector<PartitionEntry> ReadPartitions(uint32_t letterMask);
 bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex);
 
 class WizardPage : public CPage {
+ public:
+  // The texts and fonts placed by SetUpText, loaded again when the program's
+  // language is no longer the one they were loaded in: after Apply on the
+  // Setting page the pages are entered afresh in the new language.
+  void FollowLanguage() override;
+
  protected:
   // A static text: placed, in the page font, with text `textId` (0: left empty).
   void SetUpText(UINT id, const RECT& rc, uint32_t textId);
@@ -64,6 +70,14 @@ class WizardPage : public CPage {
   static bool ChosenTargetPresent();
   // The same, with a disk that went away reported and the start page shown.
   bool TargetStillThere() const;
+
+ private:
+  struct FixedText {
+    UINT id;
+    uint32_t textId;  // 0: the page fills it in
+  };
+  std::vector<FixedText> fixedTexts_;
+  uint32_t textsLanguage_ = 0;
 };
 
 }  // namespace vk

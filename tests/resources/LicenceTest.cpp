@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/Texts.h"
+#include "controls/UiFonts.h"
 #include "resources/ResourceIds.h"
 
 namespace vk {
@@ -105,6 +106,12 @@ TEST_F(LicenceTest, EachIsPlainAsciiRtfThatDeclaresItsLanguage) {
     std::string head = "{\\rtf1\\ansi\\ansicpg" + std::to_string(language.codePage) +
                        "\\deff0\\deflang" + std::to_string(language.lcid);
     EXPECT_EQ(rtf.compare(0, head.size(), head), 0) << language.name;
+    // In the font the windows use for the language: a font the system may
+    // lack leaves the document's Latin letters and digits as empty boxes.
+    std::string font;
+    for (const wchar_t* c = FontFace(static_cast<uint32_t>(i)); *c; ++c) font += static_cast<char>(*c);
+    EXPECT_NE(rtf.find("{\\fonttbl{\\f0\\fnil\\fcharset"), std::string::npos) << language.name;
+    EXPECT_NE(rtf.find(" " + font + ";}}"), std::string::npos) << language.name << " not in " << font;
     // Non-ASCII only as \uN escapes; braces balanced, the last one closing
     // the document.
     int depth = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "shell/Instance.h"
 #include "tests/shell/HostWindow.h"
@@ -132,6 +133,90 @@ TEST_F(AppStartTest, CloseCommandEndsBeforeSettings) {
 
   CArkwellApp app(options);
   EXPECT_EQ(app.Run(L"UU"), StartOutcome::kRanTrayWindow);  // not the close command
+}
+
+// The service as the language store: it takes a language only while
+// `reachable`, and writes it to the service key as the service does.
+struct StoreSeen {
+  bool reachable = false;
+  std::vector<uint32_t> offered;
+} g_store;
+
+void WriteServiceLanguage(DWORD language) {
+  RegKey key;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServiceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.Receive(), nullptr),
+            ERROR_SUCCESS);
+  ::RegSetValueExW(key.Get(), kLanguageValue, 0, REG_DWORD, reinterpret_cast<BYTE*>(&language), 4);
+}
+
+bool FakeStore(uint32_t language) {
+  g_store.offered.push_back(language);
+  if (g_store.reachable) WriteServiceLanguage(language);
+  return g_store.reachable;
+}
+
+class LanguageChoiceTest : public AppStartTest {
+ protected:
+  void SetUp() override {
+    AppStartTest::SetUp();
+    g_store = StoreSeen();
+    options.storeLanguage = &FakeStore;
+    options.runTrayWindow = nullptr;
+    WriteServiceLanguage(kLangGerman);
+  }
+};
+
+// Each opening of the main window reads the key again: a choice the service
+// refused must neither be undone by that nor be forgotten for the next start.
+TEST_F(LanguageChoiceTest, ChoiceTheServiceRefusedHoldsAndIsOfferedAgainUntilStored) {
+  CArkwellApp app(options);
+  app.Run(L"");
+  ASSERT_EQ(app.Language(), static_cast<uint32_t>(kLangGerman));
+
+  app.ApplyLanguage(kLangChinese);
+  EXPECT_EQ(app.Language(), static_cast<uint32_t>(kLangChinese));
+  EXPECT_TRUE(app.LanguageUnstored());
+  app.ReloadLanguage();  // the service still away
+  EXPECT_EQ(app.Language(), static_cast<uint32_t>(kLangChinese));
+  EXPECT_TRUE(app.LanguageUnstored());
+
+  g_store.reachable = true;
+  app.ReloadLanguage();
+  EXPECT_EQ(app.Language(), static_cast<uint32_t>(kLangChinese));
+  EXPECT_FALSE(app.LanguageUnstored());
+  EXPECT_EQ(g_store.offered, (std::vector<uint32_t>{kLangChinese, kLangChinese, kLangChinese}));
+
+  // Stored: the key leads again, as a change made in another session shows.
+  WriteServiceLanguage(kLangJapanese);
+  app.ReloadLanguage();
+  EXPECT_EQ(app.Language(), static_cast<uint32_t>(kLangJapanese));
+  EXPECT_EQ(g_store.offered.size(), 3u);
+}
+
+void ChooseChineseWhileTheServiceIsAway(CArkwellApp& app) {
+  app.ApplyLanguage(kLangChinese);
+  g_store.reachable = true;  // back before the user ends the program
+}
+
+TEST_F(LanguageChoiceTest, ChoiceStillUnstoredWhenTheRunEndsIsStoredThen) {
+  options.runTrayWindow = &ChooseChineseWhileTheServiceIsAway;
+  {
+    CArkwellApp app(options);
+    app.Run(L"");
+    EXPECT_FALSE(app.LanguageUnstored());
+  }
+  CArkwellApp next(options);
+  next.Run(L"");
+  EXPECT_EQ(next.Language(), static_cast<uint32_t>(kLangChinese));
+
+  // A choice the service took at once is not offered again at the end.
+  g_store = StoreSeen();
+  g_store.reachable = true;
+  options.runTrayWindow = [](CArkwellApp& app) { app.ApplyLanguage(kLangFrench); };
+  CArkwellApp third(options);
+  third.Run(L"");
+  EXPECT_EQ(g_store.offered, std::vector<uint32_t>{kLangFrench});
 }
 
 }  // namespace

@@ -36,6 +36,21 @@ void AddSystemControl(HWND hwnd, std::vector<TextSlot>* out) {
     const bool oneLine = kind == SS_LEFTNOWORDWRAP || kind == SS_SIMPLE || (style & SS_CENTERIMAGE);
     const std::wstring text = TextOf(hwnd);
     if (!text.empty()) out->push_back({hwnd, text, rc, FontOf(hwnd), !oneLine});
+  } else if (IsClass(hwnd, L"ComboBox") && (style & 0x3) == CBS_DROPDOWNLIST) {
+    // Every line of a drop-down list shows in the box beside its arrow
+    // when chosen (the dropped list is as wide as the box).
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetComboBoxInfo(hwnd, &info)) return;
+    const LRESULT count = ::SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT chars = ::SendMessageW(hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+      if (chars <= 0) continue;
+      std::wstring line(static_cast<size_t>(chars) + 1, L'\0');
+      line.resize(static_cast<size_t>(
+          ::SendMessageW(hwnd, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&line[0]))));
+      out->push_back({hwnd, line, info.rcItem, FontOf(hwnd), false});
+    }
   } else if (IsClass(hwnd, L"Edit") && (style & ES_MULTILINE) == 0) {
     // It scrolls sideways: a stand-in of one line checks only the height.
     out->push_back({hwnd, L"Ag", rc, FontOf(hwnd), false});

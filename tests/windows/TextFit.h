@@ -16,6 +16,7 @@ namespace vk::test {
 // The texts of the visible controls of `window` (and their children):
 // controls that paint their own texts describe them; statics are measured
 // as they wrap (SS_LEFTNOWORDWRAP, SS_SIMPLE and SS_CENTERIMAGE on one line);
+// each line of a drop-down list is measured in its box beside the arrow;
 // a one-line edit box scrolls, so only its line height is measured. Other
 // system controls (tree-views, tips, menus) size or scroll their own texts.
 std::vector<TextSlot> CollectTexts(HWND window);

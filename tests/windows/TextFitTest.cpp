@@ -7,18 +7,32 @@
 
 #include <string>
 
+#include "common/Handle.h"
 #include "controls/SkinImage.h"
 #include "controls/CEulaDlg.h"
 #include "restorewin/COwDlg.h"
 #include "servicelink/CDlDlg.h"
 #include "servicelink/CUpdDlg.h"
 #include "servicelink/CVersionDlg.h"
+#include "engine/TargetVolume.h"
+#include "resources/ResourceIds.h"
+#include "resources/TextIds.h"
 #include "shell/AppTexts.h"
+#include "tests/support/TestVolume.h"
 #include "tests/windows/FakeTray.h"
 #include "tests/windows/TextFit.h"
 
 namespace vk::test {
 namespace {
+
+constexpr uint64_t kOneSecond = 10000000;  // in file-time units of 100 ns
+constexpr int kMaxButtonChars = 128;
+
+std::wstring WindowTextOf(HWND hwnd) {
+  wchar_t text[kMaxButtonChars] = {};
+  ::GetWindowTextW(hwnd, text, kMaxButtonChars);
+  return text;
+}
 
 const char* const kLanguageNames[kLanguageCount] = {"en", "fr", "de", "it", "es", "pt", "zh", "ja"};
 
@@ -122,6 +136,44 @@ TEST_P(TextFit, OverwritePrompt) {
   ASSERT_TRUE(dlg.CreateForCheck(nullptr));
   ::ShowWindow(dlg.Hwnd(), SW_SHOWNA);
   ExpectAllFit(dlg.Hwnd(), "overwrite prompt");
+}
+
+// The log page with each of its views, the detail tab naming the restore's
+// log (its longer text), on the scratch volume's logs.
+TEST_P(TextFit, LogPageWithTheRestoreDetailTab) {
+  const int drive = ScratchDriveIndex();
+  ASSERT_GE(drive, 0);
+  const std::wstring folder = LogFolderPath(drive);
+  EmptyFolder(folder);
+  const std::vector<uint8_t> line = {0xFF, 0xFE, 'R', 0, 'u', 0, 'n', 0};
+  for (const wchar_t* name : {L"backup-detail.log", L"storage-backup.log", L"storage-restore.log",
+                              L"restore-detail.log"})  // the restore's written last
+    WriteFileBytes(folder + L"\\" + name, line);
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart += kOneSecond;
+  FILETIME later = {t.LowPart, t.HighPart};
+  {
+    FileHandle f(::CreateFileW((folder + L"\\restore-detail.log").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(f && ::SetFileTime(f.Get(), nullptr, nullptr, &later));
+  }
+  const wchar_t letter = static_cast<wchar_t>(L'A' + drive);
+  FakeTray tray;
+  ASSERT_EQ(tray.Run(std::wstring(L"drive Backup Disk|") + letter + L"|" + letter + L"|2|1000204886016"),
+            L"ok");
+  ASSERT_EQ(tray.Run(L"open"), L"ok");
+  tray.Run(L"tab 3");
+  HWND page = ::GetDlgItem(tray.MainHwnd(), IDD_PAGE_LOG);
+  for (UINT tab : {IDC_LOG_BACKUP, IDC_LOG_RESTORE, IDC_LOG_DETAIL}) {
+    HWND button = ::GetDlgItem(page, static_cast<int>(tab));
+    ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(tab, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    ExpectAllFit(tray.MainHwnd(), ("log page, tab " + std::to_string(tab)).c_str());
+  }
+  EXPECT_EQ(WindowTextOf(::GetDlgItem(page, IDC_LOG_DETAIL)),
+            LoadText(txt::kLogViewRestoreDetail, GetParam()));
+  EmptyFolder(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryLanguage, TextFit, ::testing::Range<uint32_t>(0, kLanguageCount),
