@@ -419,6 +419,9 @@ void Journey::DetachAndReattach() {
   ASSERT_TRUE(WaitForDiskGone(kDiskCaption));
   ASSERT_TRUE(OpenMain());
   ASSERT_TRUE(WaitForPage(main_, IDD_PAGE_NO_DEVICE));
+  ASSERT_TRUE(WaitFor("Restore and Log off", kWindowDeadlineMs, [&] {
+    return !Enabled(Control(main_, kRestoreTab)) && !Enabled(Control(main_, kLogTab));
+  }));
   ExpectTabs(main_, {true, false, false, true});
   Report("pull the disk out", "the window asks for a disk; Restore and Log are off",
          main_, "no-disk");
@@ -428,6 +431,7 @@ void Journey::DetachAndReattach() {
     ASSERT_TRUE(Click(main_, IDC_DRIVE_FIRST));
     ASSERT_TRUE(WaitForPage(main_, IDD_PAGE_PLAN_VIEW));
   }
+  ASSERT_TRUE(WaitForEnabled(main_, kLogTab));
   ExpectTabs(main_, {true, true, true, true});
   Report("plug it in again", "the plan is found on it again", main_, "disk-back");
 }
