@@ -272,7 +272,10 @@ void CArkwellDlg::SwitchPage(int page, bool comingBack) {
   CPage* current = PageObject(page);
   for (const auto& p : pages_)
     if (p) ::EnableWindow(p->Hwnd(), p.get() == current ? TRUE : FALSE);
-  if (current) current->Enter(page, comingBack);
+  if (current) {
+    current->ApplyLanguage();
+    current->Enter(page, comingBack);
+  }
   if (current) ::ShowWindow(current->Hwnd(), SW_SHOWNA);
   for (const auto& p : pages_)
     if (p && p.get() != current) ::ShowWindow(p->Hwnd(), SW_HIDE);

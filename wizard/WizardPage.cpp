@@ -59,6 +59,20 @@ void WizardPage::SetUpText(UINT id, const RECT& rc, uint32_t textId) {
   Place(id, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
   SetItemFont(id, TextFont(AppLanguage()));
   if (textId != 0) SetText(id, GetText(textId));
+  slots_.push_back({id, textId});
+  slotsLanguage_ = AppLanguage();
+}
+
+void WizardPage::ApplyLanguage() {
+  const uint32_t language = AppLanguage();
+  if (language == slotsLanguage_) return;
+  slotsLanguage_ = language;
+  for (const TextSlot& slot : slots_) {
+    SetItemFont(slot.id, TextFont(language));
+    if (slot.textId != 0) SetText(slot.id, GetText(slot.textId));
+  }
+  OnLanguageChanged();
+  ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 void WizardPage::SetUpButton(CImageButton& button, UINT id, const RECT& rc, uint32_t textId) {

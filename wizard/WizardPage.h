@@ -32,6 +32,11 @@ std::vector<PartitionEntry> ReadPartitions(uint32_t letterMask);
 bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex);
 
 class WizardPage : public CPage {
+ public:
+  // The fonts and texts of every SetUpText, again in the current language
+  // when it changed since they were set; then OnLanguageChanged.
+  void ApplyLanguage() override;
+
  protected:
   // A static text: placed, in the page font, with text `textId` (0: left empty).
   void SetUpText(UINT id, const RECT& rc, uint32_t textId);
@@ -56,6 +61,18 @@ class WizardPage : public CPage {
   static bool ChosenTargetPresent();
   // The same, with a disk that went away reported and the start page shown.
   bool TargetStillThere() const;
+
+  // What a page sets up beyond SetUpText (list lines, other fonts), set
+  // again in the new language.
+  virtual void OnLanguageChanged() {}
+
+ private:
+  struct TextSlot {
+    UINT id;
+    uint32_t textId;  // 0: the page sets the text itself
+  };
+  std::vector<TextSlot> slots_;
+  uint32_t slotsLanguage_ = 0;
 };
 
 }  // namespace vk

@@ -88,8 +88,14 @@ constexpr wchar_t kStartRestore[] = L"Do you want to restore the folders?";
 constexpr wchar_t kRestoreDone[] = L"Restore completed successfully.";
 constexpr wchar_t kUpdateMessage[] =
     L"A latest version of \"Vaultkeep\" has been released.  \nWould you like to update?";
-constexpr wchar_t kPlanTitleEnglish[] = L"Your backup plan";
-constexpr wchar_t kPlanTitleJapanese[] = L"あなたのバックアッププラン";
+// The plan page's title, reloaded at each entry, and a button text set
+// when the page was made: both follow the language.
+struct PlanPageTexts {
+  const wchar_t* title;
+  const wchar_t* backupNow;
+};
+constexpr PlanPageTexts kEnglishTexts = {L"Your backup plan", L"Backup \nNow"};
+constexpr PlanPageTexts kJapaneseTexts = {L"あなたのバックアッププラン", L"今すぐ\nバックアップ"};
 constexpr wchar_t kRestoreDetailTab[] = L"Restore \nDetail";
 
 std::wstring Environment(const wchar_t* name) {
@@ -262,7 +268,7 @@ class Journey : public ::testing::Test {
   void RestoreFirstToNewLocation();
   void RestoreNewestInPlace();
   void ReadTheLog();
-  void SwitchLanguage(DWORD language, const wchar_t* planTitle);
+  void SwitchLanguage(DWORD language, const PlanPageTexts& texts);
   void RefuseUpdate();
   void Uninstall();
 
@@ -538,7 +544,7 @@ void Journey::ReadTheLog() {
          "log-restore");
 }
 
-void Journey::SwitchLanguage(DWORD language, const wchar_t* planTitle) {
+void Journey::SwitchLanguage(DWORD language, const PlanPageTexts& texts) {
   ASSERT_TRUE(Click(main_, kSettingTab));
   ASSERT_TRUE(WaitForPage(main_, IDD_PAGE_LANGUAGE));
   const HWND list = Control(Page(IDD_PAGE_LANGUAGE), IDD_LANGUAGE_LIST);
@@ -550,8 +556,10 @@ void Journey::SwitchLanguage(DWORD language, const wchar_t* planTitle) {
   ASSERT_TRUE(Click(list, IDC_LANG_APPLY));
   ASSERT_TRUE(WaitForPage(main_, IDD_PAGE_PLAN_VIEW));
   ASSERT_TRUE(WaitFor("the Backup page in the new language", kWindowDeadlineMs, [&] {
-    return ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_PROMPT) == planTitle;
+    return ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_PROMPT) == texts.title;
   })) << CodePoints(ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_PROMPT));
+  EXPECT_EQ(ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_BACKUP_NOW), texts.backupNow)
+      << CodePoints(ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_BACKUP_NOW));
   EXPECT_TRUE(WaitFor("the service to store the language", kServiceDeadlineMs, [&] {
     return RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, 0xFFFFFFFF) ==
            language;
@@ -635,10 +643,10 @@ TEST_F(Journey, InstallBackUpOnScheduleRestoreReadTheLogSwitchLanguageRefuseUpda
   ASSERT_NO_FATAL_FAILURE(RestoreFirstToNewLocation());
   ASSERT_NO_FATAL_FAILURE(RestoreNewestInPlace());
   ASSERT_NO_FATAL_FAILURE(ReadTheLog());
-  ASSERT_NO_FATAL_FAILURE(SwitchLanguage(kJapanese, kPlanTitleJapanese));
+  ASSERT_NO_FATAL_FAILURE(SwitchLanguage(kJapanese, kJapaneseTexts));
   Report("switch the language to Japanese", "the pages speak Japanese; the service keeps it",
          main_, "japanese");
-  ASSERT_NO_FATAL_FAILURE(SwitchLanguage(kEnglish, kPlanTitleEnglish));
+  ASSERT_NO_FATAL_FAILURE(SwitchLanguage(kEnglish, kEnglishTexts));
   Report("and back to English", "the pages speak English again", main_, "english");
   ASSERT_NO_FATAL_FAILURE(RefuseUpdate());
   ASSERT_NO_FATAL_FAILURE(Uninstall());
