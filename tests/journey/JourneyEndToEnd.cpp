@@ -56,6 +56,11 @@ constexpr DWORD kDueCheckMs = 300;
 constexpr DWORD kReleaseCheckMs = 500;
 constexpr DWORD kRunDeadlineMs = 60000;  // a backup or restore of the small tree
 constexpr DWORD kEnglish = 0, kJapanese = 7;
+constexpr DWORD kNoValue = 0xFFFFFFFF;
+// Backup Now's set and the scheduled run's; listed newest first, so the
+// first backup is the second line.
+constexpr size_t kSetCount = 2;
+constexpr int kFirstBackupLine = 1;
 // Checks of the service that must pass before its record surely holds the
 // last answer: the one under way may have begun before the answer changed.
 constexpr size_t kChecksToSettle = 2;
@@ -141,7 +146,7 @@ std::vector<std::wstring> TreePathOf(const std::wstring& path) {
   return names;
 }
 
-// The user's folders of the default tree and the two backed-up trees.
+// The two backed-up folders as a backup saw them.
 struct Snapshots {
   test::Tree documents, pictures;
 };
@@ -326,6 +331,7 @@ void Journey::CreateDailyPlan() {
   ASSERT_TRUE(Click(folders, IDC_WIZ_NEXT));
   ASSERT_TRUE(WaitForPage(main_, IDD_PAGE_SCHEDULE));
   const HWND schedule = Page(IDD_PAGE_SCHEDULE);
+  // The lines are the frequencies in order, Monthly (1) first.
   ASSERT_TRUE(PickComboLine(schedule, IDC_WIZ_FREQUENCY, kFreqDaily - 1));
   ASSERT_TRUE(WaitFor("the day lists hidden", kWindowDeadlineMs, [&] {
     return !Shown(Control(schedule, IDC_WIZ_DAY)) && !Shown(Control(schedule, IDC_WIZ_WEEKDAY));
@@ -407,7 +413,7 @@ void Journey::LetTheScheduleRun() {
                      kPastTheRunSeconds);
   ASSERT_TRUE(WaitFor("the scheduled run's set", kRunDeadlineMs, [&] {
     _BKUP_PLAN after = {};
-    return BackupSetNames(drive).size() == 2 && ReadPlanRecord(drive, &after) &&
+    return BackupSetNames(drive).size() == kSetCount && ReadPlanRecord(drive, &after) &&
            FileTimeOf(after.LastRun) >= FileTimeOf(plan.NextRun) &&
            UserSetting(L"DoingBackup") == 0;
   }));
@@ -446,10 +452,9 @@ void Journey::RestoreFirstToNewLocation() {
   ASSERT_TRUE(Click(main_, kRestoreTab));
   ASSERT_TRUE(WaitForPage(main_, IDD_PAGE_RESTORE_SETS));
   const HWND sets = Page(IDD_PAGE_RESTORE_SETS);
-  ASSERT_EQ(ComboLines(Control(sets, IDC_REST_SETS)).size(), 2u);
+  ASSERT_EQ(ComboLines(Control(sets, IDC_REST_SETS)).size(), kSetCount);
   const HWND tree = Control(sets, IDC_REST_TREE);
-  // Newest first: the first backup is the last line.
-  ASSERT_TRUE(PickComboLine(sets, IDC_REST_SETS, 1));
+  ASSERT_TRUE(PickComboLine(sets, IDC_REST_SETS, kFirstBackupLine));
   std::vector<std::wstring> documents = TreePathOf(User(kBackedUp));
   ASSERT_TRUE(WaitFor("the first set's folders ticked", kWindowDeadlineMs, [&] {
     HTREEITEM item = FindTreeItem(tree, documents);
@@ -561,7 +566,7 @@ void Journey::SwitchLanguage(DWORD language, const PlanPageTexts& texts) {
   EXPECT_EQ(ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_BACKUP_NOW), texts.backupNow)
       << CodePoints(ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_BACKUP_NOW));
   EXPECT_TRUE(WaitFor("the service to store the language", kServiceDeadlineMs, [&] {
-    return RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, 0xFFFFFFFF) ==
+    return RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, kNoValue) ==
            language;
   }));
 }
@@ -608,7 +613,7 @@ void Journey::Uninstall() {
   const test::SetFolder folder = test::LoadSetFolder(BackupFolder(drive));
   EXPECT_TRUE(test::PathExists(PlanFilePath(drive)));
   EXPECT_TRUE(folder.incomplete.empty());
-  ASSERT_EQ(folder.sets.size(), 2u);
+  ASSERT_EQ(folder.sets.size(), kSetCount);
   const test::ReadSet& newest = folder.sets.rbegin()->second;
   size_t files = 0;
   for (const auto& [tree, name] : {std::pair{&second_.documents, kBackedUp},
