@@ -77,6 +77,11 @@ struct LocalMemoryTraits {  // LocalAlloc results, security descriptors among th
   static void* Invalid() { return nullptr; }
   static void Close(void* p) { ::LocalFree(p); }
 };
+struct DeviceContextTraits {  // CreateDCW and CreateCompatibleDC results, never GetDC's
+  using Type = HDC;
+  static HDC Invalid() { return nullptr; }
+  static void Close(HDC h) { ::DeleteDC(h); }
+};
 
 namespace detail {
 template <class Traits, class = void>
@@ -140,6 +145,7 @@ using CryptProvider = UniqueHandle<CryptProviderTraits>;  // BCryptOpenAlgorithm
 using CryptKey = UniqueHandle<CryptKeyTraits>;            // BCryptImportKeyPair
 using CryptHash = UniqueHandle<CryptHashTraits>;          // BCryptCreateHash
 using MenuHandle = UniqueHandle<MenuTraits>;
+using DeviceContext = UniqueHandle<DeviceContextTraits>;
 
 // Opens root\path; an empty owner when the key cannot be opened.
 inline RegKey OpenRegKey(HKEY root, const wchar_t* path, REGSAM access) {

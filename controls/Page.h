@@ -24,9 +24,11 @@ class CPage : public Dialog {
   // (one page object may fill two slots) and `comingBack` is set when the
   // user returns to it rather than entering it afresh.
   virtual void Enter(int /*slot*/, bool /*comingBack*/) {}
-  // Called just before Enter: a page whose fixed texts were loaded when it
-  // was created takes them again here once the program's language changed.
-  virtual void FollowLanguage() {}
+  // Called just before Enter. The pages live as long as the main window,
+  // and the Setting page changes the language meanwhile: a page that sets
+  // its fonts and fixed texts once sets them again here when the language
+  // is no longer the one they were set in.
+  virtual void ApplyLanguage() {}
 
  protected:
   BOOL OnInitDialog() override;

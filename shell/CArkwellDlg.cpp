@@ -274,7 +274,7 @@ void CArkwellDlg::SwitchPage(int page, bool comingBack) {
   for (const auto& p : pages_)
     if (p) ::EnableWindow(p->Hwnd(), p.get() == current ? TRUE : FALSE);
   if (current) {
-    current->FollowLanguage();  // the Setting page may have changed it
+    current->ApplyLanguage();
     current->Enter(page, comingBack);
   }
   if (current) ::ShowWindow(current->Hwnd(), SW_SHOWNA);

@@ -31,9 +31,12 @@ BOOL CBkup03Dlg::OnInitDialog() {
   SetUpText(IDC_WIZ_PROMPT, kWizPromptRect, txt::kBackupFoldersPrompt);
   SetUpButton(next_, IDC_WIZ_NEXT, kWizNextRect, txt::kBackupFoldersNext);
   SetUpButton(back_, IDC_WIZ_BACK, kWizBackRect, txt::kBackupFoldersBack);
-  if (tree_.Create(Hwnd(), IDC_WIZ_TREE, kTree))
-    ::SendMessageW(tree_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(TextFont(AppLanguage())), FALSE);
+  if (tree_.Create(Hwnd(), IDC_WIZ_TREE, kTree)) OnLanguageChanged();
   return TRUE;
+}
+
+void CBkup03Dlg::OnLanguageChanged() {
+  ::SendMessageW(tree_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(TextFont(AppLanguage())), FALSE);
 }
 
 void CBkup03Dlg::Enter(int, bool comingBack) {

@@ -17,6 +17,7 @@ class CBkup03Dlg : public WizardPage {
 
  protected:
   BOOL OnInitDialog() override;
+  void OnLanguageChanged() override;
   void OnCommand(UINT id, UINT code, HWND ctl) override;
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) override;
 

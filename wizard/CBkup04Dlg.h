@@ -11,6 +11,7 @@ class CBkup04Dlg : public WizardPage {
  protected:
   BOOL OnInitDialog() override;
   void OnCommand(UINT id, UINT code, HWND ctl) override;
+  void OnLanguageChanged() override { FillLists(); }
 
  private:
   void FillLists();

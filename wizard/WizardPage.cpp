@@ -59,20 +59,22 @@ bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex) {
 
 void WizardPage::SetUpText(UINT id, const RECT& rc, uint32_t textId) {
   Place(id, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-  textsLanguage_ = AppLanguage();
-  SetItemFont(id, TextFont(textsLanguage_));
+  SetItemFont(id, TextFont(AppLanguage()));
   if (textId != 0) SetText(id, GetText(textId));
-  fixedTexts_.push_back({id, textId});
+  slots_.push_back({id, textId});
+  slotsLanguage_ = AppLanguage();
 }
 
-void WizardPage::FollowLanguage() {
+void WizardPage::ApplyLanguage() {
   const uint32_t language = AppLanguage();
-  if (language == textsLanguage_) return;
-  textsLanguage_ = language;
-  for (const FixedText& t : fixedTexts_) {
-    SetItemFont(t.id, TextFont(language));
-    if (t.textId != 0) SetText(t.id, GetText(t.textId));
+  if (language == slotsLanguage_) return;
+  slotsLanguage_ = language;
+  for (const TextSlot& slot : slots_) {
+    SetItemFont(slot.id, TextFont(language));
+    if (slot.textId != 0) SetText(slot.id, GetText(slot.textId));
   }
+  OnLanguageChanged();
+  ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 void WizardPage::SetUpButton(CImageButton& button, UINT id, const RECT& rc, uint32_t textId) {

@@ -33,10 +33,9 @@ bool VolumeStampOf(int drive, uint32_t* serial, uint64_t* rootIndex);
 
 class WizardPage : public CPage {
  public:
-  // The texts and fonts placed by SetUpText, loaded again when the program's
-  // language is no longer the one they were loaded in: after Apply on the
-  // Setting page the pages are entered afresh in the new language.
-  void FollowLanguage() override;
+  // The fonts and texts of every SetUpText, again in the current language
+  // when it changed since they were set; then OnLanguageChanged.
+  void ApplyLanguage() override;
 
  protected:
   // A static text: placed, in the page font, with text `textId` (0: left empty).
@@ -71,13 +70,17 @@ class WizardPage : public CPage {
   // The same, with a disk that went away reported and the start page shown.
   bool TargetStillThere() const;
 
+  // What a page sets up beyond SetUpText (list lines, other fonts), set
+  // again in the new language.
+  virtual void OnLanguageChanged() {}
+
  private:
-  struct FixedText {
+  struct TextSlot {
     UINT id;
-    uint32_t textId;  // 0: the page fills it in
+    uint32_t textId;  // 0: the page sets the text itself
   };
-  std::vector<FixedText> fixedTexts_;
-  uint32_t textsLanguage_ = 0;
+  std::vector<TextSlot> slots_;
+  uint32_t slotsLanguage_ = 0;
 };
 
 }  // namespace vk

@@ -26,6 +26,7 @@
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
 #include "tests/driver/Ui.h"
+#include "tests/installer/InstalledProduct.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::test {
@@ -35,16 +36,24 @@ using driver::RegistryDword;
 using driver::RegistryString;
 using driver::WaitFor;
 using Sc = driver::ServiceManager;
+using driver::InstalledProgramRuns;
+using driver::Installed;
+using driver::KeyExists;
+using driver::kInstallerFailed;
+using driver::kMissing;
+using driver::kRunKey;
+using driver::kRunValue;
+using driver::kUninstallKey;
+using driver::MarkedCopy;
+using driver::ProgramFolder;
+using driver::ProgramRunning;
+using driver::PublisherFolder;
+using driver::Quoted;
+using driver::RunInstaller;
+using driver::RunUninstaller;
+using driver::Shortcut;
 
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vaultkeep";
-constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr wchar_t kRunValue[] = L"Arkwell";
-constexpr wchar_t kMissing[] = L"(missing)";
 constexpr DWORD kNoValue = 0xFFFFFFFF;
-// The installer's exit code when it refuses or fails.
-constexpr int kInstallerFailed = 2;
-constexpr DWORD kInstallerDeadlineMs = 120000;
 // The service's update rhythm in this test: the first check half a second
 // after its start, then every second.
 constexpr DWORD kFirstCheckMs = 500;
@@ -58,26 +67,8 @@ constexpr WORD kStaleYear = 2001;
 
 std::wstring Widen(const char* text) { return std::wstring(text, text + std::strlen(text)); }
 
-std::wstring InstallerExe() { return driver::HostPathToWindows(VK_INSTALLER_EXE); }
-
-std::wstring KnownFolder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
-std::wstring ProgramFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\CORVANE\\Vaultkeep"; }
-std::wstring PublisherFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\CORVANE"; }
-std::wstring Installed(const wchar_t* file) { return ProgramFolder() + L"\\" + file; }
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
-std::wstring Shortcut() { return KnownFolder(CSIDL_PROGRAMS) + L"\\Vaultkeep.lnk"; }
-
 std::wstring UpdateUrl(int language) {
   return Widen(VK_UPDATE_URL_BASE) + L"/" + Widen(kLanguageFiles[language]) + L".ini";
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-  return OpenRegKey(root, key.c_str(), KEY_READ).Valid();
 }
 
 std::wstring ServiceString(const wchar_t* name) {
@@ -121,30 +112,6 @@ std::wstring ShortcutTarget(const std::wstring& link) {
   return target;
 }
 
-// A copy of the program runs in this session: it holds the instance name.
-bool ProgramRunning() {
-  KernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName));
-  return mutex.Valid();
-}
-
-// The process of the copy whose notification window carries the instance
-// mark; 0 when none does.
-DWORD MarkedCopy() {
-  DWORD pid = 0;
-  if (HWND tray = driver::MarkedWindow(0, kInstanceName)) ::GetWindowThreadProcessId(tray, &pid);
-  return pid;
-}
-
-// Waits until the installed program runs as the notification-area program
-// (a copy of the installed file marks its window); `pid` is its process.
-::testing::AssertionResult InstalledProgramRuns(DWORD* pid) {
-  return WaitFor("the installed program to run", driver::kWindowDeadlineMs, [pid] {
-    *pid = MarkedCopy();
-    return *pid != 0 &&
-           ::_wcsicmp(driver::ProcessImage(*pid).c_str(), Installed(L"Arkwell.exe").c_str()) == 0;
-  });
-}
-
 // Closes the running copy as the installer does ("U") and waits until its
 // process has ended: it writes its settings record back on its way out.
 ::testing::AssertionResult CloseRunningCopy() {
@@ -179,43 +146,6 @@ bool HasWriteTime(const std::wstring& path, const FILETIME& time) {
          ::CompareFileTime(&data.ftLastWriteTime, &time) == 0;
 }
 
-int RunInstaller(const std::wstring& arguments) {
-  return driver::RunProgram(InstallerExe(), arguments, kInstallerDeadlineMs);
-}
-
-// The uninstaller hands itself to a copy in the temporary folder and ends at
-// once (so that it can delete its own file); the uninstall entry is the last
-// thing that copy removes.
-::testing::AssertionResult RunUninstaller() {
-  const int code = driver::RunProgram(Installed(L"Uninstall.exe"), L"/S", kInstallerDeadlineMs);
-  if (code != 0) return ::testing::AssertionFailure() << "the uninstaller ended with " << code;
-  return WaitFor("the uninstaller to finish", kInstallerDeadlineMs,
-                 [] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); });
-}
-
-// Whatever an earlier or a failed test left: an installed copy, a copy of
-// the program still running, a service, the values and entries the
-// installer writes.
-void RemoveLeftovers() {
-  if (PathExists(Installed(L"Uninstall.exe"))) {
-    EXPECT_TRUE(RunUninstaller());
-  }
-  driver::KillEveryCopyOf(Installed(L"Arkwell.exe"));
-  driver::KillEveryCopyOf(driver::ArkwellExe());
-  EXPECT_TRUE(driver::RemoveService());
-  driver::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kServiceKeyPath);
-  driver::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-  driver::DeleteRegistryTree(HKEY_CURRENT_USER, driver::kUserSettingsKey);
-  if (RegKey run = OpenRegKey(HKEY_CURRENT_USER, kRunKey, KEY_SET_VALUE); run.Valid()) {
-    ::RegDeleteValueW(run.Get(), kRunValue);
-  }
-  ::DeleteFileW(Shortcut().c_str());
-  for (const wchar_t* file : {L"Arkwell.exe", L"ArkwellSvc.exe", L"Uninstall.exe"})
-    ::DeleteFileW(Installed(file).c_str());
-  ::RemoveDirectoryW(ProgramFolder().c_str());
-  ::RemoveDirectoryW(PublisherFolder().c_str());
-}
-
 // Answers every request with news of version 1.42 and records the paths.
 std::unique_ptr<LocalHttpServer> StartUpdateServer() {
   if (VK_UPDATE_PORT == 0) return nullptr;
@@ -246,10 +176,10 @@ class InstallerTest : public VolumeTest {
   }
   void SetUp() override {
     VolumeTest::SetUp();
-    RemoveLeftovers();
+    driver::RemoveInstalledProduct();
   }
   void TearDown() override {
-    RemoveLeftovers();
+    driver::RemoveInstalledProduct();
     EXPECT_EQ(MarkedCopy(), 0u) << "a copy of the program still runs";
     EXPECT_FALSE(driver::ServiceInstalled());
   }

@@ -1,0 +1,80 @@
+#include "tests/driver/UserSteps.h"
+
+#include "resources/ResourceIds.h"
+#include "tests/driver/MainWindowView.h"
+
+namespace vk::driver {
+
+constexpr wchar_t kAsciiEnd = 0x80;
+
+std::string NarrowText(const std::wstring& text) {
+  std::string s;
+  for (wchar_t c : text) s += c < kAsciiEnd ? static_cast<char>(c) : '?';
+  return s;
+}
+
+::testing::AssertionResult OpenMainWindow(HWND tray, DWORD pid, HWND* main) {
+  if (!tray) return ::testing::AssertionFailure() << "no tray window";
+  PostCommand(tray, IDM_TRAY_EXEC);
+  return WaitForMainWindow(pid, main);
+}
+
+::testing::AssertionResult WaitForMessageText(DWORD pid, const std::wstring& text,
+                                              MessageWindow* found, DWORD deadlineMs) {
+  ::testing::AssertionResult shown = MessageWindow::WaitFor(pid, found, deadlineMs);
+  if (!shown) return shown << " (waiting for \"" << NarrowText(text) << "\")";
+  if (found->Text() != text)
+    return ::testing::AssertionFailure() << "another message: " << NarrowText(found->Text());
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult PressAndWaitClosed(const MessageWindow& message, UINT button) {
+  ::testing::AssertionResult pressed = message.Press(button);
+  if (!pressed) return pressed;
+  return message.WaitUntilClosed();
+}
+
+::testing::AssertionResult AnswerMessage(DWORD pid, const std::wstring& text, UINT button,
+                                         DWORD deadlineMs) {
+  MessageWindow message;
+  ::testing::AssertionResult shown = WaitForMessageText(pid, text, &message, deadlineMs);
+  if (!shown) return shown;
+  return PressAndWaitClosed(message, button);
+}
+
+::testing::AssertionResult PickComboLine(HWND page, UINT comboId, int line) {
+  const HWND combo = Control(page, comboId);
+  if (!combo) return ::testing::AssertionFailure() << "no list " << comboId;
+  if (::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(line), 0) != line)
+    return ::testing::AssertionFailure() << "the list has no line " << line;
+  ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+  return ::testing::AssertionSuccess();
+}
+
+int ComboLineWithData(HWND page, UINT comboId, LPARAM data) {
+  const HWND combo = Control(page, comboId);
+  const LRESULT count = combo ? ::SendMessageW(combo, CB_GETCOUNT, 0, 0) : 0;
+  for (LRESULT i = 0; i < count; ++i)
+    if (::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == data)
+      return static_cast<int>(i);
+  return -1;
+}
+
+::testing::AssertionResult WaitForEnabled(HWND window, UINT id, DWORD deadlineMs) {
+  return WaitFor("control " + std::to_string(id) + " enabled", deadlineMs,
+                 [&] { return Enabled(Control(window, id)); });
+}
+
+::testing::AssertionResult WaitForOverwritePrompt(DWORD pid, HWND* prompt, DWORD deadlineMs) {
+  return WaitFor("the overwrite prompt", deadlineMs, [&] {
+    for (HWND w : TopLevelWindows(pid))
+      if (Shown(w) && Control(w, IDC_OW_REPLACE)) {
+        *prompt = w;
+        return true;
+      }
+    return false;
+  });
+}
+
+}  // namespace vk::driver

@@ -1,0 +1,45 @@
+// Steps a user takes in the real program that several walks share: opening
+// the main window from the icon's menu, answering a message window, picking
+// a line of a drop-down list, waiting for a button or the overwrite prompt.
+// Everything goes through what another process may see and send.
+#pragma once
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/driver/Ui.h"
+#include "tests/driver/Wait.h"
+
+namespace vk::driver {
+
+// Text for a failure message: anything past ASCII as '?'.
+std::string NarrowText(const std::wstring& text);
+
+// The icon menu's first command, then the main window of process `pid`.
+::testing::AssertionResult OpenMainWindow(HWND tray, DWORD pid, HWND* main);
+
+// Waits for a message window of `pid` and checks that it shows `text`.
+::testing::AssertionResult WaitForMessageText(DWORD pid, const std::wstring& text,
+                                              MessageWindow* found,
+                                              DWORD deadlineMs = kWindowDeadlineMs);
+// Presses `button` on it and waits until it has closed.
+::testing::AssertionResult PressAndWaitClosed(const MessageWindow& message, UINT button);
+// Both: the message showing `text` answered with `button`.
+::testing::AssertionResult AnswerMessage(DWORD pid, const std::wstring& text, UINT button,
+                                         DWORD deadlineMs = kWindowDeadlineMs);
+
+// Selects line `line` of drop-down list `comboId` of `page` and tells the
+// page, as a user's choice with the mouse does.
+::testing::AssertionResult PickComboLine(HWND page, UINT comboId, int line);
+// The line of drop-down list `comboId` whose item data is `data`; -1 when none.
+int ComboLineWithData(HWND page, UINT comboId, LPARAM data);
+
+// Waits until control `id` of `window` can be pressed.
+::testing::AssertionResult WaitForEnabled(HWND window, UINT id,
+                                          DWORD deadlineMs = kWindowDeadlineMs);
+
+// Waits for the overwrite prompt of `pid` (told by its Replace button).
+::testing::AssertionResult WaitForOverwritePrompt(DWORD pid, HWND* prompt, DWORD deadlineMs);
+
+}  // namespace vk::driver
