@@ -39,7 +39,17 @@ demo="$top/build/x64/demo"
 rm -rf "$demo"
 mkdir -p "$demo/screenshots"
 
-user="$demo/user"
+if [ -n "${DISPLAY:-}" ]; then walk=0; else walk=1; fi
+echo "== Making the demo's Wine prefix (build/x64/demo/wineprefix)"
+# The prefix, its volume letters P..W (build/x64/demo/volumes), a virtual
+# screen when there is no display, and the second boot.
+source scripts/test-env.sh "$demo"
+export VAULTKEEP_TEST_VOLUME=P
+
+# The user's folders live in a profile folder of the prefix: the prefix's
+# own Documents and the like are links to this machine's home folder, which
+# the demo leaves alone.
+user="$WINEPREFIX/drive_c/users/Ann"
 lines() { awk -v n="$1" -v text="$2" 'BEGIN { for (i = 1; i <= n; i++) print text, i }'; }
 mkdir -p "$user/Documents" "$user/Pictures" "$user/Music" "$user/Videos"
 if [ -n "$source_folder" ]; then
@@ -55,15 +65,7 @@ else
   head -c 400000 /dev/urandom > "$user/Videos/clip.raw"
 fi
 windows() { echo "Z:$(echo "$1" | tr / '\\')"; }
-
-if [ -n "${DISPLAY:-}" ]; then walk=0; else walk=1; fi
-echo "== Making the demo's Wine prefix (build/x64/demo/wineprefix)"
-# The prefix, its volume letters P..W (build/x64/demo/volumes), a virtual
-# screen when there is no display, and the second boot.
-source scripts/test-env.sh "$demo"
-export VAULTKEEP_TEST_VOLUME=P
-export VAULTKEEP_JOURNEY_LIBRARY
-VAULTKEEP_JOURNEY_LIBRARY=$(windows "$user")
+export VAULTKEEP_JOURNEY_LIBRARY='C:\users\Ann'
 journey=build/x64/tests/journey/journey_e2e.exe
 echo "   the user's folders: $user"
 echo "   the USB disk:       $demo/volumes/p (drive P:)"
