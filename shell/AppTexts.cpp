@@ -36,7 +36,11 @@ std::wstring FormatDateTime(int year, int month, int day, int hour, int minute) 
                        kMaxDateTimePartChars) == 0) {
     date[0] = 0;
   }
-  if (::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS | TIME_NOTIMEMARKER, &st, nullptr,
+  // Without its AM/PM marker a 12-hour time is ambiguous: a backup made at
+  // 00:01 would read as one made at noon. The 24-hour clock keeps the time
+  // short and unmistakable.
+  if (::GetTimeFormatW(LOCALE_USER_DEFAULT,
+                       TIME_NOSECONDS | TIME_NOTIMEMARKER | TIME_FORCE24HOURFORMAT, &st, nullptr,
                        time, kMaxDateTimePartChars) == 0) {
     time[0] = 0;
   }

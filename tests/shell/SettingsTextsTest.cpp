@@ -168,6 +168,21 @@ TEST(FormatDateTime, ShortDateAndTimeWithoutSecondsOrMarker) {
   EXPECT_NE(text.substr(blank + 1).find(L"07"), std::wstring::npos) << text.c_str();
 }
 
+// Without a marker only the 24-hour clock tells the hours after midnight
+// and after noon apart.
+TEST(FormatDateTime, HoursAreUnambiguousWithoutMarker) {
+  const struct {
+    int hour, minute;
+    const wchar_t* shown;
+    const wchar_t* notShown;
+  } cases[] = {{0, 1, L"0:01", L"12:01"}, {12, 1, L"12:01", nullptr}, {14, 0, L"14:00", L"2:00 "}};
+  for (const auto& c : cases) {
+    const std::wstring text = FormatDateTime(2026, 12, 11, c.hour, c.minute) + L" ";
+    EXPECT_NE(text.find(c.shown), std::wstring::npos) << text.c_str();
+    if (c.notShown) EXPECT_EQ(text.find(c.notShown), std::wstring::npos) << text.c_str();
+  }
+}
+
 TEST(ReadMachineNumber, MissingOrWrongValueGivesFallback) {
   const wchar_t* path = L"SOFTWARE\\VaultkeepTests\\Service";
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VaultkeepTests");
