@@ -1,7 +1,7 @@
 // The update INI, the own version, the URL rule, the check's registry
 // handling, and the download against a local server that answers properly,
 // redirects, or drips its body.
-#include "tests/service/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // and held unchanged, every installer nobody vouched for deleted, the
 // answers that fail (with and without the failure wait), cancels during the
 // body and during the wait, and the folder the service accepts.
-#include "tests/service/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
