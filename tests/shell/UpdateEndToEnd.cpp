@@ -40,6 +40,7 @@ constexpr DWORD kFirstCheckMs = 300;
 constexpr DWORD kCheckPeriodMs = 300;
 constexpr DWORD kReleaseCheckMs = 200;
 constexpr DWORD kNothingHappensMs = 1500;  // a window that should not appear
+constexpr DWORD kProgramStartsMs = 3000;   // a program that should not start
 // The download window waits about 5 s after a failed request before it
 // reports; a cancel ends that wait at once.
 constexpr DWORD kFailureWaitMs = 4990;
@@ -223,11 +224,12 @@ class UpdateEndToEnd : public ProgramEndToEnd {
   static std::wstring InstallerPath() { return ProfileTemp() + L"\\" + kInstallerName; }
   static std::wstring MarkerPath() { return InstallerPath() + kMarkerSuffix; }
 
-  // The update INI naming `major`.`minor` and the installer on the second
-  // server.
-  std::string Ini(int major, int minor) const {
+  // The update INI naming `major`.`minor`, the installer on the second
+  // server, and `page` (by default one on the first server) as the release
+  // page.
+  std::string Ini(int major, int minor, std::wstring page = {}) const {
     const std::wstring setup = setupServer_.Url(kInstallerPath);
-    const std::wstring news = iniServer_.Url("/news.html");
+    const std::wstring news = page.empty() ? iniServer_.Url("/news.html") : page;
     return "[VKP]\r\nMajor=" + std::to_string(major) + "\r\nMinor=" + std::to_string(minor) +
            "\r\nURL=" + std::string(news.begin(), news.end()) +
            "\r\nSetupURL=" + std::string(setup.begin(), setup.end()) + "\r\n";
@@ -303,9 +305,9 @@ class UpdateEndToEnd : public ProgramEndToEnd {
 
   // Starts the program, lets a check find version 2.05, and takes the
   // notice's Update to the update page.
-  ::testing::AssertionResult OpenUpdatePage(HWND* page) {
+  ::testing::AssertionResult OpenUpdatePage(HWND* page, const std::string& ini = {}) {
     Start();
-    PassCheck(Ini(2, 5));
+    PassCheck(ini.empty() ? Ini(2, 5) : ini);
     HWND notice = nullptr;
     if (auto r = WaitForNotice(&notice); !r) return r;
     if (auto r = Click(notice, IDC_UPD_UPDATE); !r) return r;
@@ -504,6 +506,23 @@ TEST_F(UpdateEndToEnd, CancelDuringTheBodyClosesTheWindowAndDeletesThePartialFil
   EXPECT_TRUE(NoMessageFor(kNothingHappensMs));
   EXPECT_TRUE(NothingLeft());
   EXPECT_TRUE(WaitForUpdatePage(&page));  // back where the user was
+}
+
+// The release page's address comes from the same INI as the installer, over
+// plain HTTP: Detail opens a web page, never a program named in its place.
+TEST_F(UpdateEndToEnd, DetailStartsNoProgramNamedAsTheReleasePage) {
+  const std::wstring program = DriveRoot(drive) + L"Detail.exe";
+  test::WriteFileBytes(program, std::vector<uint8_t>(installer.begin(), installer.end()));
+  const std::wstring marker = program + kMarkerSuffix;
+  ::DeleteFileW(marker.c_str());
+  HWND page = nullptr;
+  ASSERT_TRUE(OpenUpdatePage(&page, Ini(2, 5, program)));
+  ASSERT_TRUE(Click(page, IDC_UPDPG_DETAIL));
+  EXPECT_FALSE(WaitFor("the program named as the page", kProgramStartsMs,
+                       [&] { return test::PathExists(marker); }));
+  EXPECT_TRUE(WaitForUpdatePage(&page));  // the page still answers
+  ::DeleteFileW(marker.c_str());
+  ::DeleteFileW(program.c_str());
 }
 
 // ---- The notice -------------------------------------------------------------------
