@@ -11,6 +11,7 @@
 #include "controls/CCheckBtn.h"
 #include "controls/CImageButton.h"
 #include "controls/SkinImage.h"
+#include "controls/TextSlot.h"
 #include "controls/Window.h"
 
 namespace vk {
@@ -64,6 +65,10 @@ class CMsgDlg : public Dialog {
   CCheckBtn check_;
   SkinImage backImage_, icon_;
 };
+
+// Where a message window `window` paints `text`, which is no control of its
+// own: what the text-fit check measures.
+TextSlot MessageTextSlot(HWND window, const std::wstring& text);
 
 // The face shared by the message and notification windows: background
 // image, icon and the message word-wrapped and vertically centred in its area.

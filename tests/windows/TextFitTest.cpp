@@ -9,6 +9,7 @@
 
 #include "controls/SkinImage.h"
 #include "controls/CEulaDlg.h"
+#include "controls/CMsgDlg.h"
 #include "restorewin/COwDlg.h"
 #include "servicelink/CDlDlg.h"
 #include "servicelink/CUpdDlg.h"
@@ -87,6 +88,15 @@ TEST_P(TextFit, UpdateNoticeDownloadVersionAndLicenceWindows) {
   CEulaDlg licence;
   MeasureModal(licence, &shown);
   ExpectAllFit(shown, "licence window");
+}
+
+// A failed download is told in a message window, which paints its message
+// itself.
+TEST_P(TextFit, DownloadFailureMessage) {
+  const std::vector<TextSlot> slots = {MessageTextSlot(nullptr, GetString(txt::kDownloadFailed))};
+  for (const Misfit& m : Misfits(slots))
+    ADD_FAILURE() << "download failure message in " << kLanguageNames[GetParam()] << ", "
+                  << Describe(m);
 }
 
 TEST_P(TextFit, RestorePages) {
