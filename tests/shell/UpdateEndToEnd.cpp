@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Messages.h"
 #include "common/SharedNames.h"
 #include "resources/ResourceIds.h"
 #include "servicelink/ServiceClient.h"
@@ -562,6 +563,33 @@ TEST_F(UpdateEndToEnd, NoticeComesOncePerCheckUntilItsBoxIsTicked) {
 
   ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
   EXPECT_TRUE(NoNoticeFor(kNothingHappensMs));
+}
+
+// Opening the main window while a release is known asks first, each time:
+// Cancel opens it as usual, Update on its update page.
+TEST_F(UpdateEndToEnd, OpeningTheMainWindowWithAReleaseKnownShowsTheNoticeFirst) {
+  Start();
+  ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
+  HWND notice = nullptr;
+  ASSERT_TRUE(WaitForNotice(&notice));
+  ASSERT_TRUE(Click(notice, IDC_CLOSE));
+  ASSERT_TRUE(WaitUntilGone(notice));
+
+  ::PostMessageW(Tray(), kMsgOpenMainWindow, 0, 0);
+  ASSERT_TRUE(WaitForNotice(&notice));
+  EXPECT_FALSE(FindMainWindow(arkwell->Id()));  // not before the answer
+  ASSERT_TRUE(Click(notice, IDC_UPD_CANCEL));
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), &main));
+  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_NO_DEVICE));
+  ASSERT_TRUE(Click(main, IDC_CLOSE));
+  ASSERT_TRUE(WaitUntilGone(main));
+
+  ::PostMessageW(Tray(), kMsgOpenMainWindow, 0, 0);
+  ASSERT_TRUE(WaitForNotice(&notice));
+  ASSERT_TRUE(Click(notice, IDC_UPD_UPDATE));
+  HWND page = nullptr;
+  EXPECT_TRUE(WaitForUpdatePage(&page));
 }
 
 }  // namespace
