@@ -4,16 +4,11 @@
 // installer signed with the test build's key (a tiny program that leaves a
 // marker beside itself). The server of the update INI answers only the checks
 // a test lets through, so each test decides how many checks complete.
-#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/shell/UpdateScenario.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
-#include <commctrl.h>
 
 #include <algorithm>
-#include <deque>
-#include <functional>
-#include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,8 +28,6 @@
 namespace vk::driver {
 namespace {
 
-using test::LocalHttpServer;
-
 // The service checks soon after its start and then three times a second;
 // the tray looks for a new release five times a second.
 constexpr DWORD kFirstCheckMs = 300;
@@ -48,14 +41,7 @@ constexpr DWORD kFailureWaitMs = 4990;
 constexpr DWORD kFailureWaitSlackMs = 200;
 constexpr DWORD kPromptMs = 2500;  // well inside the failure wait
 constexpr int kFullBar = 100;
-constexpr size_t kTricklePart = 4096;
-constexpr DWORD kTrickleStepMs = 20;
-
-constexpr char kIniPath[] = "/update.ini";
-constexpr char kInstallerPath[] = "/dl/UpdateTestSetup.exe";
-constexpr char kSignaturePath[] = "/dl/UpdateTestSetup.exe.sig";
-constexpr wchar_t kInstallerName[] = L"UpdateTestSetup.exe";
-constexpr wchar_t kMarkerSuffix[] = L".ran";  // left by the test installer
+constexpr uint32_t kEnglish = 0;
 constexpr wchar_t kPendingKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
@@ -75,19 +61,9 @@ std::string FileText(const std::wstring& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string BuildFile(const char* hostPath) { return FileText(HostPathToWindows(hostPath)); }
-
 std::wstring Lower(std::wstring text) {
   std::transform(text.begin(), text.end(), text.begin(), ::towlower);
   return text;
-}
-
-// The temporary folder below this user's profile folder, where the program
-// downloads the installer and the one folder the service deletes from.
-std::wstring ProfileTemp() {
-  wchar_t profile[MAX_PATH] = {};
-  ::GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
-  return std::wstring(profile) + L"\\AppData\\Local\\Temp";
 }
 
 // ---- Deletions at restart, read and cleaned as the system keeps them --------
@@ -113,7 +89,8 @@ std::vector<std::wstring> PendingRenames() {
     entries.emplace_back(text.data() + start, i - start);
     start = i + 1;
   }
-  while (!entries.empty() && entries.back().empty() && entries.size() % 2 != 0) entries.pop_back();
+  // The list's own closing terminator leaves one empty entry over.
+  if (entries.size() % 2 != 0 && entries.back().empty()) entries.pop_back();
   return entries;
 }
 
@@ -155,32 +132,7 @@ void ForgetDeletions(const std::wstring& path) {
                    static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
 }
 
-// ---- The update windows, told by their controls -----------------------------
-
-HWND ShownDialogWith(DWORD pid, UINT id) {
-  for (HWND w : TopLevelWindows(pid))
-    if (Shown(w) && Control(w, id)) return w;
-  return nullptr;
-}
-
-::testing::AssertionResult WaitForDialogWith(DWORD pid, UINT id, const char* what, HWND* found) {
-  *found = nullptr;
-  return WaitFor(what, kWindowDeadlineMs, [&] {
-    *found = ShownDialogWith(pid, id);
-    return *found != nullptr;
-  });
-}
-
-int BarPosition(HWND download) {
-  DWORD_PTR position = 0;
-  ::SendMessageTimeoutW(Control(download, IDC_DL_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG,
-                        kWindowDeadlineMs, &position);
-  return static_cast<int>(position);
-}
-
 // ---- The fixture ---------------------------------------------------------------
-
-using Answer = std::function<void(SOCKET)>;
 
 class UpdateEndToEnd : public ProgramEndToEnd {
  protected:
@@ -192,27 +144,26 @@ class UpdateEndToEnd : public ProgramEndToEnd {
 
   void SetUp() override {
     ProgramEndToEnd::SetUp();
-    ASSERT_GT(iniServer_.Port(), 0);
-    ASSERT_GT(setupServer_.Port(), 0);
+    ASSERT_TRUE(servers.Running());
     installer = BuildFile(VK_TEST_INSTALLER_EXE);
     goodSignature = BuildFile(VK_TEST_UPDATE_FIXTURES "/installer.good.sig");
     otherSignature = BuildFile(VK_TEST_UPDATE_FIXTURES "/installer.other.sig");
     ASSERT_FALSE(installer.empty());
     SetTrayPeriods(kTestDrivePollMs, kTestDueCheckMs, kReleaseCheckMs);
-    SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, 0);
+    SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, kEnglish);
     SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 1);
     Clean();
-    SetRegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, L"URL0", iniServer_.Url(kIniPath));
+    SetRegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, UrlValueName(kEnglish).c_str(), servers.IniUrl());
     // A record left by the previous test that names a newer release would
     // be announced as soon as the program starts: one check finds none.
-    ASSERT_TRUE(CompleteCheck(Ini(1, 41)));
+    ASSERT_TRUE(CompleteCheck(servers.Ini(1, 41)));
   }
 
   void TearDown() override {
     ProgramEndToEnd::TearDown();
-    OpenGate();
+    servers.OpenGate();
     RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, kServiceKeyPath, KEY_SET_VALUE);
-    if (key) ::RegDeleteValueW(key.Get(), L"URL0");
+    if (key) ::RegDeleteValueW(key.Get(), UrlValueName(kEnglish).c_str());
     Clean();
   }
 
@@ -222,25 +173,6 @@ class UpdateEndToEnd : public ProgramEndToEnd {
     ::DeleteFileW(MarkerPath().c_str());
   }
 
-  static std::wstring InstallerPath() { return ProfileTemp() + L"\\" + kInstallerName; }
-  static std::wstring MarkerPath() { return InstallerPath() + kMarkerSuffix; }
-
-  // The update INI naming `major`.`minor`, the installer on the second
-  // server, and `page` (by default one on the first server) as the release
-  // page.
-  std::string Ini(int major, int minor, std::wstring page = {}) const {
-    const std::wstring setup = setupServer_.Url(kInstallerPath);
-    const std::wstring news = page.empty() ? iniServer_.Url("/news.html") : page;
-    return "[VKP]\r\nMajor=" + std::to_string(major) + "\r\nMinor=" + std::to_string(minor) +
-           "\r\nURL=" + std::string(news.begin(), news.end()) +
-           "\r\nSetupURL=" + std::string(setup.begin(), setup.end()) + "\r\n";
-  }
-
-  // Lets one check of the service through with `ini`.
-  void PassCheck(const std::string& ini) {
-    std::lock_guard<std::mutex> hold(lock_);
-    inis_.push_back(ini);
-  }
   static int32_t CheckCount() {
     svc::_SVC_UPDINFO info{};
     info.nCheckCount = -1;
@@ -251,64 +183,16 @@ class UpdateEndToEnd : public ProgramEndToEnd {
   ::testing::AssertionResult CompleteCheck(const std::string& ini) {
     const int32_t before = CheckCount();
     if (before < 0) return ::testing::AssertionFailure() << "the service does not answer";
-    PassCheck(ini);
+    servers.PassCheck(ini);
     return WaitFor("a completed update check", kServiceDeadlineMs,
                    [&] { return CheckCount() > before; });
   }
-
-  // What the second server answers for the installer and its signature.
-  void ServeInstaller(Answer installerAnswer, Answer signatureAnswer) {
-    std::lock_guard<std::mutex> hold(lock_);
-    answers_[kInstallerPath] = std::move(installerAnswer);
-    answers_[kSignaturePath] = std::move(signatureAnswer);
-  }
-  size_t Requests(const std::string& path) {
-    const std::vector<std::string> paths = setupServer_.Paths();
-    return static_cast<size_t>(std::count(paths.begin(), paths.end(), path));
-  }
-
-  static Answer Serve(const std::string& body) {
-    return [body](SOCKET c) { LocalHttpServer::Send(c, LocalHttpServer::Answer("200 OK", body)); };
-  }
-  static Answer NotFound() {
-    return [](SOCKET c) {
-      LocalHttpServer::Send(c, LocalHttpServer::Answer("404 Not Found", "not here"));
-    };
-  }
-  static Answer WithoutLength(const std::string& body) {
-    return [body](SOCKET c) { LocalHttpServer::Send(c, "HTTP/1.0 200 OK\r\n\r\n" + body); };
-  }
-  static std::string Head(const std::string& body) {
-    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-  }
-  // The first half of `body`, the rest once the test opens the gate.
-  Answer Gated(const std::string& body) {
-    return [this, body](SOCKET c) {
-      const size_t half = body.size() / 2;
-      if (!LocalHttpServer::Send(c, Head(body) + body.substr(0, half))) return;
-      const ULONGLONG end = ::GetTickCount64() + kProcessDeadlineMs;
-      while (!gateOpen_ && !setupServer_.Stopping() && ::GetTickCount64() < end)
-        ::Sleep(kPollIntervalMs);
-      LocalHttpServer::Send(c, body.substr(half));
-    };
-  }
-  // A part of `body`, then a byte at a time until the client goes away.
-  Answer Trickling(const std::string& body) {
-    return [this, body](SOCKET c) {
-      if (!LocalHttpServer::Send(c, Head(body) + body.substr(0, kTricklePart))) return;
-      for (size_t i = kTricklePart; i < body.size() && !setupServer_.Stopping(); ++i) {
-        if (!LocalHttpServer::Send(c, body.substr(i, 1))) return;
-        ::Sleep(kTrickleStepMs);
-      }
-    };
-  }
-  void OpenGate() { gateOpen_ = true; }
 
   // Starts the program, lets a check find version 2.05, and takes the
   // notice's Update to the update page.
   ::testing::AssertionResult OpenUpdatePage(HWND* page, const std::string& ini = {}) {
     Start();
-    PassCheck(ini.empty() ? Ini(2, 5) : ini);
+    servers.PassCheck(ini.empty() ? servers.Ini(2, 5) : ini);
     HWND notice = nullptr;
     if (auto r = WaitForNotice(&notice); !r) return r;
     if (auto r = Click(notice, IDC_UPD_UPDATE); !r) return r;
@@ -323,16 +207,8 @@ class UpdateEndToEnd : public ProgramEndToEnd {
       return ::testing::AssertionFailure() << "a notice appeared";
     return ::testing::AssertionSuccess();
   }
-  // The main window on the Setting page with its update sub-page shown.
   ::testing::AssertionResult WaitForUpdatePage(HWND* page) {
-    HWND main = nullptr;
-    *page = nullptr;
-    if (auto r = WaitForMainWindow(arkwell->Id(), &main); !r) return r;
-    if (auto r = WaitForPage(main, IDD_PAGE_LANGUAGE); !r) return r;
-    HWND sub = Control(Control(main, IDD_PAGE_LANGUAGE), IDD_UPDATE_PAGE);
-    if (!Shown(sub)) return ::testing::AssertionFailure() << "the update sub-page is not shown";
-    *page = sub;
-    return ::testing::AssertionSuccess();
+    return driver::WaitForUpdatePage(arkwell->Id(), page);
   }
   ::testing::AssertionResult WaitForDownloadWindow(HWND* download) {
     return WaitForDialogWith(arkwell->Id(), IDC_DL_PROGRESS, "the download window", download);
@@ -368,46 +244,16 @@ class UpdateEndToEnd : public ProgramEndToEnd {
     return ::testing::AssertionSuccess();
   }
 
+  UpdateServers servers;
   std::string installer, goodSignature, otherSignature;
-
- private:
-  // Before the servers: their threads use these until they are joined.
-  std::mutex lock_;
-  std::deque<std::string> inis_;
-  std::map<std::string, Answer> answers_;
-  std::atomic<bool> gateOpen_{false};
-
-  LocalHttpServer iniServer_{[this](SOCKET client, const std::string& path) {
-    std::string ini;
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      if (path == kIniPath && !inis_.empty()) {
-        ini = inis_.front();
-        inis_.pop_front();
-      }
-    }
-    // Without a Content-Length the service's download fails: no check
-    // completes, and the record stays as it was.
-    LocalHttpServer::Send(client, ini.empty() ? "HTTP/1.0 503 Busy\r\n\r\n"
-                                              : LocalHttpServer::Answer("200 OK", ini));
-  }};
-  LocalHttpServer setupServer_{[this](SOCKET client, const std::string& path) {
-    Answer answer;
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      auto it = answers_.find(path);
-      if (it != answers_.end()) answer = it->second;
-    }
-    (answer ? answer : NotFound())(client);
-  }};
 };
 
 // ---- The whole path -----------------------------------------------------------
 
 TEST_F(UpdateEndToEnd, CheckedInstallerIsDownloadedRegisteredAndStartedAndTheProgramEnds) {
-  ServeInstaller(Gated(installer), Serve(goodSignature));
+  servers.ServeInstaller(servers.Gated(installer), UpdateServers::Serve(goodSignature));
   Start();
-  PassCheck(Ini(2, 5));
+  servers.PassCheck(servers.Ini(2, 5));
   HWND notice = nullptr;
   ASSERT_TRUE(WaitForNotice(&notice));
   EXPECT_EQ(WindowText(notice), kTitle);
@@ -433,7 +279,7 @@ TEST_F(UpdateEndToEnd, CheckedInstallerIsDownloadedRegisteredAndStartedAndThePro
     return at > 0 && at < kFullBar;
   }));
   EXPECT_FALSE(test::PathExists(MarkerPath()));
-  OpenGate();
+  servers.OpenGate();
 
   ASSERT_TRUE(arkwell->WaitForExit());
   ASSERT_TRUE(WaitFor("the installer's marker", kProcessDeadlineMs,
@@ -459,20 +305,20 @@ TEST_F(UpdateEndToEnd, InstallerNobodyVouchedForIsDeletedWithTheFailureMessage) 
     const char* what;
     Answer installer, signature;
   } cases[] = {
-      {"one byte changed", Serve(tampered), Serve(goodSignature)},
-      {"no .sig on the server", Serve(installer), NotFound()},
-      {"signed by another key", Serve(installer), Serve(otherSignature)},
-      {"no installer on the server", NotFound(), Serve(goodSignature)},
+      {"one byte changed", UpdateServers::Serve(tampered), UpdateServers::Serve(goodSignature)},
+      {"no .sig on the server", UpdateServers::Serve(installer), UpdateServers::NotFound()},
+      {"signed by another key", UpdateServers::Serve(installer), UpdateServers::Serve(otherSignature)},
+      {"no installer on the server", UpdateServers::NotFound(), UpdateServers::Serve(goodSignature)},
   };
   for (const auto& c : cases) {
-    ServeInstaller(c.installer, c.signature);
+    servers.ServeInstaller(c.installer, c.signature);
     EXPECT_TRUE(UpdateFails(page)) << c.what;
   }
-  EXPECT_EQ(Requests(kInstallerPath), std::size(cases));
+  EXPECT_EQ(servers.Requests(kInstallerPath), std::size(cases));
 }
 
 TEST_F(UpdateEndToEnd, AnswerWithoutLengthFailsAfterTheWaitAndACancelEndsTheWaitSilently) {
-  ServeInstaller(WithoutLength(installer), Serve(goodSignature));
+  servers.ServeInstaller(UpdateServers::WithoutLength(installer), UpdateServers::Serve(goodSignature));
   HWND page = nullptr;
   ASSERT_TRUE(OpenUpdatePage(&page));
   const ULONGLONG clicked = ::GetTickCount64();
@@ -483,7 +329,7 @@ TEST_F(UpdateEndToEnd, AnswerWithoutLengthFailsAfterTheWaitAndACancelEndsTheWait
   HWND download = nullptr;
   ASSERT_TRUE(WaitForDownloadWindow(&download));
   ASSERT_TRUE(WaitFor("the second request", kWindowDeadlineMs,
-                      [&] { return Requests(kInstallerPath) == 2; }));
+                      [&] { return servers.Requests(kInstallerPath) == 2; }));
   const ULONGLONG cancelled = ::GetTickCount64();
   ASSERT_TRUE(Click(download, IDC_DL_CANCEL));
   ASSERT_TRUE(WaitUntilGone(download));
@@ -493,7 +339,7 @@ TEST_F(UpdateEndToEnd, AnswerWithoutLengthFailsAfterTheWaitAndACancelEndsTheWait
 }
 
 TEST_F(UpdateEndToEnd, CancelDuringTheBodyClosesTheWindowAndDeletesThePartialFile) {
-  ServeInstaller(Trickling(installer), Serve(goodSignature));
+  servers.ServeInstaller(servers.Trickling(installer), UpdateServers::Serve(goodSignature));
   HWND page = nullptr;
   ASSERT_TRUE(OpenUpdatePage(&page));
   ASSERT_TRUE(Click(page, IDC_UPDPG_UPDATE));
@@ -517,7 +363,7 @@ TEST_F(UpdateEndToEnd, DetailStartsNoProgramNamedAsTheReleasePage) {
   const std::wstring marker = program + kMarkerSuffix;
   ::DeleteFileW(marker.c_str());
   HWND page = nullptr;
-  ASSERT_TRUE(OpenUpdatePage(&page, Ini(2, 5, program)));
+  ASSERT_TRUE(OpenUpdatePage(&page, servers.Ini(2, 5, program)));
   ASSERT_TRUE(Click(page, IDC_UPDPG_DETAIL));
   EXPECT_FALSE(WaitFor("the program named as the page", kProgramStartsMs,
                        [&] { return test::PathExists(marker); }));
@@ -539,7 +385,7 @@ TEST_F(UpdateEndToEnd, NoticeComesOncePerCheckUntilItsBoxIsTicked) {
     return RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 7);
   };
   Start();
-  ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
+  ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
   HWND notice = nullptr;
   ASSERT_TRUE(WaitForNotice(&notice));
   ASSERT_TRUE(Click(notice, IDC_CLOSE));
@@ -547,21 +393,21 @@ TEST_F(UpdateEndToEnd, NoticeComesOncePerCheckUntilItsBoxIsTicked) {
   EXPECT_TRUE(NoNoticeFor(kNothingHappensMs));  // the same check again
   EXPECT_EQ(noticeSetting(), kUntouched);
 
-  ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
+  ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
   ASSERT_TRUE(WaitForNotice(&notice));
   ASSERT_TRUE(Click(notice, IDC_UPD_CANCEL));
   ASSERT_TRUE(WaitUntilGone(notice));
   EXPECT_TRUE(WaitFor("notices kept on", kWindowDeadlineMs, [&] { return noticeSetting() == 1; }));
   EXPECT_FALSE(FindMainWindow(arkwell->Id()));  // Cancel opens nothing
 
-  ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
+  ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
   ASSERT_TRUE(WaitForNotice(&notice));
   ASSERT_TRUE(Click(notice, IDC_UPD_CHECK));
   ASSERT_TRUE(Click(notice, IDC_UPD_CANCEL));
   ASSERT_TRUE(WaitUntilGone(notice));
   EXPECT_TRUE(WaitFor("notices turned off", kWindowDeadlineMs, [&] { return noticeSetting() == 0; }));
 
-  ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
+  ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
   EXPECT_TRUE(NoNoticeFor(kNothingHappensMs));
 }
 
@@ -569,7 +415,7 @@ TEST_F(UpdateEndToEnd, NoticeComesOncePerCheckUntilItsBoxIsTicked) {
 // Cancel opens it as usual, Update on its update page.
 TEST_F(UpdateEndToEnd, OpeningTheMainWindowWithAReleaseKnownShowsTheNoticeFirst) {
   Start();
-  ASSERT_TRUE(CompleteCheck(Ini(2, 5)));
+  ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
   HWND notice = nullptr;
   ASSERT_TRUE(WaitForNotice(&notice));
   ASSERT_TRUE(Click(notice, IDC_CLOSE));
