@@ -15,6 +15,7 @@
 #include "common/Messages.h"
 #include "common/SharedNames.h"
 #include "resources/ResourceIds.h"
+#include "servicelink/Download.h"
 #include "servicelink/ServiceClient.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
@@ -35,13 +36,13 @@ constexpr DWORD kCheckPeriodMs = 300;
 constexpr DWORD kReleaseCheckMs = 200;
 constexpr DWORD kNothingHappensMs = 1500;  // a window that should not appear
 constexpr DWORD kProgramStartsMs = 3000;   // a program that should not start
-// The download window waits about 5 s after a failed request before it
-// reports; a cancel ends that wait at once.
-constexpr DWORD kFailureWaitMs = 4990;
+// The download window waits about 5 s (link::kFailureWaitMs) after a failed
+// request before it reports; a cancel ends that wait at once.
 constexpr DWORD kFailureWaitSlackMs = 200;
 constexpr DWORD kPromptMs = 2500;  // well inside the failure wait
 constexpr int kFullBar = 100;
 constexpr uint32_t kEnglish = 0;
+constexpr DWORD kNoValue = 0xFFFFFFFF;  // what a missing registry value reads as here
 constexpr wchar_t kPendingKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
@@ -153,7 +154,8 @@ class UpdateEndToEnd : public ProgramEndToEnd {
     SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, kEnglish);
     SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 1);
     Clean();
-    SetRegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, UrlValueName(kEnglish).c_str(), servers.IniUrl());
+    SetRegistryString(HKEY_LOCAL_MACHINE, kServiceKeyPath, UrlValueName(kEnglish).c_str(),
+                      servers.IniUrl());
     // A record left by the previous test that names a newer release would
     // be announced as soon as the program starts: one check finds none.
     ASSERT_TRUE(CompleteCheck(servers.Ini(1, 41)));
@@ -293,7 +295,7 @@ TEST_F(UpdateEndToEnd, CheckedInstallerIsDownloadedRegisteredAndStartedAndThePro
   EXPECT_EQ(FileText(InstallerPath()), installer);
   // The service accepted the deletion at the next restart.
   EXPECT_TRUE(DeletionRegistered(InstallerPath()));
-  EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 7), 1u);
+  EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, kNoValue), 1u);
 }
 
 TEST_F(UpdateEndToEnd, InstallerNobodyVouchedForIsDeletedWithTheFailureMessage) {
@@ -307,8 +309,10 @@ TEST_F(UpdateEndToEnd, InstallerNobodyVouchedForIsDeletedWithTheFailureMessage) 
   } cases[] = {
       {"one byte changed", UpdateServers::Serve(tampered), UpdateServers::Serve(goodSignature)},
       {"no .sig on the server", UpdateServers::Serve(installer), UpdateServers::NotFound()},
-      {"signed by another key", UpdateServers::Serve(installer), UpdateServers::Serve(otherSignature)},
-      {"no installer on the server", UpdateServers::NotFound(), UpdateServers::Serve(goodSignature)},
+      {"signed by another key", UpdateServers::Serve(installer),
+       UpdateServers::Serve(otherSignature)},
+      {"no installer on the server", UpdateServers::NotFound(),
+       UpdateServers::Serve(goodSignature)},
   };
   for (const auto& c : cases) {
     servers.ServeInstaller(c.installer, c.signature);
@@ -318,12 +322,13 @@ TEST_F(UpdateEndToEnd, InstallerNobodyVouchedForIsDeletedWithTheFailureMessage) 
 }
 
 TEST_F(UpdateEndToEnd, AnswerWithoutLengthFailsAfterTheWaitAndACancelEndsTheWaitSilently) {
-  servers.ServeInstaller(UpdateServers::WithoutLength(installer), UpdateServers::Serve(goodSignature));
+  servers.ServeInstaller(UpdateServers::WithoutLength(installer),
+                         UpdateServers::Serve(goodSignature));
   HWND page = nullptr;
   ASSERT_TRUE(OpenUpdatePage(&page));
   const ULONGLONG clicked = ::GetTickCount64();
   ASSERT_TRUE(UpdateFails(page));
-  EXPECT_GE(::GetTickCount64() - clicked, kFailureWaitMs - kFailureWaitSlackMs);
+  EXPECT_GE(::GetTickCount64() - clicked, link::kFailureWaitMs - kFailureWaitSlackMs);
 
   ASSERT_TRUE(Click(page, IDC_UPDPG_UPDATE));
   HWND download = nullptr;
@@ -345,7 +350,8 @@ TEST_F(UpdateEndToEnd, CancelDuringTheBodyClosesTheWindowAndDeletesThePartialFil
   ASSERT_TRUE(Click(page, IDC_UPDPG_UPDATE));
   HWND download = nullptr;
   ASSERT_TRUE(WaitForDownloadWindow(&download));
-  ASSERT_TRUE(WaitFor("the bar moving", kWindowDeadlineMs, [&] { return BarPosition(download) > 0; }));
+  ASSERT_TRUE(
+      WaitFor("the bar moving", kWindowDeadlineMs, [&] { return BarPosition(download) > 0; }));
   EXPECT_TRUE(test::PathExists(InstallerPath()));
   EXPECT_LT(BarPosition(download), kFullBar);
   ASSERT_TRUE(Click(download, IDC_DL_CANCEL));
@@ -361,7 +367,6 @@ TEST_F(UpdateEndToEnd, DetailStartsNoProgramNamedAsTheReleasePage) {
   const std::wstring program = DriveRoot(drive) + L"Detail.exe";
   test::WriteFileBytes(program, std::vector<uint8_t>(installer.begin(), installer.end()));
   const std::wstring marker = program + kMarkerSuffix;
-  ::DeleteFileW(marker.c_str());
   HWND page = nullptr;
   ASSERT_TRUE(OpenUpdatePage(&page, servers.Ini(2, 5, program)));
   ASSERT_TRUE(Click(page, IDC_UPDPG_DETAIL));
@@ -382,7 +387,7 @@ TEST_F(UpdateEndToEnd, NoticeComesOncePerCheckUntilItsBoxIsTicked) {
   constexpr DWORD kUntouched = 2;
   SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, kUntouched);
   auto noticeSetting = [] {
-    return RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 7);
+    return RegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, kNoValue);
   };
   Start();
   ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
@@ -405,7 +410,8 @@ TEST_F(UpdateEndToEnd, NoticeComesOncePerCheckUntilItsBoxIsTicked) {
   ASSERT_TRUE(Click(notice, IDC_UPD_CHECK));
   ASSERT_TRUE(Click(notice, IDC_UPD_CANCEL));
   ASSERT_TRUE(WaitUntilGone(notice));
-  EXPECT_TRUE(WaitFor("notices turned off", kWindowDeadlineMs, [&] { return noticeSetting() == 0; }));
+  EXPECT_TRUE(
+      WaitFor("notices turned off", kWindowDeadlineMs, [&] { return noticeSetting() == 0; }));
 
   ASSERT_TRUE(CompleteCheck(servers.Ini(2, 5)));
   EXPECT_TRUE(NoNoticeFor(kNothingHappensMs));

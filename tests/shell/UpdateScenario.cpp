@@ -39,9 +39,7 @@ std::wstring ProfileTemp() {
 std::wstring InstallerPath() { return ProfileTemp() + L"\\" + kInstallerName; }
 std::wstring MarkerPath() { return InstallerPath() + kMarkerSuffix; }
 
-std::wstring UrlValueName(uint32_t language) {
-  return kUrlValuePrefix + std::to_wstring(language);
-}
+std::wstring UrlValueName(uint32_t language) { return kUrlValuePrefix + std::to_wstring(language); }
 
 std::string BuildFile(const char* hostPath) {
   const std::vector<uint8_t> bytes = test::ReadFileBytes(HostPathToWindows(hostPath));
@@ -121,8 +119,8 @@ void UpdateServers::AnswerIni(SOCKET client, const std::string& path) {
   }
   // Without a Content-Length the service's download fails: no check
   // completes, and the record stays as it was.
-  LocalHttpServer::Send(client, ini.empty() ? "HTTP/1.0 503 Busy\r\n\r\n"
-                                            : LocalHttpServer::Answer("200 OK", ini));
+  LocalHttpServer::Send(
+      client, ini.empty() ? "HTTP/1.0 503 Busy\r\n\r\n" : LocalHttpServer::Answer("200 OK", ini));
 }
 
 void UpdateServers::AnswerSetup(SOCKET client, const std::string& path) {

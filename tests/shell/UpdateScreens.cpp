@@ -102,7 +102,11 @@ using Setup = std::function<bool(Stage&)>;
 const std::map<std::string, Setup>& Scenes() {
   static const std::map<std::string, Setup> scenes = {
       {"notice", &Notice},
-      {"page", [](Stage& s) { HWND page = nullptr; return Page(s, &page); }},
+      {"page",
+       [](Stage& s) {
+         HWND page = nullptr;
+         return Page(s, &page);
+       }},
       {"download", &Download},
       {"failure", &Failure},
       {"version", &Version},
@@ -151,9 +155,8 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   const bool ok = StartService(s, language) && found->second(s);
   if (ok) {
     Announce(s.shot);
-    WaitFor("the capture", kDoneDeadlineMs, [&] {
-      return ::GetFileAttributesW(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES;
-    });
+    WaitFor("the capture", kDoneDeadlineMs,
+            [&] { return ::GetFileAttributesW(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES; });
   }
   CleanUp(s);
   return ok ? 0 : 1;
