@@ -156,6 +156,10 @@ void PaintMessageFace(HWND hwnd, HDC dc, const MessageFace& face, const std::wst
   buffer.Flush();
 }
 
+TextSlot MessageTextSlot(HWND window, const std::wstring& text) {
+  return {window, text, kText, TextFont(AppLanguage()), true};
+}
+
 INT_PTR ShowMessageBox(HWND owner, const std::wstring& text, uint32_t style) {
   CMsgDlg dlg(text, style);
   return dlg.Show(owner);

@@ -9,6 +9,7 @@
 
 #include "common/IconKind.h"
 #include "controls/SkinnedModal.h"
+#include "controls/TextSlot.h"
 
 namespace vk {
 
@@ -61,6 +62,10 @@ class CMsgDlg : public SkinnedModal {
   CCheckBtn check_;
   SkinImage backImage_, icon_;
 };
+
+// Where a message window `window` paints `text`, which is no control of its
+// own: what the text-fit check measures.
+TextSlot MessageTextSlot(HWND window, const std::wstring& text);
 
 // The face shared by the message and notification windows: background
 // image, icon and the message word-wrapped and vertically centred in its area.

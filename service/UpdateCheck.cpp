@@ -68,21 +68,21 @@ void DeleteTempFile(DownloadContext& context) {
   context.tempFile[0] = 0;
 }
 
-// Sets the time-outs and retries; a failed set fails the download. The
-// options are not queried first: their old values are of no use, and some
-// WinINet implementations cannot report them.
-bool SetSessionOptions(HINTERNET session) {
+// Sets the time-outs and retries of `handle`; a failed set fails the
+// download. The options are not queried first: their old values are of no
+// use, and some WinINet implementations cannot report them.
+bool SetOptions(HINTERNET handle, DWORD timeoutMs) {
   const struct {
     DWORD option, value;
   } options[] = {
-      {INTERNET_OPTION_CONNECT_TIMEOUT, kNetTimeoutMs},
+      {INTERNET_OPTION_CONNECT_TIMEOUT, timeoutMs},
       {INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries},
-      {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, kNetTimeoutMs},
-      {INTERNET_OPTION_RECEIVE_TIMEOUT, kNetTimeoutMs},
+      {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, timeoutMs},
+      {INTERNET_OPTION_RECEIVE_TIMEOUT, timeoutMs},
   };
   for (const auto& o : options) {
     DWORD value = o.value;
-    if (!::InternetSetOptionW(session, o.option, &value, sizeof(value))) return false;
+    if (!::InternetSetOptionW(handle, o.option, &value, sizeof(value))) return false;
   }
   return true;
 }
@@ -149,7 +149,8 @@ bool IsRedirect(HINTERNET request) {
 }
 
 // Ends the download in progress when the context's deadline passes, by
-// closing its handles: the blocking call that uses one returns at once.
+// closing its handles: the blocking call that uses one returns at once, or
+// where closing does not end it, at the request's time-out.
 class Deadline {
  public:
   Deadline(DownloadContext& context, DWORD ms)
@@ -194,7 +195,7 @@ bool Fetch(const wchar_t* url, DownloadContext& context) {
   Deadline deadline(context, context.deadlineMs);
   HINTERNET session = handles.KeepSession(
       ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session || !SetSessionOptions(session)) return false;
+  if (!session || !SetOptions(session, kNetTimeoutMs)) return false;
   HINTERNET connection = handles.KeepConnection(::InternetConnectW(
       session, host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
@@ -202,6 +203,12 @@ bool Fetch(const wchar_t* url, DownloadContext& context) {
       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
   HINTERNET request = handles.KeepRequest(::HttpOpenRequestW(
       connection, L"GET", object, nullptr, referrer, nullptr, kRequestFlags, 0));
+  // The time-outs on the request as well, none longer than the deadline: a
+  // WinINet that does not hand the session's on to its requests waits
+  // without end for a server that stops sending, and closing the handles
+  // (the deadline, the service's stop) does not end that wait.
+  if (request && !SetOptions(request, std::min(kNetTimeoutMs, context.deadlineMs)))
+    request = nullptr;  // closed with the others
   uint32_t length = 0;
   std::vector<char> body;
   auto stopped = [&] { return deadline.Expired() || context.Cancelled(); };

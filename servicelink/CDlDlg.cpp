@@ -20,12 +20,15 @@ constexpr int kButtonWidth = kSkinButtonWidth, kButtonHeight = kSkinButtonHeight
 constexpr UINT_PTR kProgressTimer = 100;
 constexpr UINT kProgressPeriodMs = 300;
 constexpr int kBarMaximum = 100;
+constexpr int kBarTop = 230;
+// The message ends this far above the bar, so that it never covers it.
+constexpr int kMessageGap = 7;
 
 constexpr ControlPlacement kPlacements[] = {
     {IDC_TITLE, {40, 22, 40 + 368, 22 + 32}},
     {IDC_CLOSE, {525, 20, 525 + kCloseSize, 20 + kCloseSize}},
-    {IDC_MESSAGE, {125, 110, 125 + 431, 110 + 130}},
-    {IDC_DL_PROGRESS, {30, 230, 30 + 521, 230 + 24}},
+    {IDC_MESSAGE, {125, 110, 125 + 431, kBarTop - kMessageGap}},
+    {IDC_DL_PROGRESS, {30, kBarTop, 30 + 521, kBarTop + 24}},
     {IDC_DL_CANCEL, {221, 266, 221 + kButtonWidth, 266 + kButtonHeight}},
 };
 

@@ -15,13 +15,17 @@ constexpr int kWidth = 581, kHeight = 343;
 constexpr POINT kPictureAt = {20, 110};
 constexpr int kCloseSize = kSkinCloseSize;
 constexpr int kButtonWidth = kSkinButtonWidth, kButtonHeight = kSkinButtonHeight;
+constexpr int kButtonsTop = 217;
+// The message ends this far above the buttons: reaching into them, its
+// background would be painted over their tops and cut their texts.
+constexpr int kMessageGap = 7;
 
 constexpr ControlPlacement kPlacements[] = {
     {IDC_TITLE, {40, 22, 40 + 368, 22 + 32}},
     {IDC_CLOSE, {525, 20, 525 + kCloseSize, 20 + kCloseSize}},
-    {IDC_MESSAGE, {125, 110, 125 + 431, 110 + 130}},
-    {IDC_UPD_UPDATE, {127, 217, 127 + kButtonWidth, 217 + kButtonHeight}},
-    {IDC_UPD_CANCEL, {315, 217, 315 + kButtonWidth, 217 + kButtonHeight}},
+    {IDC_MESSAGE, {125, 110, 125 + 431, kButtonsTop - kMessageGap}},
+    {IDC_UPD_UPDATE, {127, kButtonsTop, 127 + kButtonWidth, kButtonsTop + kButtonHeight}},
+    {IDC_UPD_CANCEL, {315, kButtonsTop, 315 + kButtonWidth, kButtonsTop + kButtonHeight}},
     {IDC_UPD_CHECK, {125, 294, 125 + 431, 294 + 24}},
 };
 

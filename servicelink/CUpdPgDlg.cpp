@@ -83,7 +83,9 @@ void CUpdPgDlg::Enter(int, bool) {
 }
 
 void CUpdPgDlg::OpenDetail() const {
-  const std::wstring quoted = L"\"" + FieldText(UpdateRecord().szURL) + L"\"";
+  const std::wstring url = FieldText(UpdateRecord().szURL);
+  if (!link::IsWebPageAddress(url)) return;  // only ever a web page
+  const std::wstring quoted = L"\"" + url + L"\"";
   ::ShellExecuteW(nullptr, L"open", quoted.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

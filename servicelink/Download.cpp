@@ -16,6 +16,8 @@ namespace vk::link {
 // thread, and a handle opened after that is closed at once.
 class InstallerDownload::Session {
  public:
+  explicit Session(DWORD timeoutMs) : timeoutMs_(timeoutMs) {}
+
   // Opens the session and the connection; false on failure or after a cancel.
   bool Open(const wchar_t* host, INTERNET_PORT port) {
     HINTERNET session = Keep(
@@ -26,13 +28,19 @@ class InstallerDownload::Session {
                                                 INTERNET_SERVICE_HTTP, 0, 0));
   }
   // A GET request for `object`, not sent yet. Redirects are not followed:
-  // the installer comes from the setup URL or not at all.
+  // the installer comes from the setup URL or not at all. The time-outs are
+  // set on the request as well: a WinINet that does not hand the session's
+  // on to its requests waits without end for a server that stops sending,
+  // and closing the handles does not end that wait either.
   HINTERNET Request(const wchar_t* object, const wchar_t* referrer) {
     constexpr DWORD kFlags =
         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
     HINTERNET connection = connection_.Get();
-    return Keep(request_, ::HttpOpenRequestW(connection, L"GET", object, nullptr, referrer,
-                                             nullptr, kFlags, 0));
+    HINTERNET request = Keep(request_, ::HttpOpenRequestW(connection, L"GET", object, nullptr,
+                                                          referrer, nullptr, kFlags, 0));
+    if (request && SetOptions(request)) return request;
+    CloseRequest();
+    return nullptr;
   }
   void CloseRequest() {
     std::lock_guard<std::mutex> hold(lock_);
@@ -54,24 +62,25 @@ class InstallerDownload::Session {
     slot = std::move(owned);
     return slot.Get();
   }
-  // The time-outs and retries; the old values are not queried first, as
-  // some WinINet implementations cannot report them.
-  static bool SetOptions(HINTERNET session) {
+  // The time-outs and retries of `handle`; the old values are not queried
+  // first, as some WinINet implementations cannot report them.
+  bool SetOptions(HINTERNET handle) const {
     const struct {
       DWORD option, value;
     } options[] = {
-        {INTERNET_OPTION_CONNECT_TIMEOUT, kDownloadTimeoutMs},
+        {INTERNET_OPTION_CONNECT_TIMEOUT, timeoutMs_},
         {INTERNET_OPTION_CONNECT_RETRIES, kDownloadConnectRetries},
-        {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, kDownloadTimeoutMs},
-        {INTERNET_OPTION_RECEIVE_TIMEOUT, kDownloadTimeoutMs},
+        {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, timeoutMs_},
+        {INTERNET_OPTION_RECEIVE_TIMEOUT, timeoutMs_},
     };
     for (const auto& o : options) {
       DWORD value = o.value;
-      if (!::InternetSetOptionW(session, o.option, &value, sizeof(value))) return false;
+      if (!::InternetSetOptionW(handle, o.option, &value, sizeof(value))) return false;
     }
     return true;
   }
 
+  const DWORD timeoutMs_;
   std::mutex lock_;
   bool closed_ = false;
   InternetHandle session_, connection_, request_;
@@ -154,7 +163,7 @@ InstallerDownload::InstallerDownload(const wchar_t* setupUrl, DownloadOptions op
     : url_(setupUrl ? setupUrl : L""),
       options_(options),
       cancelEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      session_(std::make_unique<Session>()) {
+      session_(std::make_unique<Session>(options.timeoutMs)) {
   wchar_t name[svc::kMaxInstallerNameChars + 1];
   if (!svc::SetupFileName(url_.c_str(), name)) return;
   std::wstring folder = ProfileTempFolder();

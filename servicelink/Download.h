@@ -61,6 +61,7 @@ std::wstring ProfileTempFolder();
 
 struct DownloadOptions {
   DWORD failureWaitMs = kFailureWaitMs;     // tests shorten it
+  DWORD timeoutMs = kDownloadTimeoutMs;     // connect and receive; tests shorten it
   PublicKeyBlob key = BuiltInUpdateKey();   // tests may pass another
 };
 

@@ -1,5 +1,7 @@
 #include "servicelink/UpdateRules.h"
 
+#include <windows.h>
+
 #include <cwchar>
 
 #include "servicelink/Download.h"
@@ -8,7 +10,37 @@ namespace vk::link {
 namespace {
 constexpr size_t kVersionChars = 32;  // two 32-bit numbers, a point and a sign each
 constexpr int kResultClassDivisor = 100;
+constexpr const wchar_t* kWebSchemes[] = {L"http://", L"https://"};
+constexpr wchar_t kLastControlChar = L' ';
+constexpr wchar_t kDeleteChar = 0x7F;
+
+// The length of the scheme `url` starts with (either case), 0 for none.
+size_t WebSchemeChars(const std::wstring& url) {
+  for (const wchar_t* scheme : kWebSchemes) {
+    const size_t chars = std::wcslen(scheme);
+    if (url.size() >= chars &&
+        ::CompareStringOrdinal(url.c_str(), static_cast<int>(chars), scheme,
+                               static_cast<int>(chars), TRUE) == CSTR_EQUAL)
+      return chars;
+  }
+  return 0;
+}
+
+bool IsRefusedAddressChar(wchar_t c) {
+  return c <= kLastControlChar || c == kDeleteChar || c == L'"' || c == L'\\';
+}
+
 }  // namespace
+
+bool IsWebPageAddress(const std::wstring& url) {
+  const size_t scheme = WebSchemeChars(url);
+  if (scheme == 0) return false;
+  const size_t hostEnd = url.find_first_of(L"/?#", scheme);
+  if ((hostEnd == std::wstring::npos ? url.size() : hostEnd) == scheme) return false;  // no host
+  for (wchar_t c : url)
+    if (IsRefusedAddressChar(c)) return false;
+  return true;
+}
 
 std::wstring VersionText(int32_t major, int32_t minor) {
   wchar_t text[kVersionChars] = {};

@@ -16,6 +16,13 @@ std::wstring VersionText(int32_t major, int32_t minor);
 std::wstring CurrentVersionText(const svc::_SVC_UPDINFO& info);
 std::wstring LatestVersionText(const svc::_SVC_UPDINFO& info);
 
+// Whether the update page's Detail may open `url`: an "http://" or
+// "https://" address with a host, without spaces, quotes, backslashes or
+// control characters. The address comes from an INI fetched over plain
+// HTTP, and the shell would start a program, open a share or a local file
+// named in its place.
+bool IsWebPageAddress(const std::wstring& url);
+
 // The notice's Update and Cancel store whether notices go on: on while the
 // "Do not show this message again." box is not ticked.
 inline bool NoticesStayOn(bool boxTicked) { return !boxTicked; }

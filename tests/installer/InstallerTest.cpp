@@ -4,7 +4,7 @@
 // the service manager, the registry, the files and shortcuts, and the update
 // server that the installed service asks (at the address the build gave the
 // installer, served here on 127.0.0.1).
-#include "tests/service/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

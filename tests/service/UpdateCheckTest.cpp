@@ -1,7 +1,7 @@
 // The update INI, the own version, the URL rule, the check's registry
 // handling, and the download against a local server that answers properly,
 // redirects, or drips its body.
-#include "tests/service/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
@@ -195,8 +195,23 @@ constexpr DWORD kShortDeadlineMs = 1000;
 constexpr DWORD kPromptMs = 3000;  // "at once", with room for a slow machine
 constexpr DWORD kDripGapMs = 100;
 
-// Answers /ini.ini properly, redirects /moved to it, and drips a body of a
-// thousand bytes one byte every 100 ms for /drip.
+// Sends nothing more, holding the connection until the client goes away or
+// the server stops.
+void HoldUntilGone(SOCKET client, const LocalHttpServer& server) {
+  constexpr long kPollUs = 20000;
+  while (!server.Stopping()) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(client, &set);
+    timeval wait{0, kPollUs};
+    char byte;
+    if (select(0, &set, nullptr, nullptr, &wait) == 1 && recv(client, &byte, 1, 0) <= 0) return;
+  }
+}
+
+// Answers /ini.ini properly, redirects /moved to it, drips a body of a
+// thousand bytes one byte every 100 ms for /drip, answers nothing for
+// /silent, and stops in the middle of the body for /stall.
 void Answer(SOCKET client, const std::string& path, const LocalHttpServer& server) {
   if (path == "/ini.ini") {
     LocalHttpServer::Send(client, LocalHttpServer::Answer("200 OK", kIni));
@@ -207,6 +222,11 @@ void Answer(SOCKET client, const std::string& path, const LocalHttpServer& serve
   } else if (path == "/drip") {
     if (!LocalHttpServer::Send(client, "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n")) return;
     while (!server.Stopping() && LocalHttpServer::Send(client, "x")) Sleep(kDripGapMs);
+  } else if (path == "/silent" || path == "/stall") {
+    if (path == "/stall" &&
+        !LocalHttpServer::Send(client, "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n[VKP]"))
+      return;
+    HoldUntilGone(client, server);
   } else {
     LocalHttpServer::Send(client, LocalHttpServer::Answer("404 Not Found", "none"));
   }
@@ -245,6 +265,18 @@ TEST_F(DownloadTest, DrippingServerIsCutOffAtTheDeadline) {
   EXPECT_FALSE(DownloadToTempFile(server.Url("/drip").c_str(), context));
   EXPECT_LT(GetTickCount() - start, kShortDeadlineMs + kPromptMs);
   EXPECT_EQ(context.tempFile[0], 0);
+}
+
+// A server that stops sending, before its answer or in the middle of the
+// body, is cut off at the deadline too: no read outlasts it.
+TEST_F(DownloadTest, ServerThatStopsSendingIsCutOffAtTheDeadline) {
+  for (const char* path : {"/silent", "/stall"}) {
+    context.deadlineMs = kShortDeadlineMs;
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(DownloadToTempFile(server.Url(path).c_str(), context)) << path;
+    EXPECT_LT(GetTickCount() - start, kShortDeadlineMs + kPromptMs) << path;
+    EXPECT_EQ(context.tempFile[0], 0) << path;
+  }
 }
 
 // The service's stop cancels the download from another thread: it ends at

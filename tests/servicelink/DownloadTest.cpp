@@ -2,7 +2,7 @@
 // and held unchanged, every installer nobody vouched for deleted, the
 // answers that fail (with and without the failure wait), cancels during the
 // body and during the wait, and the folder the service accepts.
-#include "tests/service/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
@@ -26,6 +26,7 @@ constexpr char kSignaturePath[] = "/dl/DownloadTestSetup.exe.sig";
 // Short enough for the tests, long enough to tell a wait from none.
 constexpr DWORD kShortWaitMs = 400;
 constexpr ULONGLONG kPromptMs = 10000;  // far below the real wait and any time-out
+constexpr DWORD kShortTimeoutMs = 1000;
 
 std::string Fixture(const char* name) {
   std::vector<uint8_t> bytes = ReadFileBytes(
@@ -44,6 +45,23 @@ Answer Raw(const std::string& text) {
 }
 Answer NotFound() {
   return [](SOCKET c) { LocalHttpServer::Send(c, LocalHttpServer::Answer("404 Not Found", "no")); };
+}
+
+// Sends `text`, then nothing more, holding the connection open until the
+// client goes away or the server stops.
+Answer Stall(const std::string& text, const LocalHttpServer& server) {
+  return [text, &server](SOCKET c) {
+    if (!text.empty() && !LocalHttpServer::Send(c, text)) return;
+    constexpr long kPollUs = 20000;
+    while (!server.Stopping()) {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(c, &set);
+      timeval wait{0, kPollUs};
+      char byte;
+      if (select(0, &set, nullptr, nullptr, &wait) == 1 && recv(c, &byte, 1, 0) <= 0) return;
+    }
+  };
 }
 
 class DownloadTest : public ::testing::Test {
@@ -228,6 +246,55 @@ TEST_F(DownloadTest, CancelDuringTheBodyDeletesThePartialFileAndReportsToTheWind
   ASSERT_TRUE(::PeekMessageW(&msg, window, kMsgDownloadEnded, kMsgDownloadEnded, PM_REMOVE));
   EXPECT_EQ(msg.lParam, kDownloadCancelled);
   ::DestroyWindow(window);
+}
+
+// A server that stops sending ends the download at the time-out, whether it
+// stops before its answer or in the middle of the body.
+TEST_F(DownloadTest, ServerThatStopsSendingFailsAtTheTimeOut) {
+  const std::string head =
+      "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(installer.size()) + "\r\n\r\n";
+  const struct {
+    const char* what;
+    std::string sent;
+    bool starts;
+  } cases[] = {
+      {"no answer", "", false},
+      {"the body stops", head + installer.substr(0, installer.size() / 3), true},
+  };
+  for (const auto& c : cases) {
+    installerAnswer = Stall(c.sent, server);
+    DownloadOptions options = Short();
+    options.timeoutMs = kShortTimeoutMs;
+    InstallerDownload download(SetupUrl().c_str(), options);
+    ULONGLONG start = ::GetTickCount64();
+    EXPECT_EQ(download.Run(), kDownloadFailed) << c.what;
+    EXPECT_LT(::GetTickCount64() - start, kPromptMs) << c.what;
+    EXPECT_EQ(download.Started(), c.starts) << c.what;
+    EXPECT_FALSE(PathExists(download.LocalPath())) << c.what;
+  }
+}
+
+// Closing the handles does not end a read that waits with every WinINet:
+// the cancel of a stalled download comes through by the time-out at the
+// latest, and still deletes the partial file.
+TEST_F(DownloadTest, CancelDuringAStallEndsByTheTimeOutAtTheLatest) {
+  installerAnswer = Stall("HTTP/1.0 200 OK\r\nContent-Length: " +
+                              std::to_string(installer.size()) + "\r\n\r\n" +
+                              installer.substr(0, 4096),
+                          server);
+  DownloadOptions options = Short();
+  options.timeoutMs = kShortTimeoutMs;
+  InstallerDownload download(SetupUrl().c_str(), options);
+  ASSERT_TRUE(download.Start());
+  ULONGLONG deadline = ::GetTickCount64() + kPromptMs;
+  while (download.Received() == 0 && ::GetTickCount64() < deadline) ::Sleep(10);
+  ASSERT_GT(download.Received(), 0u);
+  ULONGLONG start = ::GetTickCount64();
+  download.Cancel();
+  download.Join();
+  EXPECT_LT(::GetTickCount64() - start, kShortTimeoutMs + kPromptMs);
+  EXPECT_EQ(download.Result(), kDownloadCancelled);
+  EXPECT_FALSE(PathExists(download.LocalPath()));
 }
 
 TEST_F(DownloadTest, CancelDuringTheFailureWaitEndsItAtOnce) {

@@ -28,6 +28,36 @@ TEST(UpdatePage, LatestVersionIsZeroUntilTheServiceHasChecked) {
   EXPECT_EQ(LatestVersionText(info), L"1.42");
 }
 
+// The release page comes from an INI anyone on the network path can write:
+// Detail opens web addresses only, never a program, share or file.
+TEST(UpdatePage, DetailOpensOnlyWebAddresses) {
+  struct Case {
+    const wchar_t* url;
+    bool opened;
+  } cases[] = {
+      {L"http://www.corvane.example/vaultkeep/news.html", true},
+      {L"HTTPS://www.corvane.example/news?id=142#top", true},
+      {L"http://127.0.0.1:8080/", true},
+      {L"http://www.corvane.example", true},
+      {L"C:\\Windows\\System32\\calc.exe", false},
+      {L"\\\\server\\share\\setup.exe", false},
+      {L"file:///C:/Windows/System32/calc.exe", false},
+      {L"shell:startup", false},
+      {L"javascript:alert(1)", false},
+      {L"ftp://www.corvane.example/news.html", false},
+      {L"http:/www.corvane.example/news.html", false},
+      {L"http://", false},
+      {L"http:///news.html", false},
+      {L"https://?x", false},
+      {L"http://www.corvane.example/a b.html", false},
+      {L"http://www.corvane.example/\" C:\\evil.exe", false},
+      {L"http://www.corvane.example\\..\\evil.exe", false},
+      {L"http://www.corvane.example/\tnews", false},
+      {L"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsWebPageAddress(c.url), c.opened) << c.url;
+}
+
 TEST(UpdateNotice, TheBoxTurnsNoticesOff) {
   EXPECT_TRUE(NoticesStayOn(false));
   EXPECT_FALSE(NoticesStayOn(true));

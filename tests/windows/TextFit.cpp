@@ -115,4 +115,27 @@ std::string Describe(const Misfit& m) {
   return head + text;
 }
 
+std::vector<Overlap> OverlappingControls(HWND window) {
+  struct Placed {
+    UINT id;
+    RECT rc;
+  };
+  std::vector<Placed> shown;
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(child)) continue;
+    RECT rc;
+    ::GetWindowRect(child, &rc);
+    shown.push_back({static_cast<UINT>(::GetDlgCtrlID(child)), rc});
+  }
+  std::vector<Overlap> out;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      RECT both;
+      if (::IntersectRect(&both, &shown[i].rc, &shown[j].rc))
+        out.push_back({shown[i].id, shown[j].id});
+    }
+  }
+  return out;
+}
+
 }  // namespace vk::test

@@ -34,4 +34,12 @@ std::vector<Misfit> TextsThatDoNotFit(HWND window);
 // "id 1049: needs 480x40 in 431x48: <text>", for a failure message.
 std::string Describe(const Misfit& m);
 
+// The ids of each two visible child controls of `window` that overlap: a
+// text that fits its control is still cut when its control covers another
+// (a static paints its background over the top of a button below it).
+struct Overlap {
+  UINT first, second;
+};
+std::vector<Overlap> OverlappingControls(HWND window);
+
 }  // namespace vk::test

@@ -10,6 +10,8 @@
 #include "common/Handle.h"
 #include "controls/SkinImage.h"
 #include "controls/CEulaDlg.h"
+#include "controls/CMsgDlg.h"
+#include "resources/ResourceIds.h"
 #include "restorewin/COwDlg.h"
 #include "servicelink/CDlDlg.h"
 #include "servicelink/CUpdDlg.h"
@@ -54,6 +56,12 @@ class TextFit : public ::testing::TestWithParam<uint32_t> {
       ADD_FAILURE() << what << " in " << kLanguageNames[GetParam()] << ", " << Describe(m);
   }
 
+  // The update windows' layouts: no control covers another.
+  void ExpectNoOverlap(HWND window, const char* what) {
+    for (const Overlap& o : OverlappingControls(window))
+      ADD_FAILURE() << what << ": controls " << o.first << " and " << o.second << " overlap";
+  }
+
   GdiplusSession gdiplus;
 
  private:
@@ -76,6 +84,8 @@ TEST_P(TextFit, MainWindow) {
   ASSERT_EQ(tray.Run(L"release"), L"ok");
   tray.Run(L"page 13");
   ExpectAllFit(tray.MainHwnd(), "update page");
+  ExpectNoOverlap(::GetDlgItem(::GetDlgItem(tray.MainHwnd(), IDD_PAGE_LANGUAGE), IDD_UPDATE_PAGE),
+                  "update page");
 }
 
 // The modal windows of the update, the version and the licence, opened
@@ -92,15 +102,27 @@ TEST_P(TextFit, UpdateNoticeDownloadVersionAndLicenceWindows) {
   CUpdDlg notice;
   MeasureModal(notice, &shown);
   ExpectAllFit(shown, "update notice");
+  ExpectNoOverlap(shown, "update notice");
   CDlDlg download(L"http://127.0.0.1/Setup.exe");
   MeasureModal(download, &shown);
   ExpectAllFit(shown, "download window");
+  ExpectNoOverlap(shown, "download window");
   CVersionDlg version;
   MeasureModal(version, &shown);
   ExpectAllFit(shown, "version window");
+  ExpectNoOverlap(shown, "version window");
   CEulaDlg licence;
   MeasureModal(licence, &shown);
   ExpectAllFit(shown, "licence window");
+}
+
+// A failed download is told in a message window, which paints its message
+// itself.
+TEST_P(TextFit, DownloadFailureMessage) {
+  const std::vector<TextSlot> slots = {MessageTextSlot(nullptr, GetString(txt::kDownloadFailed))};
+  for (const Misfit& m : Misfits(slots))
+    ADD_FAILURE() << "download failure message in " << kLanguageNames[GetParam()] << ", "
+                  << Describe(m);
 }
 
 TEST_P(TextFit, RestorePages) {

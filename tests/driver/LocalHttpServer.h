@@ -1,7 +1,8 @@
 // A small HTTP server on 127.0.0.1 and a free port (or a given one), on a
-// thread of its own, for the update check's tests: each request's path is
-// recorded and handed to a function that writes whatever answer the test
-// needs (a proper one, a redirect, a body that comes one byte at a time).
+// thread of its own, for the tests of the update check and the installer
+// download: each request's path is recorded and handed to a function that
+// writes whatever answer the test needs (a proper one, a redirect, a body
+// that comes one byte at a time). One client at a time.
 #pragma once
 #include <winsock2.h>
 #include <ws2tcpip.h>
