@@ -10,7 +10,7 @@
 // already holds the user's folders (Documents, Pictures, ...), and
 // VAULTKEEP_JOURNEY_HANDOVER=1 stops after the disk is attached and leaves
 // the product running for a person to use.
-#include "tests/service/LocalHttpServer.h"  // first: winsock2.h before windows.h
+#include "tests/driver/LocalHttpServer.h"  // first: winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
