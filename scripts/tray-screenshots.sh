@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Screenshots of the tray window: the notification icon with its menu open
-# and each corner notification the tray raises, in English and Japanese.
+# and each corner notification the tray raises, in English, Japanese and German.
 # Runs the test build's programs (service with a simulated disk) through
 # tests/shell/tray_screens.exe, which prints the area to capture once the
 # state is on screen; the menu scene runs inside Wine's desktop window so
@@ -20,10 +20,10 @@ source scripts/test-env.sh build/x64
 export VAULTKEEP_TEST_VOLUME=W  # the scratch volume of these shots
 mkdir -p "$out"
 margin=24  # corner notifications: show a little of the screen around them
-declare -A languages=([en]=0 [ja]=7)
+declare -A languages=([en]=0 [ja]=7 [de]=2)
 
 for scene in "${scenes[@]}"; do
-  for lang in en ja; do
+  for lang in en ja de; do
     done_file=$(mktemp -u)
     fifo=$(mktemp -u); mkfifo "$fifo"
     args=("$exe" "$scene" "${languages[$lang]}" "$done_file")
