@@ -102,7 +102,7 @@ real_shot() {
 
 for name in "${scenes[@]}"; do
   langs=(en ja de)
-  case $name in wizard-msg-*|restore-msg-*|real-overwrite-run) langs=(en) ;; esac  # the messages in English
+  case $name in real-overwrite-run) langs=(en) ;; esac  # a moment of a real run, in English
   case $name in
     real-*)
       for lang in "${langs[@]}"; do real_shot "$name" "$lang"; done
