@@ -25,6 +25,7 @@
 #include "tests/driver/Service.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/Ui.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/shell/ProgramFixture.h"
 #include "tests/shell/TrayScenario.h"
 #include "tests/support/TestVolume.h"
@@ -61,8 +62,22 @@ constexpr wchar_t kExitQuestion[] =
     L"\"Vaultkeep\" will not back up your folders at the scheduled time if you exit this "
     L"software. \nDo you really want to exit?";
 
-class TrayEndToEnd : public ProgramEndToEnd {};
-
+class TrayEndToEnd : public ProgramEndToEnd {
+ protected:
+  // A second start of the program, which hands over to this one: with six
+  // disks attached the refusal is shown and answered OK.
+  ::testing::AssertionResult SecondStartIsRefused() {
+    const int exitCode = RunProgram(ArkwellExe(), L"");
+    if (exitCode != 0)
+      return ::testing::AssertionFailure() << "the second start ended with " << exitCode;
+    return Answer(kTooMany, IDC_OK);
+  }
+  // Exit from the icon's menu, its question answered with `button`.
+  ::testing::AssertionResult ExitAnswering(UINT button) {
+    PostCommand(Tray(), IDM_TRAY_EXIT);
+    return Answer(kExitQuestion, button);
+  }
+};
 
 // ---- Schedules --------------------------------------------------------------------
 
@@ -193,15 +208,9 @@ TEST_F(TrayEndToEnd, ExitIsRefusedWhileAJobRunsAndAskedAfterwards) {
 
   HoldJobs(false);
   ASSERT_TRUE(WaitForSet(drive));
-  PostCommand(Tray(), IDM_TRAY_EXIT);
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
-  EXPECT_EQ(question.Text(), kExitQuestion);
-  ASSERT_TRUE(question.Press(IDC_SECOND));  // Cancel: the program stays
-  ASSERT_TRUE(question.WaitUntilClosed());
+  ASSERT_TRUE(ExitAnswering(IDC_SECOND));  // Cancel: the program stays
   EXPECT_TRUE(arkwell->Running());
-  PostCommand(Tray(), IDM_TRAY_EXIT);
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
-  ASSERT_TRUE(question.Press(IDC_OK));
+  ASSERT_TRUE(ExitAnswering(IDC_OK));
   EXPECT_TRUE(arkwell->WaitForExit());
 }
 
@@ -233,11 +242,7 @@ TEST_F(TrayEndToEnd, SecondStartHandsOverToTheRunningCopy) {
   AttachTooManyDisks();
   Start();
   // Opening the main window refreshes the drives first and refuses six.
-  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
-  MessageWindow refused;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
-  EXPECT_EQ(refused.Text(), kTooMany);
-  ASSERT_TRUE(refused.Press(IDC_OK));
+  ASSERT_TRUE(SecondStartIsRefused());
   EXPECT_TRUE(arkwell->Running());
 }
 
@@ -248,11 +253,7 @@ TEST_F(TrayEndToEnd, StoppedServiceKeepsTheDriveList) {
   EXPECT_TRUE(ExpectNotice(kComing));  // the list is in
   ASSERT_TRUE(StopService());
   // A refresh while the service is away keeps the six disks.
-  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
-  MessageWindow refused;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
-  EXPECT_EQ(refused.Text(), kTooMany);
-  ASSERT_TRUE(refused.Press(IDC_OK));
+  ASSERT_TRUE(SecondStartIsRefused());
   ASSERT_TRUE(StartService());
 }
 
@@ -280,11 +281,9 @@ TEST_F(TrayEndToEnd, IconOpensTheMainWindowWithoutADiskOnPageZero) {
   EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_NO_DEVICE));
   for (UINT id = IDC_DRIVE_FIRST; id <= IDC_DRIVE_LAST; ++id) EXPECT_FALSE(Shown(Control(main, id)));
   ExpectTabs(main, {true, false, false, true});
-  ASSERT_TRUE(Click(main, kSettingTab));
-  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
+  ASSERT_TRUE(OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE));
   EXPECT_TRUE(Selected(main, kSettingTab));
-  ASSERT_TRUE(Click(main, kBackupTab));
-  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_NO_DEVICE));
+  ASSERT_TRUE(OpenTab(main, kBackupTab, IDD_PAGE_NO_DEVICE));
   // A second double-click while it is open opens no second window (the
   // answer to a message sent after it shows the tray has taken it).
   DoubleClickIcon(Tray());
@@ -294,8 +293,7 @@ TEST_F(TrayEndToEnd, IconOpensTheMainWindowWithoutADiskOnPageZero) {
   for (HWND w : TopLevelWindows(arkwell->Id()))
     if (Shown(w) && Control(w, IDC_TAB_FIRST)) ++mainWindows;
   EXPECT_EQ(mainWindows, 1u);
-  ASSERT_TRUE(Click(main, IDC_CLOSE));
-  ASSERT_TRUE(WaitUntilGone(main));
+  ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE));
   EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
   EXPECT_TRUE(arkwell->Running());  // the program stays in the notification area
 }
@@ -312,9 +310,8 @@ TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
   if (two) {
     EXPECT_TRUE(ExpectNotice(kComing));
   }
-  PostCommand(Tray(), IDM_TRAY_EXEC);
   HWND main = nullptr;
-  ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), &main));
+  ASSERT_TRUE(OpenMainWindow(Tray(), arkwell->Id(), &main));
   const std::wstring letters = L"(" + LetterOf(drive) + L":)";
   EXPECT_TRUE(ShowsDisk(main, IDC_DRIVE_FIRST, kDiskCaption, letters));
   EXPECT_FALSE(Shown(Control(main, IDC_DRIVE_FIRST + (two ? 2 : 1))));
@@ -323,8 +320,7 @@ TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
                           L"(" + LetterOf(second) + L":)"));
     EXPECT_TRUE(Selected(main, IDC_DRIVE_FIRST + 1));
     EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_PLAN_VIEW));
-    ASSERT_TRUE(Click(main, kLogTab));
-    EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LOG));
+    ASSERT_TRUE(OpenTab(main, kLogTab, IDD_PAGE_LOG));
     // The disk without a plan: the plan start, no restore or log.
     ASSERT_TRUE(Click(main, IDC_DRIVE_FIRST));
     ASSERT_TRUE(WaitFor("the first disk selected", kWindowDeadlineMs,
@@ -334,21 +330,14 @@ TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
   EXPECT_TRUE(Selected(main, IDC_DRIVE_FIRST));
   EXPECT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_START));
   ExpectTabs(main, {true, false, false, true});
-  ASSERT_TRUE(Click(main, kSettingTab));
-  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
-  ASSERT_TRUE(Click(main, IDC_CLOSE));
-  ASSERT_TRUE(WaitUntilGone(main));
+  ASSERT_TRUE(OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE));
+  ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE));
 }
 
 TEST_F(TrayEndToEnd, SixDisksAreRefusedAndFiveOpenTheWindowFromASecondStart) {
   AttachTooManyDisks();
   Start();
-  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
-  MessageWindow refused;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
-  EXPECT_EQ(refused.Text(), kTooMany);
-  ASSERT_TRUE(refused.Press(IDC_OK));
-  ASSERT_TRUE(refused.WaitUntilClosed());
+  ASSERT_TRUE(SecondStartIsRefused());
   EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
 
   const std::wstring last = L"Extra Disk " + std::to_wstring(kTooManyDisks - 1);
@@ -383,8 +372,7 @@ TEST_F(TrayEndToEnd, SixDisksAreRefusedAndFiveOpenTheWindowFromASecondStart) {
       }
     }
   }
-  ASSERT_TRUE(Click(main, IDC_CLOSE));
-  ASSERT_TRUE(WaitUntilGone(main));
+  ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE));
 }
 
 }  // namespace
