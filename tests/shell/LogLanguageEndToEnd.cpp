@@ -22,11 +22,11 @@
 #include "tests/driver/Program.h"
 #include "tests/driver/RemoteControls.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/ServiceSuite.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/Ui.h"
 #include "tests/driver/UserSteps.h"
 #include "tests/restore/RestoreFixture.h"
-#include "tests/shell/ServiceSuite.h"
 #include "tests/shell/TrayScenario.h"
 
 namespace vk::driver {

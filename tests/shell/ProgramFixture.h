@@ -17,10 +17,10 @@
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/ServiceSuite.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/Ui.h"
 #include "tests/driver/UserSteps.h"
-#include "tests/shell/ServiceSuite.h"
 #include "tests/shell/TrayScenario.h"
 #include "tests/support/TestVolume.h"
 

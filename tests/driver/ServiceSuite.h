@@ -1,7 +1,7 @@
-// A suite of tests that run the test build's programs: the service is
-// installed once for the suite with a fresh simulation, and removed with the
-// simulation and the tray's test key when the suite ends. `Base` is the
-// fixture the suite builds on (a plain test, or one that makes backup sets).
+// A suite of tests that need the test build's service: it is installed once
+// for the suite with a fresh simulation, and removed with the simulation and
+// the tray's test key when the suite ends. `Base` is the fixture the suite
+// builds on (a plain test, or one that makes backup sets).
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
