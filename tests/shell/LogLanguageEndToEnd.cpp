@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <cwchar>
 #include <memory>
 #include <string>
 #include <utility>
@@ -126,11 +125,7 @@ class SettingsEndToEnd : public ServiceSuite<test::RestoreTest> {
     SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
     DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
     ClearLanguageValues();
-    // The plan of this PC and user, as the wizard would have made it here.
-    plan.OwnerPcId = SystemVolumeSerial();
-    const std::wstring me = LogonName();
-    std::wmemset(plan.OwnerUser, 0, kMaxTextChars);
-    std::wcsncpy(plan.OwnerUser, me.c_str(), kMaxTextChars - 1);
+    MakeOwnPlan(&plan);
     test::WritePlanFile(drive, plan, test::FolderList({Src()}));
   }
 
@@ -414,8 +409,7 @@ TEST_F(SettingsEndToEnd, ApplySwitchesTheOpenWindowAndTheNextStartKeepsTheLangua
   HWND languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   EXPECT_EQ(ControlText(languages, IDC_LANG_APPLY), English(txt::kSettingApply));
-  ApplyLanguageLine(main, languages, kChineseOf41);
-  if (HasFatalFailure()) return;
+  ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, kChineseOf41));
 
   const std::wstring chineseEdit = LoadText(txt::kBackupPlanEdit, kLangChinese);
   ASSERT_NE(chineseEdit, English(txt::kBackupPlanEdit));
@@ -443,8 +437,7 @@ TEST_F(SettingsEndToEnd, LanguageAppliedWhileTheServiceIsAwayHoldsAndIsStoredLat
   HWND languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   ASSERT_TRUE(StopService());
-  ApplyLanguageLine(main, languages, kLangJapanese);
-  if (HasFatalFailure()) return;
+  ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, kLangJapanese));
   const std::wstring japaneseEdit = LoadText(txt::kBackupPlanEdit, kLangJapanese);
   EXPECT_TRUE(WaitFor("the page in Japanese", kWindowDeadlineMs, [&] {
     return ControlText(Control(main, IDD_PAGE_PLAN_VIEW), IDC_WIZ_EDIT) == japaneseEdit;
@@ -497,8 +490,7 @@ TEST_F(SettingsEndToEnd, VersionAndLicenceWindowsOpenWithTheirTextsInTheLanguage
     if (l.language != kLangEnglish) {
       languages = OpenSettingTab(main);
       ASSERT_NE(languages, nullptr);
-      ApplyLanguageLine(main, languages, l.listEntry);
-      if (HasFatalFailure()) return;
+      ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, l.listEntry));
     }
     PostCommand(main, IDM_EULABOX);
     HWND licence = nullptr;

@@ -205,7 +205,7 @@ TEST_F(PlanWizardEndToEnd, NewPlanOnOneNtfsPartitionIsSavedAndBackedUpAtOnce) {
 }
 
 TEST_F(PlanWizardEndToEnd, CancelAnsweredCancelGoesOnThenOkStopsAndLeavesNoSet) {
-  StartAndOpen();
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
   HoldJobs(true);
   ASSERT_TRUE(Save(IDC_OK));
@@ -252,7 +252,7 @@ TEST_F(PlanWizardEndToEnd, DeleteNeedsTheBoxAndOkAndRemovesPlanAndSets) {
 
 TEST_F(PlanWizardEndToEnd, AnotherUsersPlanCanBeViewedAndDeletedOnly) {
   WritePlan(drive, ShiftLocalTime(Now(), kAnHour), L"SomeoneElse", L"20240101000000");
-  StartAndOpen();
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   const HWND view = Page(IDD_PAGE_PLAN_VIEW);
   EXPECT_EQ(ControlText(view, IDC_WIZ_PROMPT), kOtherUsersPlan);
@@ -293,7 +293,7 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
 }
 
 TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
-  StartAndOpen();
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
   ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT, IDD_PAGE_FOLDERS));
   ASSERT_TRUE(NextFromFolders());
@@ -324,7 +324,7 @@ TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
 
 TEST_F(PlanWizardEndToEnd, LowSpaceWarningRefusedSavesThePlanWithoutABackup) {
   ASSERT_TRUE(SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestFreeSpaceValue, kFivePercent));
-  StartAndOpen();
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
   ASSERT_TRUE(Save(IDC_OK));
   ASSERT_TRUE(Answer(kLowSpace, IDC_SECOND));
@@ -340,7 +340,7 @@ TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
   FileHandle locked(::CreateFileW(lockedPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(locked.Valid());
-  StartAndOpen();
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
   ASSERT_TRUE(Save(IDC_OK));
   MessageWindow done;
@@ -390,7 +390,7 @@ class StandInVolume {
 };
 
 TEST_F(PlanWizardEndToEnd, DiskPulledOutBeforeSaveIsReportedAndNothingIsWritten) {
-  StartAndOpen();
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
   PullOutVolume();
   {

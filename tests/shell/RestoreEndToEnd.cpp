@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <cwctype>
 #include <memory>
 #include <string>
@@ -64,11 +63,7 @@ class RestoreEndToEnd : public ServiceSuite<test::RestoreTest> {
     ResetTrayHooks();
     SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
     DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
-    // The plan of this PC and user, as the wizard would have made it here.
-    plan.OwnerPcId = SystemVolumeSerial();
-    const std::wstring me = LogonName();
-    std::wmemset(plan.OwnerUser, 0, kMaxTextChars);
-    std::wcsncpy(plan.OwnerUser, me.c_str(), kMaxTextChars - 1);
+    MakeOwnPlan(&plan);
     test::WritePlanFile(drive, plan, test::FolderList({Src()}));
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);
@@ -183,6 +178,13 @@ class RestoreEndToEnd : public ServiceSuite<test::RestoreTest> {
     *where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
   }
 
+  // The Restore tab opened and page 1 left with src\docs alone ticked.
+  void ChooseDocs(HWND* main, HWND* where) {
+    HWND sets = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenRestoreTab(main, &sets));
+    ASSERT_NO_FATAL_FAILURE(ChooseOnly(*main, sets, L"docs", where));
+  }
+
   // Restore pressed on page 2 and its question answered OK.
   ::testing::AssertionResult PressRestore(HWND where) {
     ::testing::AssertionResult pressed = Click(where, IDC_REST_NEXT);
@@ -214,6 +216,17 @@ class RestoreEndToEnd : public ServiceSuite<test::RestoreTest> {
     test::WriteFileBytes(backupFolder + L"\\" + newest.fileName, bytes);
   }
 
+  // A restore of src\docs to the new location from the newest set, damaged
+  // after the page listed it: the run's result message.
+  void RestoreFromDamagedSet(HWND* main, MessageWindow* result) {
+    HWND where = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ChooseDocs(main, &where));
+    SetPath(where, out);
+    DamageNewestSet();
+    ASSERT_NO_FATAL_FAILURE(StartRestore(*main, where));
+    ASSERT_TRUE(WaitForResult(result));
+  }
+
   // Where a restore under the new location puts a source folder.
   std::wstring Rerooted(const std::wstring& relative) const {
     return out + L"\\" + root.substr(0, 1) + L"\\src\\" + relative;
@@ -234,7 +247,7 @@ TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
   ASSERT_EQ(wantLines.size(), 3u);
 
   HWND main = nullptr, sets = nullptr;
-  OpenRestoreTab(&main, &sets);
+  ASSERT_NO_FATAL_FAILURE(OpenRestoreTab(&main, &sets));
   EXPECT_EQ(ComboLines(Control(sets, IDC_REST_SETS)), wantLines);
   // The backed-up folder comes ticked whole; the drive above it has no box.
   HWND tree = Control(sets, IDC_REST_TREE);
@@ -279,9 +292,8 @@ TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt)
   ASSERT_TRUE(::DeleteFileW(Src(L"docs\\deep\\new.txt").c_str()));
   const test::Tree untouched = test::Snapshot(Src(L"music"));
 
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   ASSERT_TRUE(Enabled(Control(where, IDC_REST_ORIGINAL))) << "the plan is this user's own";
   ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
   ASSERT_TRUE(WaitFor("the path box off", kWindowDeadlineMs,
@@ -302,9 +314,8 @@ TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt)
 // the run goes on; asked again and answered OK, it stops and says so.
 TEST_F(RestoreEndToEnd, CancelAnsweredCancelGoesOnAndOkStopsTheRun) {
   MakeThreeSets();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   SetPath(where, out);
   HoldJobs(true);
   StartRestore(main, where);
@@ -399,9 +410,8 @@ TEST_F(RestoreEndToEnd, ApplyToTheRestAnswersBothConflictsAndAClosedPromptSkipsO
 TEST_F(RestoreEndToEnd, PlanOfAnotherPcRestoresOnlyToANewLocationAfterTheWarning) {
   MakeThreeSets();
   MakePlanAnotherPcs();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   EXPECT_FALSE(Enabled(Control(where, IDC_REST_ORIGINAL)));
   SetPath(where, out);
   ASSERT_TRUE(PressRestore(where));
@@ -423,9 +433,8 @@ TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
     if ((present & (1u << d)) == 0) unused = d;
   ASSERT_GE(unused, 0);
   const std::wstring gone = LetterOf(unused) + L":\\restored";
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   SetPath(where, gone);
   ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kOtherLocation, IDC_OK));
@@ -438,15 +447,9 @@ TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
 // detail log exists) and the window stays usable.
 TEST_F(RestoreEndToEnd, SetDamagedAfterListingEndsWithTheRunsFailureMessage) {
   MakeThreeSets();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
-  SetPath(where, out);
-  DamageNewestSet();
-
-  StartRestore(main, where);
+  HWND main = nullptr;
   MessageWindow failed;
-  ASSERT_TRUE(WaitForResult(&failed));
+  ASSERT_NO_FATAL_FAILURE(RestoreFromDamagedSet(&main, &failed));
   EXPECT_EQ(failed.Text(), kOtherError);
   EXPECT_TRUE(failed.ButtonShown(IDC_SECOND));
   EXPECT_EQ(failed.ButtonEnabled(IDC_SECOND), test::PathExists(logFolder + L"\\restore-detail.log"));
@@ -468,9 +471,8 @@ TEST_F(RestoreEndToEnd, SpaceWarningAtEqualSizeAndCancelKeepsThePage) {
   uint64_t size = 0;
   ASSERT_EQ(Measure({Src(L"docs")}, &size), 0u);
   ASSERT_GT(size, 0u);
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   SetPath(where, there);
 
   ASSERT_TRUE(DescribeVolume(outDrive, {nullptr, 0, true, size}));
@@ -508,9 +510,8 @@ TEST_F(RestoreEndToEnd, PickerTakesAnInternalFolderAndRefusesRemovableAndNetwork
       {"on the USB disk", onTheDisk, drive, {nullptr, 0, false, 0, true, 0}, false},
       {"on a network drive", out, outDrive, {nullptr, 0, false, 0, false, DRIVE_REMOTE}, false},
   };
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.describedDrive >= 0) {
@@ -574,14 +575,9 @@ HWND WindowTitled(const std::wstring& text) {
 TEST_F(RestoreEndToEnd, LogButtonOfTheResultOpensTheRestoreDetailLog) {
   const LogFilesOpen viewer;
   MakeThreeSets();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
-  SetPath(where, out);
-  DamageNewestSet();
-  StartRestore(main, where);
+  HWND main = nullptr;
   MessageWindow failed;
-  ASSERT_TRUE(WaitForResult(&failed));
+  ASSERT_NO_FATAL_FAILURE(RestoreFromDamagedSet(&main, &failed));
   ASSERT_TRUE(test::PathExists(logFolder + L"\\restore-detail.log"));
   ASSERT_TRUE(failed.ButtonEnabled(IDC_SECOND));
   ASSERT_TRUE(PressAndWaitClosed(failed, IDC_SECOND));

@@ -72,6 +72,17 @@ class TrayEndToEnd : public ProgramEndToEnd {
       return ::testing::AssertionFailure() << "the second start ended with " << exitCode;
     return Answer(kTooMany, IDC_OK);
   }
+  // The program started with an own plan due in an hour, the clock moved past
+  // it, and the backup running, held at its next progress call.
+  void StartWithAHeldBackup() {
+    WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
+    AttachTestDisk();
+    Start();
+    EXPECT_TRUE(ExpectNotice(kComing));
+    HoldJobs(true);
+    MoveClock(kPastTheNextRun);
+    ASSERT_TRUE(WaitForBackupRunning());
+  }
   // Exit from the icon's menu, its question answered with `button`.
   ::testing::AssertionResult ExitAnswering(UINT button) {
     PostCommand(Tray(), IDM_TRAY_EXIT);
@@ -176,13 +187,7 @@ TEST_F(TrayEndToEnd, TwoDuePlansRunOneAfterTheOther) {
 // ---- Jobs ------------------------------------------------------------------------
 
 TEST_F(TrayEndToEnd, DiskPulledOutDuringAScheduledBackupEndsItAsGone) {
-  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
-  AttachTestDisk();
-  Start();
-  EXPECT_TRUE(ExpectNotice(kComing));
-  HoldJobs(true);
-  MoveClock(kPastTheNextRun);
-  ASSERT_TRUE(WaitForBackupRunning());
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
   DetachDisk(kDiskName);
   PullOutVolume();
   HoldJobs(false);
@@ -192,13 +197,7 @@ TEST_F(TrayEndToEnd, DiskPulledOutDuringAScheduledBackupEndsItAsGone) {
 }
 
 TEST_F(TrayEndToEnd, ExitIsRefusedWhileAJobRunsAndAskedAfterwards) {
-  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
-  AttachTestDisk();
-  Start();
-  EXPECT_TRUE(ExpectNotice(kComing));
-  HoldJobs(true);
-  MoveClock(kPastTheNextRun);
-  ASSERT_TRUE(WaitForBackupRunning());
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
 
   PostCommand(Tray(), IDM_TRAY_EXIT);
   ::PostMessageW(Tray(), WM_CLOSE, 0, 0);
@@ -215,13 +214,7 @@ TEST_F(TrayEndToEnd, ExitIsRefusedWhileAJobRunsAndAskedAfterwards) {
 }
 
 TEST_F(TrayEndToEnd, SessionEndStopsTheJobAndTheNextStartAnnouncesIt) {
-  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
-  AttachTestDisk();
-  Start();
-  EXPECT_TRUE(ExpectNotice(kComing));
-  HoldJobs(true);
-  MoveClock(kPastTheNextRun);
-  ASSERT_TRUE(WaitForBackupRunning());
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
 
   DWORD_PTR answer = 0;
   ASSERT_NE(::SendMessageTimeoutW(Tray(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL,
