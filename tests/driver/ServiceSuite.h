@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "tests/driver/Observe.h"
 #include "tests/driver/Service.h"
 #include "tests/driver/TrayHooks.h"
 
@@ -29,6 +30,15 @@ class ServiceSuite : public Base {
     EXPECT_TRUE(RemoveService());
     ClearSimulation();
     ResetTrayHooks();
+  }
+
+  // What every test of the program starts from: none of the tray's test
+  // values or the user's settings left by another test, the tray's periods
+  // set for the test.
+  static void ResetProgramSettings(DWORD dueCheckMs, DWORD releaseCheckMs) {
+    ResetTrayHooks();
+    SetTrayPeriods(kTestDrivePollMs, dueCheckMs, releaseCheckMs);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
   }
 
   // Whether the suite's service was installed; every test asserts it first.

@@ -3,6 +3,7 @@
 #include "resources/ResourceIds.h"
 #include "shell/Instance.h"
 #include "tests/driver/MainWindowView.h"
+#include "tests/driver/TrayHooks.h"
 
 namespace vk::driver {
 
@@ -99,6 +100,21 @@ int ComboLineWithData(HWND page, UINT comboId, LPARAM data) {
 ::testing::AssertionResult WaitForEnabled(HWND window, UINT id, DWORD deadlineMs) {
   return WaitFor("control " + std::to_string(id) + " enabled", deadlineMs,
                  [&] { return Enabled(Control(window, id)); });
+}
+
+::testing::AssertionResult CancelHeldJob(DWORD pid, HWND progress, UINT cancelId,
+                                         const std::wstring& question, UINT answer) {
+  ::testing::AssertionResult step = WaitForEnabled(progress, cancelId);
+  if (step) step = Click(progress, cancelId);
+  if (step)
+    step = WaitFor("Cancel disabled while asked", kWindowDeadlineMs,
+                   [&] { return !Enabled(Control(progress, cancelId)); });
+  if (!step) return step;
+  HoldJobs(false);
+  MessageWindow asked;
+  step = WaitForMessageText(pid, question, &asked);
+  HoldJobs(true);
+  return step ? PressAndWaitClosed(asked, answer) : step;
 }
 
 ::testing::AssertionResult WaitForOverwritePrompt(DWORD pid, HWND* prompt, DWORD deadlineMs) {

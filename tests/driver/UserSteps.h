@@ -56,6 +56,13 @@ int ComboLineWithData(HWND page, UINT comboId, LPARAM data);
 ::testing::AssertionResult WaitForEnabled(HWND window, UINT id,
                                           DWORD deadlineMs = kWindowDeadlineMs);
 
+// Cancel `cancelId` pressed on `progress` while the job runs held at a
+// progress call (HoldJobs): the button turns off while the job is let go to
+// ask `question`, and the job is held again before `answer` is pressed, so
+// that it stops at the call after when the answer is OK.
+::testing::AssertionResult CancelHeldJob(DWORD pid, HWND progress, UINT cancelId,
+                                         const std::wstring& question, UINT answer);
+
 // Waits for the overwrite prompt of `pid` (told by its Replace button).
 ::testing::AssertionResult WaitForOverwritePrompt(DWORD pid, HWND* prompt, DWORD deadlineMs);
 

@@ -121,9 +121,7 @@ class SettingsEndToEnd : public ServiceSuite<test::RestoreTest> {
   void SetUp() override {
     RestoreTest::SetUp();
     ASSERT_TRUE(installed_) << installed_.message();
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    ResetProgramSettings(kNoDueCheckMs, kNoDueCheckMs);
     ClearLanguageValues();
     MakeOwnPlan(&plan);
     test::WritePlanFile(drive, plan, test::FolderList({Src()}));

@@ -211,17 +211,9 @@ TEST_F(PlanWizardEndToEnd, CancelAnsweredCancelGoesOnThenOkStopsAndLeavesNoSet) 
   ASSERT_TRUE(Save(IDC_OK));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_BACKUP_PROGRESS));
   const HWND progress = Page(IDD_PAGE_BACKUP_PROGRESS);
-  ASSERT_TRUE(WaitForEnabled(progress, IDC_WIZ_CANCEL));
-  ASSERT_TRUE(Click(progress, IDC_WIZ_CANCEL));
-  EXPECT_TRUE(WaitFor("Cancel disabled", kWindowDeadlineMs,
-                      [&] { return !Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
   // Let go, the job asks at its next progress call and waits for the answer;
   // held again, it stops at the call after.
-  HoldJobs(false);
-  MessageWindow question;
-  ASSERT_TRUE(WaitForMessageText(arkwell->Id(), kCancelQuestion, &question));
-  HoldJobs(true);
-  ASSERT_TRUE(PressAndWaitClosed(question, IDC_SECOND));
+  ASSERT_TRUE(CancelHeldJob(arkwell->Id(), progress, IDC_WIZ_CANCEL, kCancelQuestion, IDC_SECOND));
   ASSERT_TRUE(WaitForEnabled(progress, IDC_WIZ_CANCEL)) << "Cancel enabled again";
   ASSERT_TRUE(Click(progress, IDC_WIZ_CANCEL));
   HoldJobs(false);

@@ -41,9 +41,7 @@ class ProgramEndToEnd : public ServiceSuite<::testing::Test> {
     EmptyVolume(drive);
     second = SecondScratchDrive();
     if (second >= 0) EmptyVolume(second);
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, kTestDueCheckMs, kTestReleaseCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    ResetProgramSettings(kTestDueCheckMs, kTestReleaseCheckMs);
     source = MakeSourceFolder();
   }
 

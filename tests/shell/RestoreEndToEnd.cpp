@@ -60,9 +60,7 @@ class RestoreEndToEnd : public ServiceSuite<test::RestoreTest> {
   void SetUp() override {
     RestoreTest::SetUp();
     ASSERT_TRUE(installed_) << installed_.message();
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    ResetProgramSettings(kNoDueCheckMs, kNoDueCheckMs);
     MakeOwnPlan(&plan);
     test::WritePlanFile(drive, plan, test::FolderList({Src()}));
     wchar_t temp[MAX_PATH + 1] = {};
@@ -323,16 +321,8 @@ TEST_F(RestoreEndToEnd, CancelAnsweredCancelGoesOnAndOkStopsTheRun) {
 
   for (const UINT answer : {IDC_SECOND, IDC_OK}) {
     SCOPED_TRACE(answer == IDC_OK ? "OK" : "Cancel");
-    ASSERT_TRUE(WaitForEnabled(progress, IDC_REST_CANCEL));
-    ASSERT_TRUE(Click(progress, IDC_REST_CANCEL));
-    ASSERT_TRUE(WaitFor("Cancel disabled while asked", kWindowDeadlineMs,
-                        [&] { return !Enabled(Control(progress, IDC_REST_CANCEL)); }));
-    // Let the held run reach the question; it is held again at the call after.
-    HoldJobs(false);
-    MessageWindow question;
-    ASSERT_TRUE(WaitForMessageText(arkwell->Id(), kCancelQuestion, &question));
-    HoldJobs(true);
-    ASSERT_TRUE(PressAndWaitClosed(question, answer));
+    // The held run reaches the question; it is held again at the call after.
+    ASSERT_TRUE(CancelHeldJob(arkwell->Id(), progress, IDC_REST_CANCEL, kCancelQuestion, answer));
   }
   HoldJobs(false);
   ASSERT_TRUE(Answer(kRestoreCanceled, IDC_OK, kRestoreDeadlineMs));
