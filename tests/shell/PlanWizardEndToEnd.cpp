@@ -135,6 +135,11 @@ class PlanWizardEndToEnd : public ProgramEndToEnd {
     if (!pressed) return pressed;
     return WaitForPage(next);
   }
+  // Waits for the message showing `text` and answers it with `button`.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
+                                    DWORD deadlineMs = kWindowDeadlineMs) {
+    return AnswerMessage(arkwell->Id(), text, button, deadlineMs);
+  }
   // The message showing `text` answered with `button` once its box is ticked.
   ::testing::AssertionResult AnswerTicked(const wchar_t* text, UINT button) {
     return AnswerWithBoxTicked(arkwell->Id(), text, button);

@@ -78,12 +78,6 @@ class ProgramEndToEnd : public ServiceSuite<::testing::Test> {
 
   HWND Tray() const { return TrayWindow(arkwell->Id()); }
 
-  // Waits for the message showing `text` and answers it with `button`.
-  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
-                                    DWORD deadlineMs = kWindowDeadlineMs) {
-    return AnswerMessage(arkwell->Id(), text, button, deadlineMs);
-  }
-
   // Waits for a notification showing `text`, and closes it.
   ::testing::AssertionResult ExpectNotice(const wchar_t* text) {
     CornerNotification notice;
@@ -95,6 +89,9 @@ class ProgramEndToEnd : public ServiceSuite<::testing::Test> {
     if (!notice.Close()) return ::testing::AssertionFailure() << "cannot close it";
     return notice.WaitUntilClosed();
   }
+
+  // Text for a failure message; the name the walks built on this fixture use.
+  static std::string Narrow(const std::wstring& text) { return NarrowText(text); }
 
   // The clock the program sees, moved by `seconds`.
   static void MoveClock(int64_t seconds) { SetTrayClockOffset(seconds); }

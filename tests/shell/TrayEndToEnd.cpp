@@ -64,6 +64,11 @@ constexpr wchar_t kExitQuestion[] =
 
 class TrayEndToEnd : public ProgramEndToEnd {
  protected:
+  // Waits for the message showing `text` and answers it with `button`.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
+                                    DWORD deadlineMs = kWindowDeadlineMs) {
+    return AnswerMessage(arkwell->Id(), text, button, deadlineMs);
+  }
   // A second start of the program, which hands over to this one: with six
   // disks attached the refusal is shown and answered OK.
   ::testing::AssertionResult SecondStartIsRefused() {
