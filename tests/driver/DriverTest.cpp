@@ -10,6 +10,7 @@
 #include "resources/ResourceIds.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/ServiceSuite.h"
 #include "tests/driver/Ui.h"
 #include "tests/support/TestVolume.h"
 
@@ -19,8 +20,6 @@ namespace {
 using ::testing::HasSubstr;
 
 constexpr wchar_t kTitle[] = L"Vaultkeep";
-// The update check of the service stays out of these tests.
-constexpr DWORD kNoUpdateCheckMs = 3600000;
 
 std::wstring HelperExe() { return HostPathToWindows(VK_DRIVER_HELPER_EXE); }
 
@@ -143,20 +142,10 @@ TEST(ProgramDriving, TestBuildArkwellStartsAndEnds) {
 
 // ---- The service ------------------------------------------------------------
 
-class ServiceDriving : public ::testing::Test {
+class ServiceDriving : public ServiceSuite<::testing::Test> {
  protected:
-  static void SetUpTestSuite() {
-    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
-    installed_ = InstallService();
-  }
-  static void TearDownTestSuite() {
-    EXPECT_TRUE(RemoveService());
-    ClearSimulation();
-  }
   void SetUp() override { ASSERT_TRUE(installed_) << installed_.message(); }
-  static ::testing::AssertionResult installed_;
 };
-::testing::AssertionResult ServiceDriving::installed_ = ::testing::AssertionFailure();
 
 TEST_F(ServiceDriving, SimulatedDiskSeenThroughTheChannelUntilDetached) {
   const int drive = test::ScratchDriveIndex();

@@ -1,7 +1,9 @@
 #include "tests/driver/UserSteps.h"
 
 #include "resources/ResourceIds.h"
+#include "shell/Instance.h"
 #include "tests/driver/MainWindowView.h"
+#include "tests/driver/TrayHooks.h"
 
 namespace vk::driver {
 
@@ -13,10 +15,31 @@ std::string NarrowText(const std::wstring& text) {
   return s;
 }
 
+HWND TrayWindow(DWORD pid) { return MarkedWindow(pid, kInstanceName); }
+
+::testing::AssertionResult StartArkwell(Program* program) {
+  ::testing::AssertionResult started = program->Start(ArkwellExe());
+  if (!started) return started;
+  return WaitFor("the tray window", kWindowDeadlineMs,
+                 [&] { return TrayWindow(program->Id()) != nullptr; });
+}
+
 ::testing::AssertionResult OpenMainWindow(HWND tray, DWORD pid, HWND* main) {
   if (!tray) return ::testing::AssertionFailure() << "no tray window";
   PostCommand(tray, IDM_TRAY_EXEC);
   return WaitForMainWindow(pid, main);
+}
+
+::testing::AssertionResult OpenTab(HWND main, UINT tab, UINT page) {
+  ::testing::AssertionResult pressed = Click(main, tab);
+  if (!pressed) return pressed;
+  return WaitForPage(main, page);
+}
+
+::testing::AssertionResult PressAndWaitGone(HWND window, UINT id) {
+  ::testing::AssertionResult pressed = Click(window, id);
+  if (!pressed) return pressed;
+  return WaitUntilGone(window);
 }
 
 ::testing::AssertionResult WaitForMessageText(DWORD pid, const std::wstring& text,
@@ -42,6 +65,19 @@ std::string NarrowText(const std::wstring& text) {
   return PressAndWaitClosed(message, button);
 }
 
+::testing::AssertionResult AnswerWithBoxTicked(DWORD pid, const std::wstring& text, UINT button,
+                                               DWORD deadlineMs) {
+  MessageWindow message;
+  ::testing::AssertionResult shown = WaitForMessageText(pid, text, &message, deadlineMs);
+  if (!shown) return shown;
+  if (message.ButtonEnabled(IDC_OK))
+    return ::testing::AssertionFailure() << "OK enabled before the box";
+  if (!message.Press(IDC_CHECK)) return ::testing::AssertionFailure() << "no box";
+  if (!WaitFor("OK enabled", kWindowDeadlineMs, [&] { return message.ButtonEnabled(IDC_OK); }))
+    return ::testing::AssertionFailure() << "OK stays disabled with the box ticked";
+  return PressAndWaitClosed(message, button);
+}
+
 ::testing::AssertionResult PickComboLine(HWND page, UINT comboId, int line) {
   const HWND combo = Control(page, comboId);
   if (!combo) return ::testing::AssertionFailure() << "no list " << comboId;
@@ -64,6 +100,21 @@ int ComboLineWithData(HWND page, UINT comboId, LPARAM data) {
 ::testing::AssertionResult WaitForEnabled(HWND window, UINT id, DWORD deadlineMs) {
   return WaitFor("control " + std::to_string(id) + " enabled", deadlineMs,
                  [&] { return Enabled(Control(window, id)); });
+}
+
+::testing::AssertionResult CancelHeldJob(DWORD pid, HWND progress, UINT cancelId,
+                                         const std::wstring& question, UINT answer) {
+  ::testing::AssertionResult step = WaitForEnabled(progress, cancelId);
+  if (step) step = Click(progress, cancelId);
+  if (step)
+    step = WaitFor("Cancel disabled while asked", kWindowDeadlineMs,
+                   [&] { return !Enabled(Control(progress, cancelId)); });
+  if (!step) return step;
+  HoldJobs(false);
+  MessageWindow asked;
+  step = WaitForMessageText(pid, question, &asked);
+  HoldJobs(true);
+  return step ? PressAndWaitClosed(asked, answer) : step;
 }
 
 ::testing::AssertionResult WaitForOverwritePrompt(DWORD pid, HWND* prompt, DWORD deadlineMs) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <cwchar>
 #include <memory>
 #include <string>
 #include <utility>
@@ -22,20 +21,16 @@
 #include "tests/driver/Program.h"
 #include "tests/driver/RemoteControls.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/ServiceSuite.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/Ui.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/restore/RestoreFixture.h"
 #include "tests/shell/TrayScenario.h"
 
 namespace vk::driver {
 namespace {
 
-// The update check of the service and the tray's schedules stay out of it.
-constexpr DWORD kNoUpdateCheckMs = 3600000;
-constexpr DWORD kTestDrivePollMs = 100;
-constexpr DWORD kNoDueCheckMs = 3600000;
-
-constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 constexpr wchar_t kDiskName[] = L"L1";
 constexpr wchar_t kDiskCaption[] = L"Log Disk";
 constexpr wchar_t kEnableLanguageValue[] = L"EnableLanguage";
@@ -48,7 +43,7 @@ constexpr wchar_t kRestoreDetail[] = L"restore-detail.log";
 constexpr size_t kLargeLogBytes = 5u * 1024 * 1024;
 constexpr uint16_t kByteOrderMark = 0xFEFF;
 // The lines of the language list when "EnableLanguage" is "41".
-constexpr LRESULT kEnglishOf41 = 0, kChineseOf41 = 1;
+constexpr int kEnglishOf41 = 0, kChineseOf41 = 1;
 
 // The licence's first paragraph in English and in Simplified Chinese.
 constexpr wchar_t kEnglishLicenceTitle[] = L"VAULTKEEP END-USER LICENCE AGREEMENT";
@@ -61,12 +56,6 @@ constexpr wchar_t kViewerClass[] = L"VaultkeepTest.LogViewer";
 constexpr wchar_t kViewerClassKey[] = L"SOFTWARE\\Classes\\VaultkeepTest.LogViewer";
 constexpr wchar_t kViewerCommandKey[] =
     L"SOFTWARE\\Classes\\VaultkeepTest.LogViewer\\shell\\open\\command";
-
-std::string Narrow(const std::wstring& text) {
-  std::string s;
-  for (wchar_t c : text) s += c < 0x80 ? static_cast<char>(c) : '?';
-  return s;
-}
 
 std::wstring English(uint32_t id) { return LoadText(id, kLangEnglish); }
 
@@ -127,30 +116,14 @@ std::wstring FileVersionOf(const std::wstring& exe) {
   });
 }
 
-class SettingsEndToEnd : public test::RestoreTest {
+class SettingsEndToEnd : public ServiceSuite<test::RestoreTest> {
  protected:
-  static void SetUpTestSuite() {
-    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
-    installed_ = InstallService();
-  }
-  static void TearDownTestSuite() {
-    EXPECT_TRUE(RemoveService());
-    ClearSimulation();
-    ResetTrayHooks();
-  }
-
   void SetUp() override {
     RestoreTest::SetUp();
     ASSERT_TRUE(installed_) << installed_.message();
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    ResetProgramSettings(kNoDueCheckMs, kNoDueCheckMs);
     ClearLanguageValues();
-    // The plan of this PC and user, as the wizard would have made it here.
-    plan.OwnerPcId = SystemVolumeSerial();
-    const std::wstring me = LogonName();
-    std::wmemset(plan.OwnerUser, 0, kMaxTextChars);
-    std::wcsncpy(plan.OwnerUser, me.c_str(), kMaxTextChars - 1);
+    MakeOwnPlan(&plan);
     test::WritePlanFile(drive, plan, test::FolderList({Src()}));
   }
 
@@ -188,19 +161,12 @@ class SettingsEndToEnd : public test::RestoreTest {
       ASSERT_TRUE(WaitForDiskListed(kDiskCaption));
     }
     arkwell = std::make_unique<Program>();
-    ASSERT_TRUE(arkwell->Start(ArkwellExe()));
-    ASSERT_TRUE(WaitFor("the tray window", kWindowDeadlineMs, [&] { return Tray() != nullptr; }));
+    ASSERT_TRUE(StartArkwell(arkwell.get()));
     Open(main);
   }
-  void Open(HWND* main) {
-    PostCommand(Tray(), IDM_TRAY_EXEC);
-    ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), main));
-  }
+  void Open(HWND* main) { ASSERT_TRUE(OpenMainWindow(Tray(), arkwell->Id(), main)); }
   // Closes the main window with its close button; the program runs on.
-  void CloseMainWindow(HWND main) {
-    ASSERT_TRUE(Click(main, IDC_CLOSE));
-    ASSERT_TRUE(WaitUntilGone(main));
-  }
+  static void CloseMainWindow(HWND main) { ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE)); }
   // The user ends the program: the main window closed, Exit from the icon's
   // menu and its question answered OK.
   void Exit(HWND main) {
@@ -211,24 +177,29 @@ class SettingsEndToEnd : public test::RestoreTest {
     ASSERT_TRUE(question.Press(IDC_OK));
     ASSERT_TRUE(arkwell->WaitForExit());
   }
-  HWND Tray() const { return MarkedWindow(arkwell->Id(), kInstanceMark); }
+  HWND Tray() const { return TrayWindow(arkwell->Id()); }
 
   HWND OpenLogTab(HWND* main) {
     StartAndOpen(main);
     if (::testing::Test::HasFatalFailure()) return nullptr;
-    EXPECT_TRUE(Click(*main, kLogTab));
-    EXPECT_TRUE(WaitForPage(*main, IDD_PAGE_LOG));
+    EXPECT_TRUE(OpenTab(*main, kLogTab, IDD_PAGE_LOG));
     return Control(*main, IDD_PAGE_LOG);
   }
   HWND OpenSettingTab(HWND main) {
-    EXPECT_TRUE(Click(main, kSettingTab));
-    EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
+    EXPECT_TRUE(OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE));
     HWND setting = Control(main, IDD_PAGE_LANGUAGE);
     // The language sub-page: the one child dialog holding the list.
     for (HWND child = ::GetWindow(setting, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
       if (Control(child, IDC_LANG_LIST)) return child;
     ADD_FAILURE() << "no language sub-page";
     return nullptr;
+  }
+  // Line `line` of the language list chosen and applied: the window turns
+  // to the Backup tab's page.
+  static void ApplyLanguageLine(HWND main, HWND languages, int line) {
+    ASSERT_TRUE(PickComboLine(languages, IDC_LANG_LIST, line));
+    ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
+    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
   }
 
   // Presses log tab `tab` and waits until the page shows it selected (the
@@ -243,10 +214,7 @@ class SettingsEndToEnd : public test::RestoreTest {
 
   std::unique_ptr<Program> arkwell = std::make_unique<Program>();
   bool attached_ = false;
-  static ::testing::AssertionResult installed_;
 };
-
-::testing::AssertionResult SettingsEndToEnd::installed_ = ::testing::AssertionFailure();
 
 // ---- The log page -----------------------------------------------------------
 
@@ -295,7 +263,7 @@ TEST_F(SettingsEndToEnd, AfterABackupThenARestoreEachTabShowsItsLogAndDetailIsTh
                {IDC_LOG_RESTORE, kRestoreSummary},
                {IDC_LOG_DETAIL, kRestoreDetail}};
   for (const auto& v : views) {
-    SCOPED_TRACE(Narrow(v.file));
+    SCOPED_TRACE(NarrowText(v.file));
     if (v.tab != IDC_LOG_BACKUP) {
       ASSERT_TRUE(PressLogTab(page, v.tab));
     }
@@ -370,7 +338,7 @@ TEST_F(SettingsEndToEnd, FileViewOpensTheShownLogWithItsAssociatedProgram) {
   ASSERT_NE(page, nullptr);
   for (const auto& [tab, file] : {std::pair{IDC_LOG_BACKUP, kBackupSummary},
                                   std::pair{IDC_LOG_DETAIL, kBackupDetail}}) {
-    SCOPED_TRACE(Narrow(file));
+    SCOPED_TRACE(NarrowText(file));
     ::DeleteFileW(record.c_str());
     if (tab != IDC_LOG_BACKUP) {
       ASSERT_TRUE(PressLogTab(page, tab));
@@ -415,8 +383,7 @@ TEST_F(SettingsEndToEnd, LanguageListOffersTheLanguagesTheMachineEnables) {
       ASSERT_TRUE(SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kEnableLanguageValue, c.number));
     }
     // Each entry of the Setting tab fills the list afresh.
-    ASSERT_TRUE(Click(main, kBackupTab));
-    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
+    ASSERT_TRUE(OpenTab(main, kBackupTab, IDD_PAGE_PLAN_VIEW));
     HWND languages = OpenSettingTab(main);
     ASSERT_NE(languages, nullptr);
     EXPECT_EQ(ComboLines(Control(languages, IDC_LANG_LIST)), c.offered);
@@ -440,11 +407,8 @@ TEST_F(SettingsEndToEnd, ApplySwitchesTheOpenWindowAndTheNextStartKeepsTheLangua
   HWND languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   EXPECT_EQ(ControlText(languages, IDC_LANG_APPLY), English(txt::kSettingApply));
-  HWND list = Control(languages, IDC_LANG_LIST);
-  ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(kChineseOf41), 0);
-  ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
+  ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, kChineseOf41));
 
-  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
   const std::wstring chineseEdit = LoadText(txt::kBackupPlanEdit, kLangChinese);
   ASSERT_NE(chineseEdit, English(txt::kBackupPlanEdit));
   EXPECT_TRUE(WaitFor("the page in Chinese", kWindowDeadlineMs,
@@ -471,9 +435,7 @@ TEST_F(SettingsEndToEnd, LanguageAppliedWhileTheServiceIsAwayHoldsAndIsStoredLat
   HWND languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   ASSERT_TRUE(StopService());
-  ::SendMessageW(Control(languages, IDC_LANG_LIST), CB_SETCURSEL, kLangJapanese, 0);
-  ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
-  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
+  ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, kLangJapanese));
   const std::wstring japaneseEdit = LoadText(txt::kBackupPlanEdit, kLangJapanese);
   EXPECT_TRUE(WaitFor("the page in Japanese", kWindowDeadlineMs, [&] {
     return ControlText(Control(main, IDD_PAGE_PLAN_VIEW), IDC_WIZ_EDIT) == japaneseEdit;
@@ -512,12 +474,11 @@ TEST_F(SettingsEndToEnd, VersionAndLicenceWindowsOpenWithTheirTextsInTheLanguage
   EXPECT_EQ(ControlText(version, IDC_VER_PRODUCT), English(txt::kVersionTitle));
   EXPECT_EQ(ControlText(version, IDC_VER_LABEL), English(txt::kVersionLabel));
   EXPECT_FALSE(ControlText(version, IDC_VER_COPYRIGHT).empty());
-  ASSERT_TRUE(Click(version, IDOK));
-  ASSERT_TRUE(WaitUntilGone(version));
+  ASSERT_TRUE(PressAndWaitGone(version, IDOK));
 
   // The licence of the language in use, before and after a change.
   struct {
-    LRESULT listEntry;
+    int listEntry;
     uint32_t language;
     const wchar_t* title;
   } const licences[] = {{kEnglishOf41, kLangEnglish, kEnglishLicenceTitle},
@@ -527,18 +488,15 @@ TEST_F(SettingsEndToEnd, VersionAndLicenceWindowsOpenWithTheirTextsInTheLanguage
     if (l.language != kLangEnglish) {
       languages = OpenSettingTab(main);
       ASSERT_NE(languages, nullptr);
-      ::SendMessageW(Control(languages, IDC_LANG_LIST), CB_SETCURSEL, static_cast<WPARAM>(l.listEntry), 0);
-      ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
-      ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
+      ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, l.listEntry));
     }
     PostCommand(main, IDM_EULABOX);
     HWND licence = nullptr;
     ASSERT_TRUE(WaitForWindowWith(arkwell->Id(), IDC_EULA_TEXT, &licence));
     EXPECT_EQ(ControlText(licence, IDC_EULA_HEADING), LoadText(txt::kLicenceHeading, l.language));
     const std::wstring document = ControlText(licence, IDC_EULA_TEXT);
-    EXPECT_EQ(document.rfind(l.title, 0), 0u) << Narrow(document.substr(0, 80));
-    ASSERT_TRUE(Click(licence, IDOK));
-    ASSERT_TRUE(WaitUntilGone(licence));
+    EXPECT_EQ(document.rfind(l.title, 0), 0u) << NarrowText(document.substr(0, 80));
+    ASSERT_TRUE(PressAndWaitGone(licence, IDOK));
   }
 }
 

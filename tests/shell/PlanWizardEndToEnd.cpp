@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "common/Handle.h"
-#include "common/Messages.h"
 #include "engine/BkupTypes.h"
 #include "resources/ResourceIds.h"
 #include "shell/AppTexts.h"
@@ -30,9 +29,6 @@ namespace {
 
 constexpr const wchar_t* kLibraryNames[] = {L"Documents", L"Music", L"Pictures", L"Videos"};
 constexpr size_t kLibraryCount = 4;
-constexpr UINT kWizardPages[] = {IDD_PAGE_NO_DEVICE, IDD_PAGE_PLAN_START, IDD_PAGE_PARTITION,
-                                 IDD_PAGE_FOLDERS,   IDD_PAGE_SCHEDULE,   IDD_PAGE_SUMMARY,
-                                 IDD_PAGE_PLAN_VIEW, IDD_PAGE_BACKUP_PROGRESS};
 
 constexpr wchar_t kSaveQuestion[] = L"Do you want to save the backup plan?";
 constexpr wchar_t kSavedStartNow[] =
@@ -120,90 +116,74 @@ class PlanWizardEndToEnd : public ProgramEndToEnd {
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestLibraryValue, library_));
   }
 
-  // Opens the main window as a click on the icon's menu would.
-  ::testing::AssertionResult OpenMain() {
-    main_ = nullptr;
-    ::PostMessageW(Tray(), kMsgOpenMainWindow, 0, 0);
-    return WaitFor("the main window", kWindowDeadlineMs, [&] {
-      for (HWND h : TopLevelWindows(arkwell->Id()))
-        if (Shown(h) && Control(h, IDC_TAB_FIRST)) main_ = h;
-      return main_ != nullptr;
-    });
+  ::testing::AssertionResult OpenMain() { return OpenMainWindow(Tray(), arkwell->Id(), &main_); }
+  // The test disk attached, the program started and its main window open.
+  void StartAndOpen() {
+    AttachTestDisk();
+    Start();
+    ASSERT_TRUE(OpenMain());
   }
   HWND Page(UINT templateId) const { return Control(main_, templateId); }
-  // The one wizard page shown, by its template id; 0 when none or several are.
-  UINT ShownPage() const {
-    UINT shown = 0;
-    for (UINT id : kWizardPages) {
-      if (!Shown(Page(id))) continue;
-      if (shown) return 0;
-      shown = id;
-    }
-    return shown;
-  }
+  UINT ShownPage() const { return driver::ShownPage(main_); }
   ::testing::AssertionResult WaitForPage(UINT templateId) {
-    return WaitFor("page " + std::to_string(templateId), kWindowDeadlineMs,
-                   [&] { return ShownPage() == templateId; });
+    return driver::WaitForPage(main_, templateId);
   }
   ::testing::AssertionResult Press(UINT page, UINT button) { return Click(Page(page), button); }
-
-  // Waits for a message window with `text` and presses `button` on it.
-  ::testing::AssertionResult Answer(const wchar_t* text, UINT button, bool tickBox = false,
+  // `button` pressed on `page`, then page `next` shown.
+  ::testing::AssertionResult PressAndWaitForPage(UINT page, UINT button, UINT next) {
+    ::testing::AssertionResult pressed = Press(page, button);
+    if (!pressed) return pressed;
+    return WaitForPage(next);
+  }
+  // Waits for the message showing `text` and answers it with `button`.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
                                     DWORD deadlineMs = kWindowDeadlineMs) {
-    MessageWindow m;
-    ::testing::AssertionResult found = MessageWindow::WaitFor(arkwell->Id(), &m, deadlineMs);
-    if (!found) return found << " (waiting for \"" << Narrow(text) << "\")";
-    if (m.Text() != text)
-      return ::testing::AssertionFailure() << "another message: " << Narrow(m.Text());
-    if (tickBox) {
-      if (m.ButtonEnabled(IDC_OK)) return ::testing::AssertionFailure() << "OK enabled before the box";
-      if (!m.Press(IDC_CHECK)) return ::testing::AssertionFailure() << "no box";
-      if (!WaitFor("OK enabled", kWindowDeadlineMs, [&] { return m.ButtonEnabled(IDC_OK); }))
-        return ::testing::AssertionFailure() << "OK stays disabled with the box ticked";
-    }
-    if (!m.Press(button)) return ::testing::AssertionFailure() << "cannot press " << button;
-    return m.WaitUntilClosed();
+    return AnswerMessage(arkwell->Id(), text, button, deadlineMs);
+  }
+  // The message showing `text` answered with `button` once its box is ticked.
+  ::testing::AssertionResult AnswerTicked(const wchar_t* text, UINT button) {
+    return AnswerWithBoxTicked(arkwell->Id(), text, button);
   }
 
   // From the plan start page of a new plan to the summary, with the defaults.
   void WalkToSummary() {
     ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
-    ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
-    ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));  // one NTFS partition: page 2 is skipped
-    ASSERT_TRUE(NextFromFolders());
-    ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
-    ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+    // One NTFS partition: page 2 is skipped.
+    ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT, IDD_PAGE_FOLDERS));
+    ASSERT_TRUE(FoldersToSummary());
   }
 
   // Next on the folder page once the tree has a selection: the schedule.
   ::testing::AssertionResult NextFromFolders() {
-    ::testing::AssertionResult enabled = WaitFor("Next enabled", kWindowDeadlineMs, [&] {
-      return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT));
-    });
+    ::testing::AssertionResult enabled = WaitForEnabled(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT);
     if (!enabled) return enabled;
-    ::testing::AssertionResult pressed = Press(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT);
-    if (!pressed) return pressed;
-    return WaitForPage(IDD_PAGE_SCHEDULE);
+    return PressAndWaitForPage(IDD_PAGE_FOLDERS, IDC_WIZ_NEXT, IDD_PAGE_SCHEDULE);
+  }
+  // From the folder page past the schedule, as it stands, to the summary.
+  ::testing::AssertionResult FoldersToSummary() {
+    ::testing::AssertionResult step = NextFromFolders();
+    return step ? PressAndWaitForPage(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT, IDD_PAGE_SUMMARY) : step;
   }
 
-  // Save on the summary, the plan kept and no backup started: the plan's page.
-  ::testing::AssertionResult SaveWithoutBackingUp() {
+  // Save on the summary, the save confirmed and "start now" answered with
+  // `startNow`.
+  ::testing::AssertionResult Save(UINT startNow) {
     ::testing::AssertionResult step = Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT);
     if (step) step = Answer(kSaveQuestion, IDC_OK);
-    if (step) step = Answer(kSavedStartNow, IDC_SECOND);
+    return step ? Answer(kSavedStartNow, startNow) : step;
+  }
+  // Save on the summary, the plan kept and no backup started: the plan's page.
+  ::testing::AssertionResult SaveWithoutBackingUp() {
+    ::testing::AssertionResult step = Save(IDC_SECOND);
     if (step) step = Answer(kFirstBackupLater, IDC_OK);
     return step ? WaitForPage(IDD_PAGE_PLAN_VIEW) : step;
   }
 
   void CreatePlanAndBackUp() {
-    AttachTestDisk();
-    Start();
-    ASSERT_TRUE(OpenMain());
+    StartAndOpen();
     WalkToSummary();
-    ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));  // Save
-    ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-    ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
-    ASSERT_TRUE(Answer(kDone, IDC_OK, false, kServiceDeadlineMs));
+    ASSERT_TRUE(Save(IDC_OK));
+    ASSERT_TRUE(Answer(kDone, IDC_OK, kServiceDeadlineMs));
     ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   }
 
@@ -214,9 +194,9 @@ class PlanWizardEndToEnd : public ProgramEndToEnd {
 TEST_F(PlanWizardEndToEnd, NewPlanOnOneNtfsPartitionIsSavedAndBackedUpAtOnce) {
   CreatePlanAndBackUp();
   const std::wstring summary = ControlText(Page(IDD_PAGE_PLAN_VIEW), IDC_WIZ_SUMMARY);
-  EXPECT_EQ(summary.rfind(L"Schedule:\tMonthly", 0), 0u) << Narrow(summary);
+  EXPECT_EQ(summary.rfind(L"Schedule:\tMonthly", 0), 0u) << NarrowText(summary);
   for (const wchar_t* name : kLibraryNames)
-    EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << Narrow(summary);
+    EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << NarrowText(summary);
 
   const _BKUP_PLAN plan = PlanOn(drive);
   EXPECT_EQ(plan.OwnerPcId, SystemVolumeSerial());
@@ -230,36 +210,20 @@ TEST_F(PlanWizardEndToEnd, NewPlanOnOneNtfsPartitionIsSavedAndBackedUpAtOnce) {
 }
 
 TEST_F(PlanWizardEndToEnd, CancelAnsweredCancelGoesOnThenOkStopsAndLeavesNoSet) {
-  AttachTestDisk();
-  Start();
-  ASSERT_TRUE(OpenMain());
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
   HoldJobs(true);
-  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
-  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  ASSERT_TRUE(Save(IDC_OK));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_BACKUP_PROGRESS));
   const HWND progress = Page(IDD_PAGE_BACKUP_PROGRESS);
-  ASSERT_TRUE(WaitFor("Cancel enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
-  ASSERT_TRUE(Click(progress, IDC_WIZ_CANCEL));
-  EXPECT_TRUE(WaitFor("Cancel disabled", kWindowDeadlineMs,
-                      [&] { return !Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
   // Let go, the job asks at its next progress call and waits for the answer;
   // held again, it stops at the call after.
-  HoldJobs(false);
-  MessageWindow question;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
-  EXPECT_EQ(question.Text(), kCancelQuestion);
-  HoldJobs(true);
-  ASSERT_TRUE(question.Press(IDC_SECOND));
-  ASSERT_TRUE(question.WaitUntilClosed());
-  ASSERT_TRUE(WaitFor("Cancel enabled again", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(progress, IDC_WIZ_CANCEL)); }));
+  ASSERT_TRUE(CancelHeldJob(arkwell->Id(), progress, IDC_WIZ_CANCEL, kCancelQuestion, IDC_SECOND));
+  ASSERT_TRUE(WaitForEnabled(progress, IDC_WIZ_CANCEL)) << "Cancel enabled again";
   ASSERT_TRUE(Click(progress, IDC_WIZ_CANCEL));
   HoldJobs(false);
   ASSERT_TRUE(Answer(kCancelQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kCanceled, IDC_OK, false, kServiceDeadlineMs));
+  ASSERT_TRUE(Answer(kCanceled, IDC_OK, kServiceDeadlineMs));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   EXPECT_TRUE(BackupSetNames(drive).empty());
 }
@@ -276,7 +240,7 @@ TEST_F(PlanWizardEndToEnd, DeleteNeedsTheBoxAndOkAndRemovesPlanAndSets) {
   EXPECT_EQ(BackupSetNames(drive).size(), 1u);
   // Ticked and OK: plan and data are gone and the disk has no plan.
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_DELETE));
-  ASSERT_TRUE(Answer(kDeleteQuestion, IDC_OK, true));
+  ASSERT_TRUE(AnswerTicked(kDeleteQuestion, IDC_OK));
   ASSERT_TRUE(Answer(kDeleted, IDC_OK));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
   EXPECT_FALSE(ReadPlanRecord(drive, &plan));
@@ -285,9 +249,7 @@ TEST_F(PlanWizardEndToEnd, DeleteNeedsTheBoxAndOkAndRemovesPlanAndSets) {
 
 TEST_F(PlanWizardEndToEnd, AnotherUsersPlanCanBeViewedAndDeletedOnly) {
   WritePlan(drive, ShiftLocalTime(Now(), kAnHour), L"SomeoneElse", L"20240101000000");
-  AttachTestDisk();
-  Start();
-  ASSERT_TRUE(OpenMain());
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   const HWND view = Page(IDD_PAGE_PLAN_VIEW);
   EXPECT_EQ(ControlText(view, IDC_WIZ_PROMPT), kOtherUsersPlan);
@@ -296,7 +258,7 @@ TEST_F(PlanWizardEndToEnd, AnotherUsersPlanCanBeViewedAndDeletedOnly) {
   EXPECT_TRUE(Enabled(Control(view, IDC_WIZ_DELETE)));
   EXPECT_FALSE(Click(view, IDC_WIZ_BACKUP_NOW));
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_DELETE));
-  ASSERT_TRUE(Answer(kDeleteQuestion, IDC_OK, true));
+  ASSERT_TRUE(AnswerTicked(kDeleteQuestion, IDC_OK));
   ASSERT_TRUE(Answer(kDeleted, IDC_OK));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
   _BKUP_PLAN plan = {};
@@ -308,23 +270,18 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
   ASSERT_TRUE(WaitForSet(drive));
   const _BKUP_PLAN before = PlanOn(drive);
   ASSERT_NE(before.LastRun.wYear, 0);
-  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT)); }));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT, IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(WaitForEnabled(Page(IDD_PAGE_FOLDERS), IDC_WIZ_NEXT));
   // Back from an edited plan's folders goes to the start page, the plan view.
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
-  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_FOLDERS, IDC_WIZ_BACK, IDD_PAGE_PLAN_VIEW));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT, IDD_PAGE_FOLDERS));
   ASSERT_TRUE(NextFromFolders());
   EXPECT_EQ(ControlText(Page(IDD_PAGE_SCHEDULE), IDC_WIZ_FREQUENCY), L"Monthly");
-  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT, IDD_PAGE_SUMMARY));
   // The stored folders came back checked: the summary lists them.
   const std::wstring summary = ControlText(Page(IDD_PAGE_SUMMARY), IDC_WIZ_SUMMARY);
   for (const wchar_t* name : kLibraryNames)
-    EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << Narrow(summary);
+    EXPECT_NE(summary.find(library_ + L"\\" + name), std::wstring::npos) << NarrowText(summary);
   ASSERT_TRUE(SaveWithoutBackingUp());
   const _BKUP_PLAN after = PlanOn(drive);
   EXPECT_EQ(std::wstring(after.PlanName), std::wstring(before.PlanName));
@@ -333,26 +290,19 @@ TEST_F(PlanWizardEndToEnd, EditingKeepsTheNameShowsTheStoredChoicesAndClearsTheL
 }
 
 TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
-  AttachTestDisk();
-  Start();
-  ASSERT_TRUE(OpenMain());
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
-  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT, IDD_PAGE_FOLDERS));
   ASSERT_TRUE(NextFromFolders());
   // The user picks "Hourly": the day and time lists go.
   const HWND schedule = Page(IDD_PAGE_SCHEDULE);
-  const HWND frequency = Control(schedule, IDC_WIZ_FREQUENCY);
-  ::SendMessageW(frequency, CB_SETCURSEL, 3, 0);
-  ::PostMessageW(schedule, WM_COMMAND, MAKEWPARAM(IDC_WIZ_FREQUENCY, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(frequency));
+  ASSERT_TRUE(PickComboLine(schedule, IDC_WIZ_FREQUENCY, kFreqHourly - 1));
   ASSERT_TRUE(WaitFor("the time list hidden", kWindowDeadlineMs,
                       [&] { return !Shown(Control(schedule, IDC_WIZ_HOUR)); }));
   EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_DAY)));
   EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_WEEKDAY)));
   EXPECT_FALSE(Shown(Control(schedule, IDC_WIZ_DAY_LABEL)));
-  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT, IDD_PAGE_SUMMARY));
   const SYSTEMTIME before = PlanTime(Now());
   ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
   ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
@@ -371,13 +321,9 @@ TEST_F(PlanWizardEndToEnd, HourlyPlanTakesTheHourAndMinuteOfTheSave) {
 
 TEST_F(PlanWizardEndToEnd, LowSpaceWarningRefusedSavesThePlanWithoutABackup) {
   ASSERT_TRUE(SetRegistryDword(HKEY_LOCAL_MACHINE, kTrayTestKeyPath, kTestFreeSpaceValue, kFivePercent));
-  AttachTestDisk();
-  Start();
-  ASSERT_TRUE(OpenMain());
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
-  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
-  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  ASSERT_TRUE(Save(IDC_OK));
   ASSERT_TRUE(Answer(kLowSpace, IDC_SECOND));
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   _BKUP_PLAN plan = {};
@@ -391,19 +337,13 @@ TEST_F(PlanWizardEndToEnd, UnreadableFileIsCountedAndTheLogCanBeOpened) {
   FileHandle locked(::CreateFileW(lockedPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(locked.Valid());
-  AttachTestDisk();
-  Start();
-  ASSERT_TRUE(OpenMain());
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
-  ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
-  ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
-  ASSERT_TRUE(Answer(kSavedStartNow, IDC_OK));
+  ASSERT_TRUE(Save(IDC_OK));
   MessageWindow done;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &done, kServiceDeadlineMs));
-  EXPECT_EQ(done.Text(), kAccessDenied);
+  ASSERT_TRUE(WaitForMessageText(arkwell->Id(), kAccessDenied, &done, kServiceDeadlineMs));
   EXPECT_TRUE(done.ButtonEnabled(IDC_SECOND));  // Log: the detail log is there
-  ASSERT_TRUE(done.Press(IDC_OK));
-  ASSERT_TRUE(done.WaitUntilClosed());
+  ASSERT_TRUE(PressAndWaitClosed(done, IDC_OK));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   EXPECT_EQ(BackupSetNames(drive).size(), 1u);
 }
@@ -415,11 +355,8 @@ TEST_F(PlanWizardEndToEnd, FailedSaveKeepsThePreviousPlanAndStaysOnTheSummary) {
   // A folder where the new plan is written first: the save cannot go through.
   const std::wstring blocker = BackupFolder(drive) + L"\\Backup.plan.tmp";
   ASSERT_TRUE(::CreateDirectoryW(blocker.c_str(), nullptr));
-  ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(NextFromFolders());
-  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_VIEW, IDC_WIZ_EDIT, IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(FoldersToSummary());
   ASSERT_TRUE(Press(IDD_PAGE_SUMMARY, IDC_WIZ_NEXT));
   ASSERT_TRUE(Answer(kSaveQuestion, IDC_OK));
   ASSERT_TRUE(Answer(kSaveFailed, IDC_OK));
@@ -450,9 +387,7 @@ class StandInVolume {
 };
 
 TEST_F(PlanWizardEndToEnd, DiskPulledOutBeforeSaveIsReportedAndNothingIsWritten) {
-  AttachTestDisk();
-  Start();
-  ASSERT_TRUE(OpenMain());
+  ASSERT_NO_FATAL_FAILURE(StartAndOpen());
   WalkToSummary();
   PullOutVolume();
   {
@@ -498,35 +433,30 @@ TEST_F(PlanWizardEndToEnd, PartitionPageOffersTheLargestNtfsAndRefusesFat) {
   Start();
   ASSERT_TRUE(OpenMain());
   ASSERT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
-  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_PARTITION));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT, IDD_PAGE_PARTITION));
   const HWND page = Page(IDD_PAGE_PARTITION);
   const HWND list = Control(page, IDC_WIZ_LIST);
   EXPECT_EQ(ComboLines(list), wantLines);
   EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), kLargestNtfs);
   EXPECT_TRUE(Enabled(list)) << "a new plan may take any partition";
 
-  ::SendMessageW(list, CB_SETCURSEL, kFat, 0);
+  ASSERT_TRUE(PickComboLine(page, IDC_WIZ_LIST, kFat));
   ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
   ASSERT_TRUE(Answer(kPartitionRefused, IDC_OK));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PARTITION));
 
-  ::SendMessageW(list, CB_SETCURSEL, kLargestNtfs, 0);
-  ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));  // several NTFS partitions: back to page 2
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_PARTITION));
+  ASSERT_TRUE(PickComboLine(page, IDC_WIZ_LIST, kLargestNtfs));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PARTITION, IDC_WIZ_NEXT, IDD_PAGE_FOLDERS));
+  // Several NTFS partitions: back to page 2.
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_FOLDERS, IDC_WIZ_BACK, IDD_PAGE_PARTITION));
   EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), kLargestNtfs) << "the choice is kept";
-  ASSERT_TRUE(Press(IDD_PAGE_PARTITION, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
-  ASSERT_TRUE(NextFromFolders());
-  ASSERT_TRUE(Press(IDD_PAGE_SCHEDULE, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_SUMMARY));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PARTITION, IDC_WIZ_NEXT, IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(FoldersToSummary());
   ASSERT_TRUE(SaveWithoutBackingUp());
   for (const Part& p : parts) {
     _BKUP_PLAN plan = {};
     EXPECT_EQ(ReadPlanRecord(p.drive, &plan), p.drive == parts[kLargestNtfs].drive)
-        << Narrow(LetterOf(p.drive));
+        << NarrowText(LetterOf(p.drive));
   }
 }
 
@@ -546,7 +476,7 @@ TEST_F(PlanWizardEndToEnd, FullVolumeEndsTheBackupWithDiskFullAndLeavesNoSet) {
   ASSERT_TRUE(Press(IDD_PAGE_PLAN_VIEW, IDC_WIZ_BACKUP_NOW));
   ASSERT_TRUE(Answer(kStartBackup, IDC_OK));
   ASSERT_TRUE(Answer(kLowSpace, IDC_OK));
-  ASSERT_TRUE(Answer(kDiskFull, IDC_OK, false, kServiceDeadlineMs));
+  ASSERT_TRUE(Answer(kDiskFull, IDC_OK, kServiceDeadlineMs));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_VIEW));
   EXPECT_TRUE(BackupSetNames(drive).empty());
   const _BKUP_PLAN plan = PlanOn(drive);
@@ -631,8 +561,7 @@ TEST_F(PlanWizardEndToEnd, DiskWithoutNtfsIsRefusedAndOneNtfsBesideFatSkipsThePa
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
 
   ForgetVolume(second);  // NTFS again, beside the FAT32 one
-  ASSERT_TRUE(Press(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT));
-  ASSERT_TRUE(WaitForPage(IDD_PAGE_FOLDERS));
+  ASSERT_TRUE(PressAndWaitForPage(IDD_PAGE_PLAN_START, IDC_WIZ_NEXT, IDD_PAGE_FOLDERS));
   ASSERT_TRUE(Press(IDD_PAGE_FOLDERS, IDC_WIZ_BACK));
   EXPECT_TRUE(WaitForPage(IDD_PAGE_PLAN_START));
 }

@@ -17,35 +17,23 @@
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/ServiceSuite.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/Ui.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/shell/TrayScenario.h"
 #include "tests/support/TestVolume.h"
 
 namespace vk::driver {
 
-// The update check of the service stays out of these tests.
-constexpr DWORD kNoUpdateCheckMs = 3600000;
-constexpr DWORD kTestDrivePollMs = 100;
 constexpr DWORD kTestDueCheckMs = 300;
 constexpr DWORD kTestReleaseCheckMs = 3600000;
 constexpr size_t kTooManyDisks = 6;
-constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 constexpr wchar_t kDiskName[] = L"T1";
 constexpr wchar_t kDiskCaption[] = L"Tray Disk";
 
-class ProgramEndToEnd : public ::testing::Test {
+class ProgramEndToEnd : public ServiceSuite<::testing::Test> {
  protected:
-  static void SetUpTestSuite() {
-    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
-    installed_ = InstallService();
-  }
-  static void TearDownTestSuite() {
-    EXPECT_TRUE(RemoveService());
-    ClearSimulation();
-    ResetTrayHooks();
-  }
-
   void SetUp() override {
     ASSERT_TRUE(installed_) << installed_.message();
     drive = test::ScratchDriveIndex();
@@ -53,9 +41,7 @@ class ProgramEndToEnd : public ::testing::Test {
     EmptyVolume(drive);
     second = SecondScratchDrive();
     if (second >= 0) EmptyVolume(second);
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, kTestDueCheckMs, kTestReleaseCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    ResetProgramSettings(kTestDueCheckMs, kTestReleaseCheckMs);
     source = MakeSourceFolder();
   }
 
@@ -87,12 +73,10 @@ class ProgramEndToEnd : public ::testing::Test {
   // Starts the program; one that ran before is ended first.
   void Start() {
     arkwell = std::make_unique<Program>();
-    ASSERT_TRUE(arkwell->Start(ArkwellExe()));
-    ASSERT_TRUE(WaitFor("the tray window", kWindowDeadlineMs, [&] { return Tray() != nullptr; }));
+    ASSERT_TRUE(StartArkwell(arkwell.get()));
   }
 
-  // The program's hidden window, found by its instance mark.
-  HWND Tray() const { return MarkedWindow(arkwell->Id(), kInstanceMark); }
+  HWND Tray() const { return TrayWindow(arkwell->Id()); }
 
   // Waits for a notification showing `text`, and closes it.
   ::testing::AssertionResult ExpectNotice(const wchar_t* text) {
@@ -101,16 +85,13 @@ class ProgramEndToEnd : public ::testing::Test {
     if (!found) return found;
     const std::wstring shown = notice.Text();
     if (shown.rfind(text, 0) != 0)
-      return ::testing::AssertionFailure() << "another notification: " << Narrow(shown);
+      return ::testing::AssertionFailure() << "another notification: " << NarrowText(shown);
     if (!notice.Close()) return ::testing::AssertionFailure() << "cannot close it";
     return notice.WaitUntilClosed();
   }
 
-  static std::string Narrow(const std::wstring& text) {
-    std::string s;
-    for (wchar_t c : text) s += c < 0x80 ? static_cast<char>(c) : '?';
-    return s;
-  }
+  // Text for a failure message; the name the walks built on this fixture use.
+  static std::string Narrow(const std::wstring& text) { return NarrowText(text); }
 
   // The clock the program sees, moved by `seconds`.
   static void MoveClock(int64_t seconds) { SetTrayClockOffset(seconds); }
@@ -157,7 +138,6 @@ class ProgramEndToEnd : public ::testing::Test {
   int second = -1;
   std::wstring source;
   std::unique_ptr<Program> arkwell = std::make_unique<Program>();
-  inline static ::testing::AssertionResult installed_ = ::testing::AssertionFailure();
 
  private:
   std::vector<std::wstring> attached_;

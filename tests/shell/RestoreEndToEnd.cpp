@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <cwctype>
 #include <memory>
 #include <string>
@@ -19,22 +18,19 @@
 #include "tests/driver/Program.h"
 #include "tests/driver/RemoteControls.h"
 #include "tests/driver/Service.h"
+#include "tests/driver/ServiceSuite.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/VolumeHooks.h"
 #include "tests/driver/Ui.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/restore/RestoreFixture.h"
 #include "tests/shell/TrayScenario.h"
 
 namespace vk::driver {
 namespace {
 
-// The update check of the service and the tray's schedules stay out of it.
-constexpr DWORD kNoUpdateCheckMs = 3600000;
-constexpr DWORD kTestDrivePollMs = 100;
-constexpr DWORD kNoDueCheckMs = 3600000;
 constexpr DWORD kRestoreDeadlineMs = 30000;
 
-constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 constexpr wchar_t kDiskName[] = L"R1";
 constexpr wchar_t kDiskCaption[] = L"Restore Disk";
 
@@ -50,7 +46,7 @@ constexpr wchar_t kFromOtherPc[] =
     L"Please be sure that you are about to restore the folders which you backed up from the "
     L"other PC.";
 constexpr wchar_t kOtherLocation[] = L"Please select the other location.";
-constexpr size_t kOldestLine = 2;
+constexpr int kOldestLine = 2;
 constexpr int kFirstFreeDrive = 3, kLastDrive = 25;  // D: to Z:
 constexpr wchar_t kLowSpace[] =
     L"\"Vaultkeep\" might not be able to restore all the folders as you do not have enough space "
@@ -59,35 +55,13 @@ constexpr wchar_t kOtherError[] =
     L"The error of those other than reading and writing occurred. \nPlease check the log file "
     L"and retry if necessary.";
 
-std::string Narrow(const std::wstring& text) {
-  std::string s;
-  for (wchar_t c : text) s += c < 0x80 ? static_cast<char>(c) : '?';
-  return s;
-}
-
-class RestoreEndToEnd : public test::RestoreTest {
+class RestoreEndToEnd : public ServiceSuite<test::RestoreTest> {
  protected:
-  static void SetUpTestSuite() {
-    ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
-    installed_ = InstallService();
-  }
-  static void TearDownTestSuite() {
-    EXPECT_TRUE(RemoveService());
-    ClearSimulation();
-    ResetTrayHooks();
-  }
-
   void SetUp() override {
     RestoreTest::SetUp();
     ASSERT_TRUE(installed_) << installed_.message();
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
-    // The plan of this PC and user, as the wizard would have made it here.
-    plan.OwnerPcId = SystemVolumeSerial();
-    const std::wstring me = LogonName();
-    std::wmemset(plan.OwnerUser, 0, kMaxTextChars);
-    std::wcsncpy(plan.OwnerUser, me.c_str(), kMaxTextChars - 1);
+    ResetProgramSettings(kNoDueCheckMs, kNoDueCheckMs);
+    MakeOwnPlan(&plan);
     test::WritePlanFile(drive, plan, test::FolderList({Src()}));
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);
@@ -136,24 +110,19 @@ class RestoreEndToEnd : public test::RestoreTest {
     AttachDisk({kDiskName, kDiskCaption, LetterOf(drive)});
     attached_ = true;
     ASSERT_TRUE(WaitForDiskListed(kDiskCaption));
-    ASSERT_TRUE(arkwell->Start(ArkwellExe()));
-    ASSERT_TRUE(WaitFor("the tray window", kWindowDeadlineMs,
-                        [&] { return MarkedWindow(arkwell->Id(), kInstanceMark) != nullptr; }));
-    PostCommand(MarkedWindow(arkwell->Id(), kInstanceMark), IDM_TRAY_EXEC);
-    ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), main));
+    ASSERT_TRUE(StartArkwell(arkwell.get()));
+    ASSERT_TRUE(OpenMainWindow(TrayWindow(arkwell->Id()), arkwell->Id(), main));
   }
 
-  // Waits for a message window showing `text` and presses `button`.
+  // Waits for the message showing `text` and answers it with `button`.
   ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
                                     DWORD deadlineMs = kWindowDeadlineMs) {
-    MessageWindow message;
-    ::testing::AssertionResult found = MessageWindow::WaitFor(arkwell->Id(), &message, deadlineMs);
-    if (!found) return found;
-    if (message.Text() != text)
-      return ::testing::AssertionFailure() << "another message: " << Narrow(message.Text());
-    ::testing::AssertionResult pressed = message.Press(button);
-    if (!pressed) return pressed;
-    return message.WaitUntilClosed();
+    return AnswerMessage(arkwell->Id(), text, button, deadlineMs);
+  }
+  // The run's end: the Backup tab is selected again.
+  ::testing::AssertionResult WaitForBackupTab(HWND main) {
+    return WaitFor("the Backup tab again", kWindowDeadlineMs,
+                   [&] { return Selected(main, kBackupTab); });
   }
 
   // The set list's lines as the page is to show them: newest first.
@@ -186,8 +155,7 @@ class RestoreEndToEnd : public test::RestoreTest {
   // Opens the Restore tab; its first page.
   void OpenRestoreTab(HWND* main, HWND* sets) {
     AttachAndOpen(main);
-    ASSERT_TRUE(Click(*main, kRestoreTab));
-    ASSERT_TRUE(WaitForPage(*main, IDD_PAGE_RESTORE_SETS));
+    ASSERT_TRUE(OpenTab(*main, kRestoreTab, IDD_PAGE_RESTORE_SETS));
     *sets = Control(*main, IDD_PAGE_RESTORE_SETS);
   }
 
@@ -202,30 +170,37 @@ class RestoreEndToEnd : public test::RestoreTest {
     ASSERT_TRUE(WaitFor("all unticked", kWindowDeadlineMs,
                         [&] { return TreeStateImage(tree, folder) == kUnticked; }));
     ASSERT_TRUE(TickTreeItem(tree, folder));
-    ASSERT_TRUE(WaitFor("the folder ticked", kWindowDeadlineMs,
-                        [&] { return Enabled(Control(sets, IDC_REST_NEXT)); }));
+    ASSERT_TRUE(WaitForEnabled(sets, IDC_REST_NEXT)) << "the folder ticked";
     ASSERT_TRUE(Click(sets, IDC_REST_NEXT));
     ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_FOLDERS));
     *where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
   }
 
-  // Restore pressed on page 2 and its question answered OK: the run starts.
+  // The Restore tab opened and page 1 left with src\docs alone ticked.
+  void ChooseDocs(HWND* main, HWND* where) {
+    HWND sets = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenRestoreTab(main, &sets));
+    ASSERT_NO_FATAL_FAILURE(ChooseOnly(*main, sets, L"docs", where));
+  }
+
+  // Restore pressed on page 2 and its question answered OK.
+  ::testing::AssertionResult PressRestore(HWND where) {
+    ::testing::AssertionResult pressed = Click(where, IDC_REST_NEXT);
+    return pressed ? Answer(kStartRestore, IDC_OK) : pressed;
+  }
+  // The same, and the run starts.
   void StartRestore(HWND main, HWND where) {
-    ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-    ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+    ASSERT_TRUE(PressRestore(where));
     ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_PROGRESS));
   }
 
   // The overwrite prompt of the running program.
   ::testing::AssertionResult WaitForPrompt(HWND* prompt) {
-    return WaitFor("the overwrite prompt", kRestoreDeadlineMs, [&] {
-      for (HWND w : TopLevelWindows(arkwell->Id()))
-        if (Shown(w) && Control(w, IDC_OW_REPLACE)) {
-          *prompt = w;
-          return true;
-        }
-      return false;
-    });
+    return WaitForOverwritePrompt(arkwell->Id(), prompt, kRestoreDeadlineMs);
+  }
+  // Waits for the run's result message; its text is checked by the caller.
+  ::testing::AssertionResult WaitForResult(MessageWindow* result) {
+    return MessageWindow::WaitFor(arkwell->Id(), result, kRestoreDeadlineMs);
   }
 
   // The newest set cut off just inside its index, as a set damaged after
@@ -239,6 +214,17 @@ class RestoreEndToEnd : public test::RestoreTest {
     test::WriteFileBytes(backupFolder + L"\\" + newest.fileName, bytes);
   }
 
+  // A restore of src\docs to the new location from the newest set, damaged
+  // after the page listed it: the run's result message.
+  void RestoreFromDamagedSet(HWND* main, MessageWindow* result) {
+    HWND where = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ChooseDocs(main, &where));
+    SetPath(where, out);
+    DamageNewestSet();
+    ASSERT_NO_FATAL_FAILURE(StartRestore(*main, where));
+    ASSERT_TRUE(WaitForResult(result));
+  }
+
   // Where a restore under the new location puts a source folder.
   std::wstring Rerooted(const std::wstring& relative) const {
     return out + L"\\" + root.substr(0, 1) + L"\\src\\" + relative;
@@ -248,10 +234,7 @@ class RestoreEndToEnd : public test::RestoreTest {
   std::wstring out;
   bool attached_ = false;
   std::unique_ptr<Program> arkwell = std::make_unique<Program>();
-  static ::testing::AssertionResult installed_;
 };
-
-::testing::AssertionResult RestoreEndToEnd::installed_ = ::testing::AssertionFailure();
 
 TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
   MakeThreeSets();
@@ -261,11 +244,8 @@ TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
   const std::vector<std::wstring> wantLines = ExpectedSetLines();
   ASSERT_EQ(wantLines.size(), 3u);
 
-  HWND main = nullptr;
-  AttachAndOpen(&main);
-  ASSERT_TRUE(Click(main, kRestoreTab));
-  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_SETS));
-  HWND sets = Control(main, IDD_PAGE_RESTORE_SETS);
+  HWND main = nullptr, sets = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenRestoreTab(&main, &sets));
   EXPECT_EQ(ComboLines(Control(sets, IDC_REST_SETS)), wantLines);
   // The backed-up folder comes ticked whole; the drive above it has no box.
   HWND tree = Control(sets, IDC_REST_TREE);
@@ -284,19 +264,16 @@ TEST_F(RestoreEndToEnd, TickedFolderOfTheNewestSetIsRestoredToANewLocation) {
                       [&] { return !Enabled(Control(sets, IDC_REST_NEXT)); }));
   EXPECT_EQ(TreeStateImage(tree, docs), kUnticked);
   ASSERT_TRUE(TickTreeItem(tree, docs));
-  ASSERT_TRUE(WaitFor("Next enabled", kWindowDeadlineMs,
-                      [&] { return Enabled(Control(sets, IDC_REST_NEXT)); }));
+  ASSERT_TRUE(WaitForEnabled(sets, IDC_REST_NEXT));
   EXPECT_EQ(TreeStateImage(tree, src), kPartlyTicked);
   ASSERT_TRUE(Click(sets, IDC_REST_NEXT));
 
   ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_FOLDERS));
   HWND where = Control(main, IDD_PAGE_RESTORE_FOLDERS);
-  ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
-  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  SetPath(where, out);
+  ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
-  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
-                      [&] { return Selected(main, kBackupTab); }));
+  EXPECT_TRUE(WaitForBackupTab(main));
 
   EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Rerooted(L"docs"))), "");
   EXPECT_FALSE(test::PathExists(Rerooted(L"music"))) << "an unticked folder came back";
@@ -313,9 +290,8 @@ TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt)
   ASSERT_TRUE(::DeleteFileW(Src(L"docs\\deep\\new.txt").c_str()));
   const test::Tree untouched = test::Snapshot(Src(L"music"));
 
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   ASSERT_TRUE(Enabled(Control(where, IDC_REST_ORIGINAL))) << "the plan is this user's own";
   ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
   ASSERT_TRUE(WaitFor("the path box off", kWindowDeadlineMs,
@@ -325,8 +301,7 @@ TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt)
   HWND prompt = nullptr;
   ASSERT_TRUE(WaitForPrompt(&prompt));
   EXPECT_EQ(ControlText(prompt, IDC_OW_FILE_NAME), L"a.txt");
-  ASSERT_TRUE(Click(prompt, IDC_OW_REPLACE));
-  ASSERT_TRUE(WaitUntilGone(prompt));
+  ASSERT_TRUE(PressAndWaitGone(prompt, IDC_OW_REPLACE));
   ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
   EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Src(L"docs"))), "");
   EXPECT_EQ(test::CompareTrees(untouched, test::Snapshot(Src(L"music"))), "");
@@ -337,34 +312,21 @@ TEST_F(RestoreEndToEnd, OriginalLocationAsksAboutTheFileThatExistsAndReplacesIt)
 // the run goes on; asked again and answered OK, it stops and says so.
 TEST_F(RestoreEndToEnd, CancelAnsweredCancelGoesOnAndOkStopsTheRun) {
   MakeThreeSets();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
-  ::SendMessageW(Control(where, IDC_REST_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
+  SetPath(where, out);
   HoldJobs(true);
   StartRestore(main, where);
   HWND progress = Control(main, IDD_PAGE_RESTORE_PROGRESS);
 
   for (const UINT answer : {IDC_SECOND, IDC_OK}) {
     SCOPED_TRACE(answer == IDC_OK ? "OK" : "Cancel");
-    ASSERT_TRUE(WaitFor("Cancel enabled", kWindowDeadlineMs,
-                        [&] { return Enabled(Control(progress, IDC_REST_CANCEL)); }));
-    ASSERT_TRUE(Click(progress, IDC_REST_CANCEL));
-    ASSERT_TRUE(WaitFor("Cancel disabled while asked", kWindowDeadlineMs,
-                        [&] { return !Enabled(Control(progress, IDC_REST_CANCEL)); }));
-    // Let the held run reach the question; it is held again at the call after.
-    HoldJobs(false);
-    MessageWindow question;
-    ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
-    EXPECT_EQ(question.Text(), kCancelQuestion);
-    HoldJobs(true);
-    ASSERT_TRUE(question.Press(answer));
-    ASSERT_TRUE(question.WaitUntilClosed());
+    // The held run reaches the question; it is held again at the call after.
+    ASSERT_TRUE(CancelHeldJob(arkwell->Id(), progress, IDC_REST_CANCEL, kCancelQuestion, answer));
   }
   HoldJobs(false);
   ASSERT_TRUE(Answer(kRestoreCanceled, IDC_OK, kRestoreDeadlineMs));
-  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
-                      [&] { return Selected(main, kBackupTab); }));
+  EXPECT_TRUE(WaitForBackupTab(main));
 }
 
 // The oldest set chosen: the tree is rebuilt from its index and the restore
@@ -373,16 +335,13 @@ TEST_F(RestoreEndToEnd, OldestSetChosenRestoresTheTreeAsItWasThen) {
   MakeThreeSets();
   HWND main = nullptr, sets = nullptr, where = nullptr;
   OpenRestoreTab(&main, &sets);
-  HWND combo = Control(sets, IDC_REST_SETS);
   HWND tree = Control(sets, IDC_REST_TREE);
   // Unticked here; a tree built afresh comes ticked again.
   ASSERT_TRUE(TickTreeItem(tree, FindTreeItem(tree, TreePath(L""))));
   ASSERT_TRUE(WaitFor("all unticked", kWindowDeadlineMs, [&] {
     return TreeStateImage(tree, FindTreeItem(tree, TreePath(L"docs"))) == kUnticked;
   }));
-  ::SendMessageW(combo, CB_SETCURSEL, kOldestLine, 0);
-  ::PostMessageW(sets, WM_COMMAND, MAKEWPARAM(IDC_REST_SETS, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+  ASSERT_TRUE(PickComboLine(sets, IDC_REST_SETS, kOldestLine));
   ASSERT_TRUE(WaitFor("the tree rebuilt", kWindowDeadlineMs, [&] {
     return TreeStateImage(tree, FindTreeItem(tree, TreePath(L"docs"))) == kTicked;
   }));
@@ -412,24 +371,21 @@ TEST_F(RestoreEndToEnd, ApplyToTheRestAnswersBothConflictsAndAClosedPromptSkipsO
   HWND prompt = nullptr;
   ASSERT_TRUE(WaitForPrompt(&prompt));
   ASSERT_TRUE(Click(prompt, IDC_OW_APPLY));
-  ASSERT_TRUE(Click(prompt, IDC_OW_REPLACE));
-  ASSERT_TRUE(WaitUntilGone(prompt));
+  ASSERT_TRUE(PressAndWaitGone(prompt, IDC_OW_REPLACE));
   ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs)) << "no second prompt";
   EXPECT_EQ(test::CompareTrees(backedUp, test::Snapshot(Src(L"docs"))), "");
 
   // Again from the Restore tab: the answer was this run's only.
   putInTheWay();
   const test::Tree inTheWay = test::Snapshot(Src(L"docs"));
-  ASSERT_TRUE(Click(main, kRestoreTab));
-  ASSERT_TRUE(WaitForPage(main, IDD_PAGE_RESTORE_SETS));
+  ASSERT_TRUE(OpenTab(main, kRestoreTab, IDD_PAGE_RESTORE_SETS));
   ChooseOnly(main, sets, L"docs", &where);
   ASSERT_TRUE(Click(where, IDC_REST_ORIGINAL));
   StartRestore(main, where);
   for (int asked = 0; asked < 2; ++asked) {
     SCOPED_TRACE(asked);
     ASSERT_TRUE(WaitForPrompt(&prompt));
-    ASSERT_TRUE(Click(prompt, IDC_CLOSE));
-    ASSERT_TRUE(WaitUntilGone(prompt));
+    ASSERT_TRUE(PressAndWaitGone(prompt, IDC_CLOSE));
   }
   ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
   test::Tree after = test::Snapshot(Src(L"docs"));
@@ -444,17 +400,14 @@ TEST_F(RestoreEndToEnd, ApplyToTheRestAnswersBothConflictsAndAClosedPromptSkipsO
 TEST_F(RestoreEndToEnd, PlanOfAnotherPcRestoresOnlyToANewLocationAfterTheWarning) {
   MakeThreeSets();
   MakePlanAnotherPcs();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   EXPECT_FALSE(Enabled(Control(where, IDC_REST_ORIGINAL)));
   SetPath(where, out);
-  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kFromOtherPc, IDC_SECOND));
   EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
-  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kFromOtherPc, IDC_OK));
   ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs));
   EXPECT_EQ(test::CompareTrees(docsAt.back(), test::Snapshot(Rerooted(L"docs"))), "");
@@ -470,12 +423,10 @@ TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
     if ((present & (1u << d)) == 0) unused = d;
   ASSERT_GE(unused, 0);
   const std::wstring gone = LetterOf(unused) + L":\\restored";
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   SetPath(where, gone);
-  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kOtherLocation, IDC_OK));
   EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
   EXPECT_FALSE(test::PathExists(gone));
@@ -486,28 +437,14 @@ TEST_F(RestoreEndToEnd, LocationOnADriveThatIsGoneIsRefusedAtRestore) {
 // detail log exists) and the window stays usable.
 TEST_F(RestoreEndToEnd, SetDamagedAfterListingEndsWithTheRunsFailureMessage) {
   MakeThreeSets();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
-  SetPath(where, out);
-
-  const test::SetFolder listed = Sets();
-  ASSERT_EQ(listed.sets.size(), 3u);
-  const test::ReadSet& newest = listed.sets.rbegin()->second;
-  std::vector<uint8_t> bytes = listed.bytes.at(listed.sets.rbegin()->first);
-  bytes.resize(static_cast<size_t>(newest.indexOffset) + 1);
-  test::WriteFileBytes(backupFolder + L"\\" + newest.fileName, bytes);
-
-  StartRestore(main, where);
+  HWND main = nullptr;
   MessageWindow failed;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &failed, kRestoreDeadlineMs));
+  ASSERT_NO_FATAL_FAILURE(RestoreFromDamagedSet(&main, &failed));
   EXPECT_EQ(failed.Text(), kOtherError);
   EXPECT_TRUE(failed.ButtonShown(IDC_SECOND));
   EXPECT_EQ(failed.ButtonEnabled(IDC_SECOND), test::PathExists(logFolder + L"\\restore-detail.log"));
-  ASSERT_TRUE(failed.Press(IDC_OK));
-  ASSERT_TRUE(failed.WaitUntilClosed());
-  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
-                      [&] { return Selected(main, kBackupTab); }));
+  ASSERT_TRUE(PressAndWaitClosed(failed, IDC_OK));
+  EXPECT_TRUE(WaitForBackupTab(main));
   EXPECT_FALSE(test::PathExists(Rerooted(L"docs\\deep\\new.txt")));
 }
 
@@ -524,14 +461,12 @@ TEST_F(RestoreEndToEnd, SpaceWarningAtEqualSizeAndCancelKeepsThePage) {
   uint64_t size = 0;
   ASSERT_EQ(Measure({Src(L"docs")}, &size), 0u);
   ASSERT_GT(size, 0u);
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   SetPath(where, there);
 
   ASSERT_TRUE(DescribeVolume(outDrive, {nullptr, 0, true, size}));
-  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kLowSpace, IDC_SECOND));
   EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_RESTORE_FOLDERS));
   EXPECT_EQ(ControlText(where, IDC_REST_PATH), there);
@@ -539,8 +474,7 @@ TEST_F(RestoreEndToEnd, SpaceWarningAtEqualSizeAndCancelKeepsThePage) {
   EXPECT_FALSE(test::PathExists(restored));
 
   ASSERT_TRUE(DescribeVolume(outDrive, {nullptr, 0, true, size + 1}));
-  ASSERT_TRUE(Click(where, IDC_REST_NEXT));
-  ASSERT_TRUE(Answer(kStartRestore, IDC_OK));
+  ASSERT_TRUE(PressRestore(where));
   ASSERT_TRUE(Answer(kRestoreDone, IDC_OK, kRestoreDeadlineMs)) << "warned with room to spare";
   EXPECT_EQ(test::CompareTrees(docsAt.back(), test::Snapshot(restored)), "");
   test::EmptyFolder(DriveRoot(outDrive));
@@ -566,9 +500,8 @@ TEST_F(RestoreEndToEnd, PickerTakesAnInternalFolderAndRefusesRemovableAndNetwork
       {"on the USB disk", onTheDisk, drive, {nullptr, 0, false, 0, true, 0}, false},
       {"on a network drive", out, outDrive, {nullptr, 0, false, 0, false, DRIVE_REMOTE}, false},
   };
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
+  HWND main = nullptr, where = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ChooseDocs(&main, &where));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.describedDrive >= 0) {
@@ -632,25 +565,18 @@ HWND WindowTitled(const std::wstring& text) {
 TEST_F(RestoreEndToEnd, LogButtonOfTheResultOpensTheRestoreDetailLog) {
   const LogFilesOpen viewer;
   MakeThreeSets();
-  HWND main = nullptr, sets = nullptr, where = nullptr;
-  OpenRestoreTab(&main, &sets);
-  ChooseOnly(main, sets, L"docs", &where);
-  SetPath(where, out);
-  DamageNewestSet();
-  StartRestore(main, where);
+  HWND main = nullptr;
   MessageWindow failed;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &failed, kRestoreDeadlineMs));
+  ASSERT_NO_FATAL_FAILURE(RestoreFromDamagedSet(&main, &failed));
   ASSERT_TRUE(test::PathExists(logFolder + L"\\restore-detail.log"));
   ASSERT_TRUE(failed.ButtonEnabled(IDC_SECOND));
-  ASSERT_TRUE(failed.Press(IDC_SECOND));
-  ASSERT_TRUE(failed.WaitUntilClosed());
+  ASSERT_TRUE(PressAndWaitClosed(failed, IDC_SECOND));
   HWND viewerWindow = nullptr;
   ASSERT_TRUE(WaitFor("the log in a viewer", kRestoreDeadlineMs,
                       [&] { return (viewerWindow = WindowTitled(L"restore-detail.log")) != nullptr; }));
   ::PostMessageW(viewerWindow, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitUntilGone(viewerWindow));
-  EXPECT_TRUE(WaitFor("the Backup tab again", kWindowDeadlineMs,
-                      [&] { return Selected(main, kBackupTab); }));
+  EXPECT_TRUE(WaitForBackupTab(main));
 }
 
 }  // namespace

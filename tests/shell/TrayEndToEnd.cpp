@@ -25,6 +25,7 @@
 #include "tests/driver/Service.h"
 #include "tests/driver/TrayHooks.h"
 #include "tests/driver/Ui.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/shell/ProgramFixture.h"
 #include "tests/shell/TrayScenario.h"
 #include "tests/support/TestVolume.h"
@@ -61,8 +62,38 @@ constexpr wchar_t kExitQuestion[] =
     L"\"Vaultkeep\" will not back up your folders at the scheduled time if you exit this "
     L"software. \nDo you really want to exit?";
 
-class TrayEndToEnd : public ProgramEndToEnd {};
-
+class TrayEndToEnd : public ProgramEndToEnd {
+ protected:
+  // Waits for the message showing `text` and answers it with `button`.
+  ::testing::AssertionResult Answer(const wchar_t* text, UINT button,
+                                    DWORD deadlineMs = kWindowDeadlineMs) {
+    return AnswerMessage(arkwell->Id(), text, button, deadlineMs);
+  }
+  // A second start of the program, which hands over to this one: with six
+  // disks attached the refusal is shown and answered OK.
+  ::testing::AssertionResult SecondStartIsRefused() {
+    const int exitCode = RunProgram(ArkwellExe(), L"");
+    if (exitCode != 0)
+      return ::testing::AssertionFailure() << "the second start ended with " << exitCode;
+    return Answer(kTooMany, IDC_OK);
+  }
+  // The program started with an own plan due in an hour, the clock moved past
+  // it, and the backup running, held at its next progress call.
+  void StartWithAHeldBackup() {
+    WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
+    AttachTestDisk();
+    Start();
+    EXPECT_TRUE(ExpectNotice(kComing));
+    HoldJobs(true);
+    MoveClock(kPastTheNextRun);
+    ASSERT_TRUE(WaitForBackupRunning());
+  }
+  // Exit from the icon's menu, its question answered with `button`.
+  ::testing::AssertionResult ExitAnswering(UINT button) {
+    PostCommand(Tray(), IDM_TRAY_EXIT);
+    return Answer(kExitQuestion, button);
+  }
+};
 
 // ---- Schedules --------------------------------------------------------------------
 
@@ -161,13 +192,7 @@ TEST_F(TrayEndToEnd, TwoDuePlansRunOneAfterTheOther) {
 // ---- Jobs ------------------------------------------------------------------------
 
 TEST_F(TrayEndToEnd, DiskPulledOutDuringAScheduledBackupEndsItAsGone) {
-  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
-  AttachTestDisk();
-  Start();
-  EXPECT_TRUE(ExpectNotice(kComing));
-  HoldJobs(true);
-  MoveClock(kPastTheNextRun);
-  ASSERT_TRUE(WaitForBackupRunning());
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
   DetachDisk(kDiskName);
   PullOutVolume();
   HoldJobs(false);
@@ -177,13 +202,7 @@ TEST_F(TrayEndToEnd, DiskPulledOutDuringAScheduledBackupEndsItAsGone) {
 }
 
 TEST_F(TrayEndToEnd, ExitIsRefusedWhileAJobRunsAndAskedAfterwards) {
-  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
-  AttachTestDisk();
-  Start();
-  EXPECT_TRUE(ExpectNotice(kComing));
-  HoldJobs(true);
-  MoveClock(kPastTheNextRun);
-  ASSERT_TRUE(WaitForBackupRunning());
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
 
   PostCommand(Tray(), IDM_TRAY_EXIT);
   ::PostMessageW(Tray(), WM_CLOSE, 0, 0);
@@ -193,26 +212,14 @@ TEST_F(TrayEndToEnd, ExitIsRefusedWhileAJobRunsAndAskedAfterwards) {
 
   HoldJobs(false);
   ASSERT_TRUE(WaitForSet(drive));
-  PostCommand(Tray(), IDM_TRAY_EXIT);
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
-  EXPECT_EQ(question.Text(), kExitQuestion);
-  ASSERT_TRUE(question.Press(IDC_SECOND));  // Cancel: the program stays
-  ASSERT_TRUE(question.WaitUntilClosed());
+  ASSERT_TRUE(ExitAnswering(IDC_SECOND));  // Cancel: the program stays
   EXPECT_TRUE(arkwell->Running());
-  PostCommand(Tray(), IDM_TRAY_EXIT);
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &question));
-  ASSERT_TRUE(question.Press(IDC_OK));
+  ASSERT_TRUE(ExitAnswering(IDC_OK));
   EXPECT_TRUE(arkwell->WaitForExit());
 }
 
 TEST_F(TrayEndToEnd, SessionEndStopsTheJobAndTheNextStartAnnouncesIt) {
-  WriteOwnPlan(drive, ShiftLocalTime(Now(), kSecondsPerHour));
-  AttachTestDisk();
-  Start();
-  EXPECT_TRUE(ExpectNotice(kComing));
-  HoldJobs(true);
-  MoveClock(kPastTheNextRun);
-  ASSERT_TRUE(WaitForBackupRunning());
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
 
   DWORD_PTR answer = 0;
   ASSERT_NE(::SendMessageTimeoutW(Tray(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL,
@@ -233,11 +240,7 @@ TEST_F(TrayEndToEnd, SecondStartHandsOverToTheRunningCopy) {
   AttachTooManyDisks();
   Start();
   // Opening the main window refreshes the drives first and refuses six.
-  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
-  MessageWindow refused;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
-  EXPECT_EQ(refused.Text(), kTooMany);
-  ASSERT_TRUE(refused.Press(IDC_OK));
+  ASSERT_TRUE(SecondStartIsRefused());
   EXPECT_TRUE(arkwell->Running());
 }
 
@@ -248,11 +251,7 @@ TEST_F(TrayEndToEnd, StoppedServiceKeepsTheDriveList) {
   EXPECT_TRUE(ExpectNotice(kComing));  // the list is in
   ASSERT_TRUE(StopService());
   // A refresh while the service is away keeps the six disks.
-  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
-  MessageWindow refused;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
-  EXPECT_EQ(refused.Text(), kTooMany);
-  ASSERT_TRUE(refused.Press(IDC_OK));
+  ASSERT_TRUE(SecondStartIsRefused());
   ASSERT_TRUE(StartService());
 }
 
@@ -280,11 +279,9 @@ TEST_F(TrayEndToEnd, IconOpensTheMainWindowWithoutADiskOnPageZero) {
   EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_NO_DEVICE));
   for (UINT id = IDC_DRIVE_FIRST; id <= IDC_DRIVE_LAST; ++id) EXPECT_FALSE(Shown(Control(main, id)));
   ExpectTabs(main, {true, false, false, true});
-  ASSERT_TRUE(Click(main, kSettingTab));
-  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
+  ASSERT_TRUE(OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE));
   EXPECT_TRUE(Selected(main, kSettingTab));
-  ASSERT_TRUE(Click(main, kBackupTab));
-  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_NO_DEVICE));
+  ASSERT_TRUE(OpenTab(main, kBackupTab, IDD_PAGE_NO_DEVICE));
   // A second double-click while it is open opens no second window (the
   // answer to a message sent after it shows the tray has taken it).
   DoubleClickIcon(Tray());
@@ -294,8 +291,7 @@ TEST_F(TrayEndToEnd, IconOpensTheMainWindowWithoutADiskOnPageZero) {
   for (HWND w : TopLevelWindows(arkwell->Id()))
     if (Shown(w) && Control(w, IDC_TAB_FIRST)) ++mainWindows;
   EXPECT_EQ(mainWindows, 1u);
-  ASSERT_TRUE(Click(main, IDC_CLOSE));
-  ASSERT_TRUE(WaitUntilGone(main));
+  ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE));
   EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
   EXPECT_TRUE(arkwell->Running());  // the program stays in the notification area
 }
@@ -312,9 +308,8 @@ TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
   if (two) {
     EXPECT_TRUE(ExpectNotice(kComing));
   }
-  PostCommand(Tray(), IDM_TRAY_EXEC);
   HWND main = nullptr;
-  ASSERT_TRUE(WaitForMainWindow(arkwell->Id(), &main));
+  ASSERT_TRUE(OpenMainWindow(Tray(), arkwell->Id(), &main));
   const std::wstring letters = L"(" + LetterOf(drive) + L":)";
   EXPECT_TRUE(ShowsDisk(main, IDC_DRIVE_FIRST, kDiskCaption, letters));
   EXPECT_FALSE(Shown(Control(main, IDC_DRIVE_FIRST + (two ? 2 : 1))));
@@ -323,8 +318,7 @@ TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
                           L"(" + LetterOf(second) + L":)"));
     EXPECT_TRUE(Selected(main, IDC_DRIVE_FIRST + 1));
     EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_PLAN_VIEW));
-    ASSERT_TRUE(Click(main, kLogTab));
-    EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LOG));
+    ASSERT_TRUE(OpenTab(main, kLogTab, IDD_PAGE_LOG));
     // The disk without a plan: the plan start, no restore or log.
     ASSERT_TRUE(Click(main, IDC_DRIVE_FIRST));
     ASSERT_TRUE(WaitFor("the first disk selected", kWindowDeadlineMs,
@@ -334,21 +328,14 @@ TEST_F(TrayEndToEnd, MenuCommandOpensTheMainWindowShowingTheAttachedDisks) {
   EXPECT_TRUE(Selected(main, IDC_DRIVE_FIRST));
   EXPECT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_START));
   ExpectTabs(main, {true, false, false, true});
-  ASSERT_TRUE(Click(main, kSettingTab));
-  EXPECT_TRUE(WaitForPage(main, IDD_PAGE_LANGUAGE));
-  ASSERT_TRUE(Click(main, IDC_CLOSE));
-  ASSERT_TRUE(WaitUntilGone(main));
+  ASSERT_TRUE(OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE));
+  ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE));
 }
 
 TEST_F(TrayEndToEnd, SixDisksAreRefusedAndFiveOpenTheWindowFromASecondStart) {
   AttachTooManyDisks();
   Start();
-  EXPECT_EQ(RunProgram(ArkwellExe(), L""), 0);
-  MessageWindow refused;
-  ASSERT_TRUE(MessageWindow::WaitFor(arkwell->Id(), &refused));
-  EXPECT_EQ(refused.Text(), kTooMany);
-  ASSERT_TRUE(refused.Press(IDC_OK));
-  ASSERT_TRUE(refused.WaitUntilClosed());
+  ASSERT_TRUE(SecondStartIsRefused());
   EXPECT_EQ(FindMainWindow(arkwell->Id()), nullptr);
 
   const std::wstring last = L"Extra Disk " + std::to_wstring(kTooManyDisks - 1);
@@ -383,8 +370,7 @@ TEST_F(TrayEndToEnd, SixDisksAreRefusedAndFiveOpenTheWindowFromASecondStart) {
       }
     }
   }
-  ASSERT_TRUE(Click(main, IDC_CLOSE));
-  ASSERT_TRUE(WaitUntilGone(main));
+  ASSERT_TRUE(PressAndWaitGone(main, IDC_CLOSE));
 }
 
 }  // namespace

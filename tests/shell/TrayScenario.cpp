@@ -1,6 +1,7 @@
 #include "tests/shell/TrayScenario.h"
 
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 
 #include "engine/PlanFile.h"
@@ -24,6 +25,13 @@ std::wstring LogonName() {
   DWORD chars = kMaxTextChars + 1;
   ::GetUserNameW(name, &chars);
   return name;
+}
+
+void MakeOwnPlan(_BKUP_PLAN* plan) {
+  plan->OwnerPcId = SystemVolumeSerial();
+  const std::wstring me = LogonName();
+  std::wmemset(plan->OwnerUser, 0, kMaxTextChars);
+  std::wcsncpy(plan->OwnerUser, me.c_str(), kMaxTextChars - 1);
 }
 
 SYSTEMTIME Now() {

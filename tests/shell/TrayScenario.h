@@ -16,6 +16,8 @@ constexpr uint32_t kHourly = 4;
 // This PC (serial number of the system volume) and this user (logon name).
 uint32_t SystemVolumeSerial();
 std::wstring LogonName();
+// Makes `plan` one of this PC and user, as the wizard would have made it here.
+void MakeOwnPlan(_BKUP_PLAN* plan);
 
 SYSTEMTIME Now();
 // A plan's time field: whole minutes only.
