@@ -18,6 +18,7 @@
 #include "common/SharedNames.h"
 #include "shell/SimulatedClock.h"
 #include "shell/TrayClock.h"
+#include "tests/driver/ShotProgram.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
@@ -30,7 +31,6 @@ namespace vk::driver {
 namespace {
 
 constexpr DWORD kNoUpdateCheckMs = 3600000;
-constexpr DWORD kDoneDeadlineMs = 60000;
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr int64_t kPastTheNextRun = kSecondsPerHour + 120;
 constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
@@ -167,8 +167,7 @@ bool Announce(const std::string& scene, DWORD pid) {
     if (!CornerNotification::WaitFor(pid, &notice)) return false;
     ::GetWindowRect(notice.Hwnd(), &rc);
   }
-  std::printf("ready %ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-  std::fflush(stdout);
+  AnnounceShot(rc);
   return true;
 }
 
@@ -201,9 +200,7 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
   bool ok = StartService(s, language) && found->second(s) && Announce(scene, s.arkwell.Id());
   if (ok) {
-    WaitFor("the capture", kDoneDeadlineMs, [&] {
-      return ::GetFileAttributesW(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES;
-    });
+    WaitForCapture(doneFile);
   }
   CleanUp(s);
   return ok ? 0 : 1;
@@ -212,11 +209,4 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
 }  // namespace
 }  // namespace vk::driver
 
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
-  char scene[64] = {}, done[1024] = {};
-  std::snprintf(scene, sizeof scene, "%ls", argv[1]);
-  std::snprintf(done, sizeof done, "%ls", argv[3]);
-  const uint32_t language = static_cast<uint32_t>(std::wcstoul(argv[2], nullptr, 10));
-  return vk::driver::Run(scene, language, vk::driver::HostPathToWindows(done));
-}
+int wmain(int argc, wchar_t** argv) { return vk::driver::ShotMain(argc, argv, vk::driver::Run); }

@@ -17,6 +17,7 @@
 #include "common/Messages.h"
 #include "common/SharedNames.h"
 #include "resources/ResourceIds.h"
+#include "tests/driver/ShotProgram.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
@@ -29,7 +30,6 @@ namespace {
 
 constexpr DWORD kCheckMs = 300;  // the service's first check and period
 constexpr DWORD kDrivePollMs = 100, kDueCheckMs = 300, kReleaseCheckMs = 200;
-constexpr DWORD kDoneDeadlineMs = 60000;
 constexpr int kFullBar = 100;
 constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 // Whatever the installer holds: these scenes never get to its signature.
@@ -124,13 +124,6 @@ bool StartService(Stage& s, uint32_t language) {
                            s.servers.IniUrl());
 }
 
-void Announce(HWND shot) {
-  RECT rc = {};
-  ::GetWindowRect(shot, &rc);
-  std::printf("ready %ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-  std::fflush(stdout);
-}
-
 void CleanUp(Stage& s) {
   s.servers.OpenGate();
   s.arkwell.Kill();
@@ -154,9 +147,8 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   ::DeleteFileW(InstallerPath().c_str());
   const bool ok = StartService(s, language) && found->second(s);
   if (ok) {
-    Announce(s.shot);
-    WaitFor("the capture", kDoneDeadlineMs,
-            [&] { return ::GetFileAttributesW(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    AnnounceShot(s.shot);
+    WaitForCapture(doneFile);
   }
   CleanUp(s);
   return ok ? 0 : 1;
@@ -165,11 +157,4 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
 }  // namespace
 }  // namespace vk::driver
 
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
-  char scene[64] = {}, done[1024] = {};
-  std::snprintf(scene, sizeof scene, "%ls", argv[1]);
-  std::snprintf(done, sizeof done, "%ls", argv[3]);
-  const uint32_t language = static_cast<uint32_t>(std::wcstoul(argv[2], nullptr, 10));
-  return vk::driver::Run(scene, language, vk::driver::HostPathToWindows(done));
-}
+int wmain(int argc, wchar_t** argv) { return vk::driver::ShotMain(argc, argv, vk::driver::Run); }

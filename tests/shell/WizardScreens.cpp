@@ -20,6 +20,7 @@
 #include "engine/BackupRun.h"
 #include "resources/ResourceIds.h"
 #include "shell/TrayClock.h"
+#include "tests/driver/ShotProgram.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
@@ -35,7 +36,6 @@ namespace {
 constexpr DWORD kNoUpdateCheckMs = 3600000;
 constexpr DWORD kDrivePollMs = 100;
 constexpr DWORD kNoDueCheckMs = 3600000;
-constexpr DWORD kDoneDeadlineMs = 60000;
 constexpr DWORD kPromptDeadlineMs = 30000;
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
@@ -141,13 +141,8 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, language);
   bool ok = s.service && found->second(s);
   if (ok) {
-    RECT rc = {};
-    ::GetWindowRect(s.shown, &rc);
-    std::printf("ready %ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-    std::fflush(stdout);
-    WaitFor("the capture", kDoneDeadlineMs, [&] {
-      return ::GetFileAttributesW(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES;
-    });
+    AnnounceShot(s.shown);
+    WaitForCapture(doneFile);
   }
   CleanUp(s);
   return ok ? 0 : 1;
@@ -156,11 +151,4 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
 }  // namespace
 }  // namespace vk::driver
 
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
-  char scene[64] = {}, done[1024] = {};
-  std::snprintf(scene, sizeof scene, "%ls", argv[1]);
-  std::snprintf(done, sizeof done, "%ls", argv[3]);
-  const uint32_t language = static_cast<uint32_t>(std::wcstoul(argv[2], nullptr, 10));
-  return vk::driver::Run(scene, language, vk::driver::HostPathToWindows(done));
-}
+int wmain(int argc, wchar_t** argv) { return vk::driver::ShotMain(argc, argv, vk::driver::Run); }
