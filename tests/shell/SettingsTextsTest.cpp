@@ -179,7 +179,9 @@ TEST(FormatDateTime, HoursAreUnambiguousWithoutMarker) {
   for (const auto& c : cases) {
     const std::wstring text = FormatDateTime(2026, 12, 11, c.hour, c.minute) + L" ";
     EXPECT_NE(text.find(c.shown), std::wstring::npos) << text.c_str();
-    if (c.notShown) EXPECT_EQ(text.find(c.notShown), std::wstring::npos) << text.c_str();
+    if (c.notShown) {
+      EXPECT_EQ(text.find(c.notShown), std::wstring::npos) << text.c_str();
+    }
   }
 }
 
