@@ -110,4 +110,14 @@ std::wstring FormatSize(uint64_t bytes, uint32_t language) {
   return LoadText(txt::kSizeBytes, language, number.c_str());
 }
 
+std::wstring ZeroEndedList(const std::vector<std::wstring>& items) {
+  std::wstring list;
+  for (const std::wstring& item : items) {
+    list += item;
+    list += L'\0';
+  }
+  list += L'\0';
+  return list;
+}
+
 }  // namespace vk

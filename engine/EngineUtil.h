@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/BkupTypes.h"
 
@@ -42,6 +43,9 @@ std::wstring TrimTrailingBackslashes(std::wstring path);
 // "1.50 GB", "1023 bytes": hundredths truncated, never rounded; unit texts in
 // `language` (the program's language by default).
 std::wstring FormatSize(uint64_t bytes);
+// The list form of folder lists and selections: each item ended by a zero,
+// the list by one more (a lone zero when there is no item).
+std::wstring ZeroEndedList(const std::vector<std::wstring>& items);
 std::wstring FormatSize(uint64_t bytes, uint32_t language);
 
 }  // namespace vk

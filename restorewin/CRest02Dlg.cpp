@@ -170,7 +170,7 @@ bool CRest02Dlg::ConfirmSpace(const std::wstring& location) {
   ULARGE_INTEGER freeBytes = {};
   {
     WaitCursor wait;
-    const std::wstring list = SelectionListOf(state.selection);
+    const std::wstring list = ZeroEndedList(state.selection);
     if (MeasureRestore(&state.set.BackupTime, &size, main->Context().planDrive, &main->Context().plan,
                        list.c_str()) != kResultOk)
       size = 0;

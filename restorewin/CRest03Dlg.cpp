@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <shellapi.h>
 
+#include "engine/EngineUtil.h"
 #include "common/Messages.h"
 #include "controls/UiFonts.h"
 #include "resources/ResourceIds.h"
@@ -74,7 +75,7 @@ void CRest03Dlg::Start() {
   TrayHost* tray = Tray();
   if (!main || !tray) return;
   const RestoreWizardState& state = RestoreWizard();
-  const std::wstring list = SelectionListOf(state.selection);
+  const std::wstring list = ZeroEndedList(state.selection);
   driveIndex_ = main->Context().planDrive;
   const wchar_t* destination = state.newLocation ? state.location.c_str() : nullptr;
   running_ = tray->StartRestore(state.set, main->Context().plan, driveIndex_, list.c_str(), destination);

@@ -189,14 +189,4 @@ std::vector<std::wstring> RestoreTreeModel::Selection() const {
   return out;
 }
 
-std::wstring RestoreTreeModel::SelectionList() const {
-  std::wstring list;
-  for (const std::wstring& path : Selection()) {
-    list += path;
-    list += L'\0';
-  }
-  list += L'\0';
-  return list;
-}
-
 }  // namespace vk

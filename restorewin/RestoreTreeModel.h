@@ -75,8 +75,6 @@ class RestoreTreeModel {
   // The restore selection: checked nodes whose ancestors are not checked,
   // as full paths, in tree order.
   std::vector<std::wstring> Selection() const;
-  // The same as a double-zero-terminated list.
-  std::wstring SelectionList() const;
 
   const std::vector<NodeId>& Top() const { return top_; }
   const RestoreNode& Node(NodeId id) const { return nodes_[static_cast<size_t>(id)]; }

@@ -7,14 +7,4 @@ RestoreWizardState& RestoreWizard() {
   return state;
 }
 
-std::wstring SelectionListOf(const std::vector<std::wstring>& selection) {
-  std::wstring list;
-  for (const std::wstring& path : selection) {
-    list += path;
-    list += L'\0';
-  }
-  list += L'\0';
-  return list;
-}
-
 }  // namespace vk

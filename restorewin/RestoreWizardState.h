@@ -19,7 +19,4 @@ struct RestoreWizardState {
 // The one state of the restore pages (main thread only).
 RestoreWizardState& RestoreWizard();
 
-// The selection as a double-zero-terminated list (one zero when empty).
-std::wstring SelectionListOf(const std::vector<std::wstring>& selection);
-
 }  // namespace vk

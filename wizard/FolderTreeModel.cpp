@@ -257,13 +257,7 @@ std::vector<std::wstring> FolderTreeModel::Selection() const {
 }
 
 std::wstring FolderTreeModel::SelectionList() const {
-  std::wstring list;
-  for (const std::wstring& path : Selection()) {
-    list += path;
-    list += L'\0';
-  }
-  list += L'\0';
-  return list;
+  return ZeroEndedList(Selection());
 }
 
 }  // namespace vk

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/EngineUtil.h"
 #include "engine/BackupRun.h"
 #include "engine/TargetVolume.h"
 
@@ -49,13 +50,7 @@ void WritePlanFile(int drive, const _BKUP_PLAN& plan, const std::wstring& folder
 }
 
 std::wstring FolderList(const std::vector<std::wstring>& folders) {
-  std::wstring list;
-  for (const std::wstring& f : folders) {
-    list += f;
-    list += L'\0';
-  }
-  list += L'\0';
-  return list;
+  return ZeroEndedList(folders);
 }
 
 std::vector<uint8_t> TextBytes(size_t n, unsigned seed) {

@@ -33,6 +33,13 @@ TEST(FormatSize, UnknownLanguageFallsBackToEnglish) {
   EXPECT_EQ(FormatSize(1536, 9), L"1.50 KB");
 }
 
+// Folder lists and selections end each item with a zero and the list with one
+// more; an empty list is a lone zero, never an empty string.
+TEST(ZeroEndedList, ItemsAndEnd) {
+  EXPECT_EQ(ZeroEndedList({}), std::wstring(1, L'\0'));
+  EXPECT_EQ(ZeroEndedList({L"C:\\A", L"D:"}), std::wstring(L"C:\\A\0D:\0\0", 9));
+}
+
 TEST(SplitPath, Parts) {
   struct Case {
     const wchar_t* path;

@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "engine/EngineUtil.h"
+
 namespace vk {
 namespace {
 
@@ -104,11 +106,11 @@ TEST(RestoreTree, TheSelectionFollowsTheChecks) {
   ASSERT_TRUE(m.Click(docs));  // checked -> unchecked
   ASSERT_TRUE(m.Click(data));
   EXPECT_FALSE(m.AnySelected());
-  EXPECT_EQ(m.SelectionList(), std::wstring(1, L'\0'));
+  EXPECT_EQ(ZeroEndedList(m.Selection()), std::wstring(1, L'\0'));
   ASSERT_TRUE(m.Click(work));
   EXPECT_TRUE(m.AnySelected());
   EXPECT_EQ(m.Selection(), (List{L"C:\\Users\\Ann\\Documents\\Work"}));
-  EXPECT_EQ(m.SelectionList(), std::wstring(L"C:\\Users\\Ann\\Documents\\Work") + L'\0' + L'\0');
+  EXPECT_EQ(ZeroEndedList(m.Selection()), std::wstring(L"C:\\Users\\Ann\\Documents\\Work") + L'\0' + L'\0');
 }
 
 TEST(RestoreTree, NamesMatchIgnoringCaseAndGoLastAmongSiblings) {
