@@ -19,6 +19,7 @@
 #include "shell/SimulatedClock.h"
 #include "shell/TrayClock.h"
 #include "tests/driver/ShotProgram.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
 #include "tests/driver/Service.h"
@@ -33,7 +34,6 @@ namespace {
 constexpr DWORD kNoUpdateCheckMs = 3600000;
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr int64_t kPastTheNextRun = kSecondsPerHour + 120;
-constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 constexpr wchar_t kDiskName[] = L"S1";
 constexpr wchar_t kDiskCaption[] = L"Backup Disk";
 constexpr wchar_t kPlanName[] = L"20240101000000000";
@@ -50,17 +50,7 @@ struct Stage {
   bool service = false, disk = false, pulled = false;
 };
 
-HWND TrayWindow(DWORD pid) {
-  for (HWND w : TopLevelWindows(pid))
-    if (::GetPropW(w, kInstanceMark) != nullptr) return w;
-  return nullptr;
-}
-
-bool StartProgram(Stage& s) {
-  if (!s.arkwell.Start(ArkwellExe())) return false;
-  return WaitFor("the tray window", kWindowDeadlineMs,
-                 [&] { return TrayWindow(s.arkwell.Id()) != nullptr; });
-}
+bool StartProgram(Stage& s) { return static_cast<bool>(StartArkwell(&s.arkwell)); }
 
 bool StartService(Stage& s, uint32_t language) {
   ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);

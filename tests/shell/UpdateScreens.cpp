@@ -18,6 +18,7 @@
 #include "common/SharedNames.h"
 #include "resources/ResourceIds.h"
 #include "tests/driver/ShotProgram.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
@@ -31,7 +32,6 @@ namespace {
 constexpr DWORD kCheckMs = 300;  // the service's first check and period
 constexpr DWORD kDrivePollMs = 100, kDueCheckMs = 300, kReleaseCheckMs = 200;
 constexpr int kFullBar = 100;
-constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 // Whatever the installer holds: these scenes never get to its signature.
 constexpr size_t kInstallerBytes = 256 * 1024;
 
@@ -42,11 +42,7 @@ struct Stage {
   HWND shot = nullptr;
 };
 
-bool Start(Stage& s) {
-  if (!s.arkwell.Start(ArkwellExe())) return false;
-  return WaitFor("the tray window", kWindowDeadlineMs,
-                 [&] { return MarkedWindow(s.arkwell.Id(), kInstanceMark) != nullptr; });
-}
+bool Start(Stage& s) { return static_cast<bool>(StartArkwell(&s.arkwell)); }
 
 bool Notice(Stage& s) {
   s.servers.PassCheck(s.servers.Ini(2, 5));
@@ -90,7 +86,7 @@ bool Failure(Stage& s) {
 bool Version(Stage& s) {
   SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kUpdateNoticeValue, 0);
   if (!Start(s)) return false;
-  ::PostMessageW(MarkedWindow(s.arkwell.Id(), kInstanceMark), kMsgOpenMainWindow, 0, 0);
+  ::PostMessageW(TrayWindow(s.arkwell.Id()), kMsgOpenMainWindow, 0, 0);
   HWND main = nullptr;
   if (!WaitForMainWindow(s.arkwell.Id(), &main)) return false;
   PostCommand(main, IDM_ABOUTBOX);

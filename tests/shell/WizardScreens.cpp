@@ -21,6 +21,7 @@
 #include "resources/ResourceIds.h"
 #include "shell/TrayClock.h"
 #include "tests/driver/ShotProgram.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
 #include "tests/driver/Program.h"
@@ -38,7 +39,6 @@ constexpr DWORD kDrivePollMs = 100;
 constexpr DWORD kNoDueCheckMs = 3600000;
 constexpr DWORD kPromptDeadlineMs = 30000;
 constexpr int64_t kSecondsPerHour = 3600;
-constexpr wchar_t kInstanceMark[] = L"Arkwell201704";
 constexpr wchar_t kDiskName[] = L"S2";
 constexpr wchar_t kDiskCaption[] = L"Backup Disk";
 constexpr wchar_t kPlanName[] = L"20240101000000000";
@@ -50,8 +50,6 @@ struct Stage {
   HWND shown = nullptr;  // the window to capture
   bool service = false, disk = false;
 };
-
-HWND TrayWindow(DWORD pid) { return MarkedWindow(pid, kInstanceMark); }
 
 // The program started with this PC's and user's plan on the disk, backed up
 // once by the engine, and the main window open.
@@ -67,9 +65,7 @@ bool OpenWithOneSet(Stage& s) {
     return false;
   AttachDisk({kDiskName, kDiskCaption, LetterOf(s.drive)});
   s.disk = true;
-  if (!WaitForDiskListed(kDiskCaption) || !s.arkwell.Start(ArkwellExe())) return false;
-  if (!WaitFor("the tray window", kWindowDeadlineMs, [&] { return TrayWindow(s.arkwell.Id()); }))
-    return false;
+  if (!WaitForDiskListed(kDiskCaption) || !StartArkwell(&s.arkwell)) return false;
   CornerNotification notice;  // the coming run
   if (CornerNotification::WaitFor(s.arkwell.Id(), &notice)) notice.Close();
   ::PostMessageW(TrayWindow(s.arkwell.Id()), kMsgOpenMainWindow, 0, 0);
