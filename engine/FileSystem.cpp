@@ -53,6 +53,10 @@ BOOL FileSystemApi::SetFileTime(HANDLE h, const FILETIME* created,
                                 const FILETIME* accessed, const FILETIME* written) {
   return ::SetFileTime(h, created, accessed, written);
 }
+BOOL FileSystemApi::SetFileInformationByHandle(HANDLE h, FILE_INFO_BY_HANDLE_CLASS kind,
+                                               void* info, DWORD size) {
+  return ::SetFileInformationByHandle(h, kind, info, size);
+}
 BOOL FileSystemApi::CloseHandle(HANDLE h) { return ::CloseHandle(h); }
 DWORD FileSystemApi::GetFileAttributes(const wchar_t* path) {
   return ::GetFileAttributesW(LongPathForm(path).c_str());

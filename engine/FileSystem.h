@@ -33,6 +33,8 @@ class FileSystemApi {
   virtual BOOL GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* info);
   virtual BOOL SetFileTime(HANDLE h, const FILETIME* created, const FILETIME* accessed,
                            const FILETIME* written);
+  virtual BOOL SetFileInformationByHandle(HANDLE h, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
+                                          DWORD size);
   virtual BOOL CloseHandle(HANDLE h);
   virtual DWORD GetFileAttributes(const wchar_t* path);
   virtual BOOL GetFileAttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data);

@@ -35,6 +35,26 @@ bool Exists(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA* data = nullptr)
   return FileSystem().GetFileAttributesEx(path.c_str(), data ? data : &info) != FALSE;
 }
 
+// Gives a written file its time and attributes and closes it. Both go in one
+// call on the open handle, so the file is not opened a second time by its
+// path; should the volume refuse that call, the two separate calls do it.
+void FinishFile(const _BKUPFILE_ENTRY& entry, EngineFile& file, const std::wstring& path) {
+  const DWORD attributes = entry.Attributes & kRestorableAttributes;
+  FILE_BASIC_INFO info = {};  // zero times: left as they are
+  info.LastWriteTime.QuadPart = static_cast<LONGLONG>(entry.LastWriteTime);
+  // As SetFileAttributes does: "normal" beside the others, and alone it
+  // clears them all.
+  info.FileAttributes = attributes | FILE_ATTRIBUTE_NORMAL;
+  if (FileSystem().SetFileInformationByHandle(file.Get(), FileBasicInfo, &info, sizeof info)) {
+    file.Reset();
+    return;
+  }
+  FILETIME written = AsFileTime(entry.LastWriteTime);
+  FileSystem().SetFileTime(file.Get(), nullptr, nullptr, &written);
+  file.Reset();
+  FileSystem().SetFileAttributes(path.c_str(), attributes);
+}
+
 std::wstring FolderOf(const std::wstring& path) {
   SplitPathParts parts = SplitPath(path);
   return parts.drive + parts.folder;
@@ -274,10 +294,7 @@ BkupResult RestoreWalker::RestoreNewFile(const _BKUPFILE_ENTRY& entry,
   if (r == kResultOk) {
     r = WriteData(entry, file.Get(), limit);
     if (r == kResultOk) {
-      FILETIME written = AsFileTime(entry.LastWriteTime);
-      FileSystem().SetFileTime(file.Get(), nullptr, nullptr, &written);
-      file.Reset();
-      FileSystem().SetFileAttributes(target.c_str(), entry.Attributes & kRestorableAttributes);
+      FinishFile(entry, file, target);
     } else {
       file.Reset();
       FileSystem().DeleteFile(target.c_str());
@@ -361,14 +378,15 @@ BkupResult RestoreWalker::RestoreExistingFile(const _BKUPFILE_ENTRY& entry,
     if (r == kResultOk) {
       r = WriteData(entry, file.Get(), limit);
       if (r == kResultOk) {
-        FILETIME written = AsFileTime(entry.LastWriteTime);
-        FileSystem().SetFileTime(file.Get(), nullptr, nullptr, &written);
-        file.Reset();
-        DWORD attributes = entry.Attributes & kRestorableAttributes;
         if (!temp.empty()) {
-          r = ReplaceTarget(temp, target, attributes);
+          // The copy in the temporary file gets its attributes only once it
+          // has replaced the file: a read-only copy could not be moved over.
+          FILETIME written = AsFileTime(entry.LastWriteTime);
+          FileSystem().SetFileTime(file.Get(), nullptr, nullptr, &written);
+          file.Reset();
+          r = ReplaceTarget(temp, target, entry.Attributes & kRestorableAttributes);
         } else {
-          FileSystem().SetFileAttributes(target.c_str(), attributes);
+          FinishFile(entry, file, target);
         }
       } else {
         file.Reset();

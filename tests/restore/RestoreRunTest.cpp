@@ -268,6 +268,30 @@ TEST_F(RestoreRunTest, FullDiskEndsTheRunAndRemovesThePartFile) {
   EXPECT_EQ(CountLines(summary, L"\tFailure (03)"), 1);
 }
 
+// A volume that cannot take a file's time and attributes on the open handle.
+class NoBasicInfoByHandle : public FileSystemApi {
+ public:
+  int refused = 0;
+  BOOL SetFileInformationByHandle(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD) override {
+    ++refused;
+    ::SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+  }
+};
+
+TEST_F(RestoreRunTest, FilesGetTimeAndAttributesWhereTheHandleCannotSetThem) {
+  MakeTree();
+  Tree before = Snapshot(Src());
+  ASSERT_EQ(Run(FolderList({Src()})), 0u);
+  NoBasicInfoByHandle volume;
+  {
+    ScopedFileSystem scoped(&volume);
+    EXPECT_EQ(Restore({Src()}, Out(L"new").c_str()), 0u);
+  }
+  EXPECT_GT(volume.refused, 0);
+  EXPECT_EQ(CompareTrees(before, Snapshot(Rerooted(Out(L"new")))), "");
+}
+
 TEST_F(RestoreRunTest, LongTargetPaths) {
   std::wstring deep;
   for (int i = 0; i < 30; ++i) deep += L"folder-number-" + std::to_wstring(i) + L"\\";

@@ -54,6 +54,10 @@ class FailingFileSystem : public FileSystemApi {
   BOOL SetFileTime(HANDLE h, const FILETIME* c, const FILETIME* a, const FILETIME* w) override {
     return Fail() ? FALSE : FileSystemApi::SetFileTime(h, c, a, w);
   }
+  BOOL SetFileInformationByHandle(HANDLE h, FILE_INFO_BY_HANDLE_CLASS k, void* i,
+                                  DWORD n) override {
+    return Fail() ? FALSE : FileSystemApi::SetFileInformationByHandle(h, k, i, n);
+  }
   // A handle is released even by a failing close (as by a crash), so that
   // one run does not lock the files of the next.
   BOOL CloseHandle(HANDLE h) override {
