@@ -22,6 +22,44 @@ constexpr DWORD kCopyChunkBytes = 64 * 1024;
 // before the call returns.
 constexpr DWORD kReplaceFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
 
+// Another program (a virus scanner, an indexer, a second reader of ours) may
+// have the plan open for a moment. Opening and replacing it are tried again
+// for up to this long before the call fails: a run's times that could not be
+// written back would leave the run due, to be started once more.
+constexpr int kSharingRetries = 20;
+constexpr DWORD kSharingRetryMs = 50;
+
+enum class Step { kOpen, kReplace };
+
+bool HeldByAnother(DWORD error, Step step) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  // Replacing a file that another handle has open without delete sharing is
+  // refused as access denied; an open refused so is refused for good.
+  return step == Step::kReplace && error == ERROR_ACCESS_DENIED;
+}
+
+// Calls `attempt` until it succeeds, fails for another reason than the file
+// being held, or the retries are spent.
+template <typename Attempt>
+bool RetryWhileHeld(Step step, Attempt attempt) {
+  for (int i = 0;; ++i) {
+    if (attempt()) return true;
+    const DWORD error = ::GetLastError();
+    if (i == kSharingRetries || !HeldByAnother(error, step)) return false;
+    ::Sleep(kSharingRetryMs);
+  }
+}
+
+EngineFile OpenPlan(int driveIndex, DWORD access, DWORD share) {
+  EngineFile file;
+  RetryWhileHeld(Step::kOpen, [&] {
+    file.Reset(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(), access, share,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    return file.Valid();
+  });
+  return file;
+}
+
 // NextRun and LastRun lie back to back: the bytes an update rewrites.
 constexpr size_t kRunTimesOffset = offsetof(_BKUP_PLAN, NextRun);
 constexpr size_t kRunTimesBytes = offsetof(_BKUP_PLAN, FolderListOffset) - kRunTimesOffset;
@@ -70,9 +108,7 @@ bool IsTerminatedList(const wchar_t* list, size_t chars) {
 }
 
 EngineFile OpenPlanForReading(int driveIndex) {
-  return EngineFile(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL));
+  return OpenPlan(driveIndex, GENERIC_READ, FILE_SHARE_READ);
 }
 
 EngineFile CreateTempPlan(int driveIndex) {
@@ -88,8 +124,10 @@ BkupResult CommitTempPlan(int driveIndex, EngineFile* temp, bool written) {
   temp->Reset();
   const std::wstring tempPath = TempPlanPath(driveIndex);
   if (ok) {
-    ok = FileSystem().MoveFileEx(tempPath.c_str(), PlanFilePath(driveIndex).c_str(),
-                                 kReplaceFlags) != FALSE;
+    const std::wstring planPath = PlanFilePath(driveIndex);
+    ok = RetryWhileHeld(Step::kReplace, [&] {
+      return FileSystem().MoveFileEx(tempPath.c_str(), planPath.c_str(), kReplaceFlags) != FALSE;
+    });
   }
   if (ok) return kResultOk;
   FileSystem().DeleteFile(tempPath.c_str());
@@ -162,9 +200,7 @@ BkupResult UpdatePlan(int driveIndex, const _BKUP_PLAN* plan) {
   if (!plan) return kResultInvalid;
   // Read and write access without sharing, as for an update in place: no
   // other writer can change the plan while it is copied.
-  EngineFile source(FileSystem().CreateFile(PlanFilePath(driveIndex).c_str(),
-                                          GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL));
+  EngineFile source = OpenPlan(driveIndex, GENERIC_READ | GENERIC_WRITE, 0);
   if (!source) return kResultWriteError;
   _BKUP_PLAN stored;
   if (BkupResult r = ReadPlanRecord(source.Get(), &stored)) return r;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/FileSystem.h"
@@ -341,6 +342,45 @@ TEST_F(PlanFileTest, UpdateRefusesAndLeavesTheFile) {
     caller.LastRun.wYear = 2026;
     EXPECT_EQ(UpdatePlanFile(drive, &caller), c.want);
     EXPECT_EQ(test::ReadFileBytes(PlanPath()), file);
+    EXPECT_FALSE(test::PathExists(TempPath()));
+  }
+}
+
+// Another program may hold the plan open for a moment: a scanner or a
+// second reader of ours while the times of a run are written back, or the
+// writer itself while a reader comes. Neither loses its turn for it: a lost
+// write-back would leave the run due, and the schedule would start it again.
+TEST_F(PlanFileTest, PlanHeldOpenForAMomentIsWaitedFor) {
+  struct Case {
+    const char* what;
+    DWORD access, share;  // of the holder
+    bool update;          // the call that must get through: update, or load
+  } cases[] = {
+      {"update while a reader has it", GENERIC_READ, FILE_SHARE_READ, true},
+      {"update while a reader lets others write", GENERIC_READ,
+       FILE_SHARE_READ | FILE_SHARE_WRITE, true},
+      {"load while a writer has it alone", GENERIC_READ | GENERIC_WRITE, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    _BKUP_PLAN plan = MakePlan(L"plan");
+    std::vector<wchar_t> list = {L'C', L':', L'\\', 0, 0};
+    ASSERT_EQ(SavePlanFile(drive, &plan, list.data(), static_cast<uint32_t>(list.size())),
+              kResultOk);
+    HANDLE held = ::CreateFileW(PlanPath().c_str(), c.access, c.share, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread holder([held] {
+      ::Sleep(300);
+      ::CloseHandle(held);
+    });
+    _BKUP_PLAN got = {};
+    plan.LastRun.wYear = 2026;
+    const BkupResult r = c.update ? UpdatePlanFile(drive, &plan) : CheckPlanFile(drive, &got);
+    holder.join();
+    EXPECT_EQ(r, kResultOk);
+    ASSERT_EQ(CheckPlanFile(drive, &got), kResultOk);
+    EXPECT_EQ(got.LastRun.wYear, c.update ? 2026 : 0);
     EXPECT_FALSE(test::PathExists(TempPath()));
   }
 }
