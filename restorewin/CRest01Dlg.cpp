@@ -54,7 +54,7 @@ void CRest01Dlg::Activate() {
   WaitCursor wait;
   const HFONT font = TextFont(AppLanguage());
   for (const PagePlacement& p : kPlacements) SetItemFont(p.id, font);
-  ::SendMessageW(tree_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ::SendMessageW(tree_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   ::SetWindowTextW(Item(IDC_REST_PROMPT), GetString(txt::kRestoreFoldersPrompt).c_str());
   ::SetWindowTextW(Item(IDC_REST_NEXT), GetString(txt::kRestoreFoldersNext).c_str());
   MainWindowLink* main = MainWindow();

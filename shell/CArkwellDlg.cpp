@@ -254,8 +254,21 @@ void CArkwellDlg::SwitchTab(int tab) {
     const RECT rc = MarkerRect(t);
     ::InvalidateRect(Hwnd(), &rc, FALSE);
   }
-  if (tooltip_)
-    ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont(AppLanguage())), FALSE);
+  ApplyTextFont();
+}
+
+// The drive buttons' lines and the tips are in the language's text font; a
+// language applied on the settings tab comes through here, so they follow it
+// at once.
+void CArkwellDlg::ApplyTextFont() {
+  const HFONT font = TextFont(AppLanguage());
+  const auto handle = reinterpret_cast<WPARAM>(font);
+  for (int i = 0; i < kMaxDriveButtons; ++i) {
+    HWND b = Item(IDC_DRIVE_FIRST + static_cast<UINT>(i));
+    if (b && reinterpret_cast<HFONT>(::SendMessageW(b, WM_GETFONT, 0, 0)) != font)
+      ::SendMessageW(b, WM_SETFONT, handle, TRUE);
+  }
+  if (tooltip_) ::SendMessageW(tooltip_, WM_SETFONT, handle, FALSE);
 }
 
 CPage* CArkwellDlg::PageObject(int page) const {

@@ -69,6 +69,7 @@ class CArkwellDlg : public Dialog, public MainWindowLink {
   void CreatePages();
   void SetUpButtons();
   void SetUpTooltips();
+  void ApplyTextFont();
   void OpenFirstView();
   void ShowDriveButton(int i);
   void ApplyButtonStates(const ButtonStates& s);

@@ -36,7 +36,7 @@ BOOL CBkup03Dlg::OnInitDialog() {
 }
 
 void CBkup03Dlg::OnLanguageChanged() {
-  ::SendMessageW(tree_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(TextFont(AppLanguage())), FALSE);
+  ::SendMessageW(tree_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(TextFont(AppLanguage())), TRUE);
 }
 
 void CBkup03Dlg::Enter(int, bool comingBack) {
