@@ -19,6 +19,11 @@ constexpr int kCloseSize = kSkinCloseSize;
 constexpr int kButtonWidth = kSkinButtonWidth, kButtonHeight = kSkinButtonHeight;
 constexpr UINT_PTR kProgressTimer = 100;
 constexpr UINT kProgressPeriodMs = 300;
+// How long a cancelled download may take to end before the window closes
+// without it: a read from a server that stopped sending ends only by its
+// time-out, and the user who pressed Cancel does not wait for that.
+constexpr UINT_PTR kCancelTimer = 101;
+constexpr UINT kCancelGraceMs = 1000;
 constexpr int kBarMaximum = 100;
 constexpr int kBarTop = 230;
 // The message ends this far above the bar, so that it never covers it.
@@ -68,13 +73,25 @@ BOOL CDlDlg::OnInitDialog() {
 }
 
 void CDlDlg::OnTimer(UINT_PTR id) {
+  if (id == kCancelTimer) {
+    ::KillTimer(Hwnd(), kCancelTimer);
+    if (!download_ || download_->Finished()) return;  // its end is on the way
+    ::KillTimer(Hwnd(), kProgressTimer);
+    link::FinishInBackground(std::move(download_));
+    Close(kDownloadCancelledEnd);
+    return;
+  }
   if (id != kProgressTimer || !download_ || !download_->Started()) return;
   ::SendMessageW(Item(IDC_DL_PROGRESS), PBM_SETPOS, static_cast<WPARAM>(download_->Percent()), 0);
 }
 
 void CDlDlg::OnCommand(UINT id, UINT, HWND) {
-  // The window stays until the download reports its end.
-  if ((id == IDC_DL_CANCEL || id == IDC_CLOSE) && download_) download_->Cancel();
+  // The window stays until the download reports its end, or the grace
+  // after a cancel has passed.
+  if ((id == IDC_DL_CANCEL || id == IDC_CLOSE) && download_) {
+    download_->Cancel();
+    ::SetTimer(Hwnd(), kCancelTimer, kCancelGraceMs, nullptr);
+  }
 }
 
 bool CDlDlg::OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR* result) {
@@ -97,7 +114,9 @@ bool CDlDlg::StartInstaller() {
 }
 
 void CDlDlg::OnDownloadEnded(int result) {
+  if (!download_) return;  // let go after a cancel: the window is closing
   ::KillTimer(Hwnd(), kProgressTimer);
+  ::KillTimer(Hwnd(), kCancelTimer);
   switch (link::DownloadEndOf(result)) {
     case link::DownloadEnd::kClose:
       Close(kDownloadCancelledEnd);

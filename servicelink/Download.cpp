@@ -179,14 +179,16 @@ InstallerDownload::~InstallerDownload() {
 bool InstallerDownload::Start(HWND window, UINT message) {
   if (thread_.joinable()) return false;
   try {
-    thread_ = std::thread([this, window, message] {
+    window_ = window;
+    thread_ = std::thread([this, message] {
       try {
         Run();
       } catch (...) {
         result_ = kDownloadFailed;
         finished_ = true;
       }
-      if (window) ::PostMessageW(window, message, 0, static_cast<LPARAM>(result_.load()));
+      if (HWND window = window_.load())
+        ::PostMessageW(window, message, 0, static_cast<LPARAM>(result_.load()));
     });
   } catch (...) {
     return false;
@@ -196,6 +198,18 @@ bool InstallerDownload::Start(HWND window, UINT message) {
 
 void InstallerDownload::Join() {
   if (thread_.joinable()) thread_.join();
+}
+
+void FinishInBackground(std::unique_ptr<InstallerDownload> download) {
+  if (!download) return;
+  download->StopNotifying();
+  download->Cancel();
+  try {
+    // The destructor waits for the download's thread.
+    std::thread([d = std::move(download)]() mutable { d.reset(); }).detach();
+  } catch (...) {
+    // No thread to wait on: the lambda that held it waited here.
+  }
 }
 
 void InstallerDownload::Cancel() {

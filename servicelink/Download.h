@@ -86,6 +86,8 @@ class InstallerDownload {
   void Cancel();
   // Waits for the thread to end (after Start).
   void Join();
+  // From the window's thread: the end is no longer posted to the window.
+  void StopNotifying() { window_ = nullptr; }
 
   // Progress, written by the download, read by the window's timer.
   bool Started() const { return started_; }
@@ -120,7 +122,13 @@ class InstallerDownload {
   // refused, so the file that was checked is the one that starts.
   FileHandle verified_;
   std::unique_ptr<Session> session_;  // the internet handles, closed by Cancel()
+  std::atomic<HWND> window_{nullptr};  // told of the end, until StopNotifying()
   std::thread thread_;
 };
+
+// Cancels `download` and lets it end on a thread of its own, so that a
+// window need not wait for a read that only its time-out ends; the partial
+// file is deleted when it does end.
+void FinishInBackground(std::unique_ptr<InstallerDownload> download);
 
 }  // namespace vk::link

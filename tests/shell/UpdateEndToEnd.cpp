@@ -361,6 +361,30 @@ TEST_F(UpdateEndToEnd, CancelDuringTheBodyClosesTheWindowAndDeletesThePartialFil
   EXPECT_TRUE(WaitForUpdatePage(&page));  // back where the user was
 }
 
+// A server that stops sending in the middle: the read waits for its
+// time-out, which closing the connection does not cut short. Cancel still
+// closes the window at once; the download ends by itself and deletes its part.
+TEST_F(UpdateEndToEnd, CancelWhileTheServerStopsSendingClosesTheWindowAtOnce) {
+  servers.ServeInstaller(servers.Gated(installer), UpdateServers::Serve(goodSignature));
+  HWND page = nullptr;
+  ASSERT_TRUE(OpenUpdatePage(&page));
+  ASSERT_TRUE(Click(page, IDC_UPDPG_UPDATE));
+  HWND download = nullptr;
+  ASSERT_TRUE(WaitForDownloadWindow(&download));
+  ASSERT_TRUE(
+      WaitFor("the bar moving", kWindowDeadlineMs, [&] { return BarPosition(download) > 0; }));
+  const ULONGLONG cancelled = ::GetTickCount64();
+  ASSERT_TRUE(Click(download, IDC_DL_CANCEL));
+  ASSERT_TRUE(WaitUntilGone(download));
+  EXPECT_LT(::GetTickCount64() - cancelled, kPromptMs);
+  EXPECT_TRUE(WaitForUpdatePage(&page));  // back where the user was
+  servers.OpenGate();  // the rest arrives: the waiting read returns and sees the cancel
+  EXPECT_TRUE(WaitFor("the partial file deleted", kWindowDeadlineMs,
+                      [&] { return !test::PathExists(InstallerPath()); }));
+  EXPECT_TRUE(NoMessageFor(kNothingHappensMs));
+  EXPECT_TRUE(NothingLeft());
+}
+
 // The release page's address comes from the same INI as the installer, over
 // plain HTTP: Detail opens a web page, never a program named in its place.
 TEST_F(UpdateEndToEnd, DetailStartsNoProgramNamedAsTheReleasePage) {
