@@ -18,8 +18,8 @@ void SkinnedModal::OpenFrame() {
   SolidBrush(kBlack);
 }
 
-void SkinnedModal::LayOut(int width, int height, const ControlPlacement* placements,
-                          size_t count, UINT keepFont) const {
+void SkinnedModal::LayOutTable(int width, int height, const ControlPlacement* placements,
+                               size_t count, UINT keepFont) const {
   SetClientSize(width, height);
   HFONT font = TextFont(AppLanguage());
   for (size_t i = 0; i < count; ++i) {

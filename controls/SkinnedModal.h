@@ -35,12 +35,10 @@ class SkinnedModal : public Dialog {
   void OpenFrame();
   // The client size and every control's place; the title in the large font,
   // the others (except `keepFont`) in the text font of the program's language.
-  void LayOut(int width, int height, const ControlPlacement* placements, size_t count,
-              UINT keepFont = 0) const;
   template <size_t N>
   void LayOut(int width, int height, const ControlPlacement (&placements)[N],
               UINT keepFont = 0) const {
-    LayOut(width, height, placements, N, keepFont);
+    LayOutTable(width, height, placements, N, keepFont);
   }
   void AttachCloseButton(CImageButton& button);
   void AttachTextButton(CImageButton& button, UINT id);
@@ -49,6 +47,12 @@ class SkinnedModal : public Dialog {
   // when one is given.
   void PaintFace(HDC dc, const SkinImage& face, const SkinImage* picture = nullptr,
                  POINT at = {}) const;
+
+ private:
+  // Its own name, not an overload of LayOut: a call with a table and a
+  // control id would take the id for the table's length.
+  void LayOutTable(int width, int height, const ControlPlacement* placements, size_t count,
+                   UINT keepFont) const;
 };
 
 }  // namespace vk

@@ -114,6 +114,7 @@ TEST_P(TextFit, UpdateNoticeDownloadVersionAndLicenceWindows) {
   CEulaDlg licence;
   MeasureModal(licence, &shown);
   ExpectAllFit(shown, "licence window");
+  ExpectNoOverlap(shown, "licence window");
 }
 
 // A failed download is told in a message window, which paints its message
