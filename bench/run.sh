@@ -29,6 +29,8 @@ scripts/wine-prefix.sh "$top/build/x64/wineprefix"
 for letter in l m; do
   ln -sfn "$bench/target" "$top/build/x64/wineprefix/dosdevices/$letter:"
 done
+# The letters are the benchmark's own: the tests' drive lists must not show them.
+trap 'rm -f "$top/build/x64/wineprefix/dosdevices/l:" "$top/build/x64/wineprefix/dosdevices/m:"' EXIT
 source scripts/test-env.sh build/x64
 
 run() {  # corpus-name vkbench-arguments...

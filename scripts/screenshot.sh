@@ -14,27 +14,12 @@ scenes=("$@")
                                    popup-error popup-warning popup-info controls)
 unset DISPLAY  # always a fresh virtual screen of our own
 source scripts/test-env.sh build/x64
+source scripts/shot-capture.sh
 mkdir -p "$out"
 margin=24  # corner notifications: show a little of the screen around them
 
 for scene in "${scenes[@]}"; do
-  fifo=$(mktemp -u); mkfifo "$fifo"
-  scripts/wine-run.sh "$exe" "$scene" >"$fifo" 2>/dev/null &
-  pid=$!
-  line=""
-  read -r line <"$fifo" || true
-  read -r word x y w h <<<"${line//$'\r'/}" || true  # the console may end lines with CR LF
-  rm -f "$fifo"
-  if [ "${word:-}" != ready ]; then
-    echo "screenshot: $scene did not show" >&2
-    wait "$pid" || true
-    continue
-  fi
-  sleep 0.3
-  if [[ $scene == popup-* ]]; then
-    x=$((x - margin)); y=$((y - margin)); w=$((w + 2 * margin)); h=$((h + 2 * margin))
-  fi
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$scene.png"
-  echo "screenshot: $out/$scene.png"
-  wait "$pid" || true
+  around=0
+  [[ $scene != popup-* ]] || around=$margin
+  capture "$scene" "$around" 0.3 - "$exe" "$scene"
 done

@@ -16,6 +16,7 @@ for f in "$exe" "$engine"; do
 done
 unset DISPLAY  # always a fresh virtual screen of our own
 source scripts/test-env.sh build/x64
+source scripts/shot-capture.sh
 mkdir -p "$out"
 
 # The logs live on scratch volume W:, the backed-up folder on C:.
@@ -53,24 +54,9 @@ scene() {
 }
 
 shoot() {  # scene language
-  local name=$1 lang=$2 lines fifo pid line word x y w h
+  local name=$1 lang=$2 lines
   mapfile -t lines < <(scene "$name")
-  fifo=$(mktemp -u); mkfifo "$fifo"
-  scripts/wine-run.sh "$exe" "${lines[0]}" "lang ${codes[$lang]}" "${lines[@]:1}" >"$fifo" 2>/dev/null &
-  pid=$!
-  line=""
-  read -r line <"$fifo" || true
-  read -r word x y w h <<<"${line//$'\r'/}" || true  # the console may end lines with CR LF
-  rm -f "$fifo"
-  if [ "${word:-}" != ready ]; then
-    echo "screenshot: $name-$lang did not show" >&2
-    wait "$pid" || true
-    return
-  fi
-  sleep 0.3
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name-$lang.png"
-  echo "screenshot: $out/$name-$lang.png"
-  wait "$pid" || true
+  capture "$name-$lang" 0 0.3 - "$exe" "${lines[0]}" "lang ${codes[$lang]}" "${lines[@]:1}"
 }
 
 scenes=("$@")

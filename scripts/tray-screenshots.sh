@@ -17,6 +17,7 @@ scenes=("$@")
                                    restore-aborted backup-failed low-space)
 unset DISPLAY  # always a fresh virtual screen of our own
 source scripts/test-env.sh build/x64
+source scripts/shot-capture.sh
 export VAULTKEEP_TEST_VOLUME=W  # the scratch volume of these shots
 mkdir -p "$out"
 margin=24  # corner notifications: show a little of the screen around them
@@ -25,34 +26,13 @@ declare -A languages=([en]=0 [ja]=7 [de]=2)
 for scene in "${scenes[@]}"; do
   for lang in en ja de; do
     done_file=$(mktemp -u)
-    fifo=$(mktemp -u); mkfifo "$fifo"
     args=("$exe" "$scene" "${languages[$lang]}" "$done_file")
     if [ "$scene" = menu ]; then
       win_exe="Z:$(realpath "$exe" | tr / '\\')"
-      scripts/wine-run.sh explorer /desktop=shot,1024x768 "$win_exe" "${args[@]:1}" \
-        >"$fifo" 2>/dev/null &
+      capture "tray-$scene-$lang" 0 0.5 "$done_file" \
+        explorer /desktop=shot,1024x768 "$win_exe" "${args[@]:1}"
     else
-      scripts/wine-run.sh "${args[@]}" >"$fifo" 2>/dev/null &
+      capture "tray-$scene-$lang" "$margin" 0.5 "$done_file" "${args[@]}"
     fi
-    pid=$!
-    line=""
-    read -r line <"$fifo" || true
-    read -r word x y w h <<<"${line//$'\r'/}" || true
-    rm -f "$fifo"
-    name="tray-$scene-$lang"
-    if [ "${word:-}" != ready ]; then
-      echo "screenshot: $name did not show" >&2
-      touch "$done_file"; wait "$pid" || true; rm -f "$done_file"
-      continue
-    fi
-    sleep 0.5  # the last paint
-    if [ "$scene" != menu ]; then
-      x=$((x - margin)); y=$((y - margin)); w=$((w + 2 * margin)); h=$((h + 2 * margin))
-    fi
-    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
-    echo "screenshot: $out/$name.png"
-    touch "$done_file"
-    wait "$pid" || true
-    rm -f "$done_file"
   done
 done

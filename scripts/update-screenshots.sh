@@ -16,30 +16,13 @@ scenes=("$@")
 [ ${#scenes[@]} -gt 0 ] || scenes=(notice page download failure version)
 unset DISPLAY  # always a fresh virtual screen of our own
 source scripts/test-env.sh build/x64
+source scripts/shot-capture.sh
 mkdir -p "$out"
 declare -A languages=([en]=0 [ja]=7 [de]=2)
 
 for scene in "${scenes[@]}"; do
   for lang in en ja de; do
     done_file=$(mktemp -u)
-    fifo=$(mktemp -u); mkfifo "$fifo"
-    scripts/wine-run.sh "$exe" "$scene" "${languages[$lang]}" "$done_file" >"$fifo" 2>/dev/null &
-    pid=$!
-    line=""
-    read -r line <"$fifo" || true
-    read -r word x y w h <<<"${line//$'\r'/}" || true  # the console may end lines with CR LF
-    rm -f "$fifo"
-    name="update-$scene-$lang"
-    if [ "${word:-}" != ready ]; then
-      echo "screenshot: $name did not show" >&2
-      touch "$done_file"; wait "$pid" || true; rm -f "$done_file"
-      continue
-    fi
-    sleep 0.5  # the last paint
-    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
-    echo "screenshot: $out/$name.png"
-    touch "$done_file"
-    wait "$pid" || true
-    rm -f "$done_file"
+    capture "update-$scene-$lang" 0 0.5 "$done_file" "$exe" "$scene" "${languages[$lang]}" "$done_file"
   done
 done

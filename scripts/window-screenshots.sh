@@ -12,6 +12,7 @@ out=docs/screenshots
 [ -f "$exe" ] || { echo "build first: cmake --build build/x64 --target window_host" >&2; exit 1; }
 unset DISPLAY  # always a fresh virtual screen of our own
 source scripts/test-env.sh build/x64
+source scripts/shot-capture.sh
 mkdir -p "$out"
 
 one='drive Backup Disk|E|-|0|1000204886016'
@@ -80,24 +81,11 @@ real_scene() {
   esac
 }
 real_shot() {
-  local name=$1 lang=$2 done_file fifo pid line word x y w h
+  local name=$1 lang=$2 done_file
   [ -f "$real_exe" ] || { echo "build first: cmake --build build/x64 --target wizard_screens" >&2; return; }
-  done_file=$(mktemp -u); fifo=$(mktemp -u); mkfifo "$fifo"
-  VAULTKEEP_TEST_VOLUME=W scripts/wine-run.sh "$real_exe" "$(real_scene "$name")" "${languages[$lang]}" \
-    "$done_file" >"$fifo" 2>/dev/null &
-  pid=$!
-  line=""
-  read -r line <"$fifo" || true
-  read -r word x y w h <<<"${line//$'\r'/}" || true
-  rm -f "$fifo"
-  if [ "${word:-}" = ready ]; then
-    sleep 0.5  # the last paint
-    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/${name#real-}-$lang.png"
-    echo "screenshot: $out/${name#real-}-$lang.png"
-  else
-    echo "screenshot: ${name#real-}-$lang did not show" >&2
-  fi
-  touch "$done_file"; wait "$pid" || true; rm -f "$done_file"
+  done_file=$(mktemp -u)
+  VAULTKEEP_TEST_VOLUME=W capture "${name#real-}-$lang" 0 0.5 "$done_file" \
+    "$real_exe" "$(real_scene "$name")" "${languages[$lang]}" "$done_file"
 }
 
 for name in "${scenes[@]}"; do
@@ -110,22 +98,6 @@ for name in "${scenes[@]}"; do
   esac
   for lang in "${langs[@]}"; do
     mapfile -t lines < <(scene "$name")
-    target=${lines[0]}
-    fifo=$(mktemp -u); mkfifo "$fifo"
-    scripts/wine-run.sh "$exe" --shot "$target" "lang ${languages[$lang]}" "${lines[@]:1}" >"$fifo" 2>/dev/null &
-    pid=$!
-    line=""
-    read -r line <"$fifo" || true
-    read -r word x y w h <<<"${line//$'\r'/}" || true  # the console may end lines with CR LF
-    rm -f "$fifo"
-    if [ "${word:-}" != ready ]; then
-      echo "screenshot: $name-$lang did not show" >&2
-      wait "$pid" || true
-      continue
-    fi
-    sleep 0.3
-    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name-$lang.png"
-    echo "screenshot: $out/$name-$lang.png"
-    wait "$pid" || true
+    capture "$name-$lang" 0 0.3 - "$exe" --shot "${lines[0]}" "lang ${languages[$lang]}" "${lines[@]:1}"
   done
 done
