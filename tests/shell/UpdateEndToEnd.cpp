@@ -215,6 +215,15 @@ class UpdateEndToEnd : public ProgramEndToEnd {
   ::testing::AssertionResult WaitForDownloadWindow(HWND* download) {
     return WaitForDialogWith(arkwell->Id(), IDC_DL_PROGRESS, "the download window", download);
   }
+  // Update pressed on the update page and the download window's bar moving:
+  // part of the installer has arrived.
+  ::testing::AssertionResult DownloadUnderWay(HWND* page, HWND* download) {
+    if (auto r = OpenUpdatePage(page); !r) return r;
+    if (auto r = Click(*page, IDC_UPDPG_UPDATE); !r) return r;
+    if (auto r = WaitForDownloadWindow(download); !r) return r;
+    return WaitFor("the bar moving", kWindowDeadlineMs,
+                   [&] { return BarPosition(*download) > 0; });
+  }
   // A window that must not come: none within the usual pause.
   ::testing::AssertionResult NoMessageFor(DWORD ms) {
     MessageWindow message;
@@ -345,13 +354,8 @@ TEST_F(UpdateEndToEnd, AnswerWithoutLengthFailsAfterTheWaitAndACancelEndsTheWait
 
 TEST_F(UpdateEndToEnd, CancelDuringTheBodyClosesTheWindowAndDeletesThePartialFile) {
   servers.ServeInstaller(servers.Trickling(installer), UpdateServers::Serve(goodSignature));
-  HWND page = nullptr;
-  ASSERT_TRUE(OpenUpdatePage(&page));
-  ASSERT_TRUE(Click(page, IDC_UPDPG_UPDATE));
-  HWND download = nullptr;
-  ASSERT_TRUE(WaitForDownloadWindow(&download));
-  ASSERT_TRUE(
-      WaitFor("the bar moving", kWindowDeadlineMs, [&] { return BarPosition(download) > 0; }));
+  HWND page = nullptr, download = nullptr;
+  ASSERT_TRUE(DownloadUnderWay(&page, &download));
   EXPECT_TRUE(test::PathExists(InstallerPath()));
   EXPECT_LT(BarPosition(download), kFullBar);
   ASSERT_TRUE(Click(download, IDC_DL_CANCEL));
@@ -366,13 +370,8 @@ TEST_F(UpdateEndToEnd, CancelDuringTheBodyClosesTheWindowAndDeletesThePartialFil
 // closes the window at once; the download ends by itself and deletes its part.
 TEST_F(UpdateEndToEnd, CancelWhileTheServerStopsSendingClosesTheWindowAtOnce) {
   servers.ServeInstaller(servers.Gated(installer), UpdateServers::Serve(goodSignature));
-  HWND page = nullptr;
-  ASSERT_TRUE(OpenUpdatePage(&page));
-  ASSERT_TRUE(Click(page, IDC_UPDPG_UPDATE));
-  HWND download = nullptr;
-  ASSERT_TRUE(WaitForDownloadWindow(&download));
-  ASSERT_TRUE(
-      WaitFor("the bar moving", kWindowDeadlineMs, [&] { return BarPosition(download) > 0; }));
+  HWND page = nullptr, download = nullptr;
+  ASSERT_TRUE(DownloadUnderWay(&page, &download));
   const ULONGLONG cancelled = ::GetTickCount64();
   ASSERT_TRUE(Click(download, IDC_DL_CANCEL));
   ASSERT_TRUE(WaitUntilGone(download));
