@@ -36,9 +36,7 @@ class ServiceSuite : public Base {
   // values or the user's settings left by another test, the tray's periods
   // set for the test.
   static void ResetProgramSettings(DWORD dueCheckMs, DWORD releaseCheckMs) {
-    ResetTrayHooks();
-    SetTrayPeriods(kTestDrivePollMs, dueCheckMs, releaseCheckMs);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+    driver::ResetProgramSettings(kTestDrivePollMs, dueCheckMs, releaseCheckMs);
   }
 
   // Whether the suite's service was installed; every test asserts it first.

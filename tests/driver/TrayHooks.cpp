@@ -14,6 +14,16 @@ void SetPeriod(const wchar_t* name, DWORD ms) {
 
 void ResetTrayHooks() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kTrayTestKeyPath); }
 
+void ClearProgramSettings() {
+  ResetTrayHooks();
+  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+}
+
+void ResetProgramSettings(DWORD drivePollMs, DWORD dueCheckMs, DWORD releaseCheckMs) {
+  ClearProgramSettings();
+  SetTrayPeriods(drivePollMs, dueCheckMs, releaseCheckMs);
+}
+
 void SetTrayPeriods(DWORD drivePollMs, DWORD dueCheckMs, DWORD releaseCheckMs) {
   SetPeriod(kTestDrivePollValue, drivePollMs);
   SetPeriod(kTestDueCheckValue, dueCheckMs);

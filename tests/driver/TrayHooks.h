@@ -10,6 +10,11 @@ namespace vk::driver {
 
 // Removes the key: the program's own periods and the local clock.
 void ResetTrayHooks();
+// What a test or a screenshot starts from: none of the tray's test values or
+// the user's settings left by an earlier run, the tray's periods as given
+// (0 leaves the program's own). ClearProgramSettings removes both again.
+void ResetProgramSettings(DWORD drivePollMs, DWORD dueCheckMs, DWORD releaseCheckMs);
+void ClearProgramSettings();
 // Periods of the drive poll (timer 104), the due check (105) and the
 // new-release check (107), in ms; 0 leaves that period as it is.
 void SetTrayPeriods(DWORD drivePollMs, DWORD dueCheckMs, DWORD releaseCheckMs);

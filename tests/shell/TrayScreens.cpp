@@ -32,6 +32,8 @@ namespace vk::driver {
 namespace {
 
 constexpr DWORD kNoUpdateCheckMs = 3600000;
+// The tray's periods: disks seen and schedules checked at once, no release check.
+constexpr DWORD kDrivePollMs = 100, kDueCheckMs = 300;
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr int64_t kPastTheNextRun = kSecondsPerHour + 120;
 constexpr wchar_t kDiskName[] = L"S1";
@@ -172,8 +174,7 @@ void CleanUp(Stage& s) {
     RemoveService();
     ClearSimulation();
   }
-  ResetTrayHooks();
-  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+  ClearProgramSettings();
   test::EmptyFolder(DriveRoot(s.drive));
 }
 
@@ -185,9 +186,7 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   if (s.drive < 0) return 2;
   test::EmptyFolder(DriveRoot(s.drive));
   s.source = MakeSourceFolder();
-  ResetTrayHooks();
-  SetTrayPeriods(100, 300, 3600000);
-  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+  ResetProgramSettings(kDrivePollMs, kDueCheckMs, kNoUpdateCheckMs);
   bool ok = StartService(s, language) && found->second(s) && Announce(scene, s.arkwell.Id());
   if (ok) {
     WaitForCapture(doneFile);

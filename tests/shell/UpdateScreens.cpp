@@ -127,8 +127,7 @@ void CleanUp(Stage& s) {
     RemoveService();
     ClearSimulation();
   }
-  ResetTrayHooks();
-  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+  ClearProgramSettings();
   ::DeleteFileW(InstallerPath().c_str());
 }
 
@@ -137,9 +136,7 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   if (found == Scenes().end()) return 2;
   Stage s;
   if (!s.servers.Running()) return 2;
-  ResetTrayHooks();
-  SetTrayPeriods(kDrivePollMs, kDueCheckMs, kReleaseCheckMs);
-  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+  ResetProgramSettings(kDrivePollMs, kDueCheckMs, kReleaseCheckMs);
   ::DeleteFileW(InstallerPath().c_str());
   const bool ok = StartService(s, language) && found->second(s);
   if (ok) {

@@ -116,8 +116,7 @@ void CleanUp(Stage& s) {
     RemoveService();
     ClearSimulation();
   }
-  ResetTrayHooks();
-  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+  ClearProgramSettings();
   test::EmptyFolder(DriveRoot(s.drive));
 }
 
@@ -129,9 +128,7 @@ int Run(const std::string& scene, uint32_t language, const std::wstring& doneFil
   if (s.drive < 0) return 2;
   test::EmptyFolder(DriveRoot(s.drive));
   s.source = MakeSourceFolder();
-  ResetTrayHooks();
-  SetTrayPeriods(kDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
-  DeleteRegistryTree(HKEY_CURRENT_USER, kUserSettingsKey);
+  ResetProgramSettings(kDrivePollMs, kNoDueCheckMs, kNoDueCheckMs);
   ResetSimulation(kNoUpdateCheckMs, kNoUpdateCheckMs);
   s.service = static_cast<bool>(InstallService());
   SetRegistryDword(HKEY_LOCAL_MACHINE, kServiceKeyPath, kLanguageValue, language);
