@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
+
 #include <vector>
 
 namespace vk::driver {
@@ -89,8 +91,16 @@ void Program::Kill() {
 
 int RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD deadlineMs) {
   Program program;
-  if (!program.Start(exe, arguments)) return -1;
-  if (!program.WaitForExit(deadlineMs)) return -1;  // the destructor ends it
+  // Why there is no exit code goes to the test's log: -1 alone does not say.
+  if (auto started = program.Start(exe, arguments); !started) {
+    std::fprintf(stderr, "RunProgram: %s\n", started.message());
+    return -1;
+  }
+  if (!program.WaitForExit(deadlineMs)) {  // the destructor ends it
+    std::fprintf(stderr, "RunProgram: still running after %lu ms\n",
+                 static_cast<unsigned long>(deadlineMs));
+    return -1;
+  }
   return static_cast<int>(program.ExitCode());
 }
 
