@@ -13,6 +13,10 @@ namespace {
 constexpr DWORD kKillWaitMs = 10000;
 // The longest program path asked of the system (the long-path limit).
 constexpr DWORD kMaxImageChars = 32767;
+// Under Wine a process start now and then fails with ERROR_INTERNAL_ERROR when
+// the machine is loaded (the new process died before it reported in); the
+// same start right after succeeds. Any other error is the test's own.
+constexpr int kStartAttempts = 3;
 
 BOOL CALLBACK CloseWindowOfProcess(HWND hwnd, LPARAM pid) {
   DWORD owner = 0;
@@ -32,6 +36,23 @@ std::wstring HostPathToWindows(const char* hostPath) {
 std::wstring ArkwellExe() { return HostPathToWindows(VK_DRIVER_ARKWELL_EXE); }
 std::wstring ServiceExe() { return HostPathToWindows(VK_DRIVER_SERVICE_EXE); }
 
+BOOL CreateProcessRetrying(const wchar_t* exe, std::wstring& commandLine, BOOL inheritHandles,
+                           STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
+  for (int attempt = 1;; ++attempt) {
+    if (::CreateProcessW(exe, &commandLine[0], nullptr, nullptr, inheritHandles, 0, nullptr,
+                         nullptr, &startup, &process)) {
+      return TRUE;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == kStartAttempts) {
+      ::SetLastError(error);
+      return FALSE;
+    }
+    std::fprintf(stderr, "start %d of %ls failed with error %lu; starting it again\n", attempt,
+                 commandLine.c_str(), static_cast<unsigned long>(error));
+  }
+}
+
 Program::~Program() {
   if (Running()) Kill();
 }
@@ -44,8 +65,7 @@ Program::~Program() {
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   // No handles inherited: the program must not hold the test's output open.
-  if (!::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
+  if (!CreateProcessRetrying(exe.c_str(), line, FALSE, si, pi)) {
     const DWORD error = ::GetLastError();
     return ::testing::AssertionFailure()
            << "cannot start " << std::string(exe.begin(), exe.end()) << " (error " << error << ")";

@@ -18,6 +18,12 @@ std::wstring HostPathToWindows(const char* hostPath);
 std::wstring ArkwellExe();
 std::wstring ServiceExe();
 
+// CreateProcessW with the same arguments, tried again (up to three times in
+// all) when Wine refuses with ERROR_INTERNAL_ERROR; GetLastError holds the
+// last attempt's error on failure.
+BOOL CreateProcessRetrying(const wchar_t* exe, std::wstring& commandLine, BOOL inheritHandles,
+                           STARTUPINFOW& startup, PROCESS_INFORMATION& process);
+
 class Program {
  public:
   Program() = default;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/Program.h"
 #include "tests/shell/HostWindow.h"
 
 namespace vk {
@@ -197,8 +198,7 @@ KernelHandle StartProgram(const wchar_t* arguments) {
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi)) {
+  if (!vk::driver::CreateProcessRetrying(exe.c_str(), commandLine, FALSE, si, pi)) {
     return KernelHandle();
   }
   KernelHandle thread(pi.hThread);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/driver/Program.h"
 #include "tests/engine/BackupFixture.h"
 
 namespace vk::test {
@@ -35,8 +36,7 @@ ToolRun RunTool(const std::wstring& arguments) {
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   std::wstring command = L"\"" + ToolPath() + L"\" " + arguments;
   PROCESS_INFORMATION process = {};
-  BOOL started = ::CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &startup, &process);
+  BOOL started = vk::driver::CreateProcessRetrying(nullptr, command, TRUE, startup, process);
   ::CloseHandle(write);
   if (started) {
     char buffer[4096];
