@@ -204,6 +204,10 @@ void FinishInBackground(std::unique_ptr<InstallerDownload> download) {
   if (!download) return;
   download->StopNotifying();
   download->Cancel();
+  // Marked for deletion now: the file goes when the download closes it, or
+  // when the program ends first (a log-off, or an exit during the read's
+  // time-out), instead of staying in the user's Temp folder.
+  if (!download->LocalPath().empty()) ::DeleteFileW(download->LocalPath().c_str());
   try {
     // The destructor waits for the download's thread.
     std::thread([d = std::move(download)]() mutable { d.reset(); }).detach();
@@ -250,8 +254,10 @@ int InstallerDownload::Fetch() {
 }
 
 int InstallerDownload::FetchInstaller(const wchar_t* object, const wchar_t* referrer) {
-  FileHandle file(::CreateFileW(localPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  // Delete sharing lets a cancel mark the file for deletion while a read is
+  // still waiting; the check reads the file back under its own lock anyway.
+  FileHandle file(::CreateFileW(localPath_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return kDownloadFileError;
   HINTERNET request = session_->Request(object, referrer);
   uint64_t length = 0;

@@ -128,7 +128,7 @@ class InstallerDownload {
 
 // Cancels `download` and lets it end on a thread of its own, so that a
 // window need not wait for a read that only its time-out ends; the partial
-// file is deleted when it does end.
+// file is gone when it does end, or when the program ends before it.
 void FinishInBackground(std::unique_ptr<InstallerDownload> download);
 
 }  // namespace vk::link

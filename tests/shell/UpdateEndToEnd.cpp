@@ -384,6 +384,20 @@ TEST_F(UpdateEndToEnd, CancelWhileTheServerStopsSendingClosesTheWindowAtOnce) {
   EXPECT_TRUE(NothingLeft());
 }
 
+// The same, but the program ends (an exit, a log-off) while the cancelled
+// read still waits: the partial file goes with the program.
+TEST_F(UpdateEndToEnd, ProgramEndingWhileACancelledReadWaitsLeavesNoPartialFile) {
+  servers.ServeInstaller(servers.Gated(installer), UpdateServers::Serve(goodSignature));
+  HWND page = nullptr, download = nullptr;
+  ASSERT_TRUE(DownloadUnderWay(&page, &download));
+  ASSERT_TRUE(test::PathExists(InstallerPath()));
+  ASSERT_TRUE(Click(download, IDC_DL_CANCEL));
+  ASSERT_TRUE(WaitUntilGone(download));
+  ASSERT_TRUE(arkwell->Close());
+  EXPECT_FALSE(test::PathExists(InstallerPath()));
+  EXPECT_FALSE(DeletionRegistered(InstallerPath()));
+}
+
 // The release page's address comes from the same INI as the installer, over
 // plain HTTP: Detail opens a web page, never a program named in its place.
 TEST_F(UpdateEndToEnd, DetailStartsNoProgramNamedAsTheReleasePage) {
