@@ -36,6 +36,25 @@ HWND TrayWindow(DWORD pid) { return MarkedWindow(pid, kInstanceName); }
   return WaitForPage(main, page);
 }
 
+::testing::AssertionResult OpenLanguagePage(HWND main, HWND* languages) {
+  *languages = nullptr;
+  if (auto opened = OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE); !opened) return opened;
+  HWND setting = Control(main, IDD_PAGE_LANGUAGE);
+  for (HWND c = ::GetWindow(setting, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (Control(c, IDC_LANG_LIST)) {
+      *languages = c;
+      return ::testing::AssertionSuccess();
+    }
+  }
+  return ::testing::AssertionFailure() << "no language page on the Setting tab";
+}
+
+::testing::AssertionResult ApplyLanguageLine(HWND main, HWND languages, int line) {
+  if (auto picked = PickComboLine(languages, IDC_LANG_LIST, line); !picked) return picked;
+  if (auto pressed = Click(languages, IDC_LANG_APPLY); !pressed) return pressed;
+  return WaitForPage(main, IDD_PAGE_PLAN_VIEW);
+}
+
 ::testing::AssertionResult PressAndWaitGone(HWND window, UINT id) {
   ::testing::AssertionResult pressed = Click(window, id);
   if (!pressed) return pressed;

@@ -28,6 +28,12 @@ HWND TrayWindow(DWORD pid);
 ::testing::AssertionResult OpenMainWindow(HWND tray, DWORD pid, HWND* main);
 // Presses tab button `tab` of `main` and waits until `page` is the page shown.
 ::testing::AssertionResult OpenTab(HWND main, UINT tab, UINT page);
+// The Setting tab opened on `main`, and its language page: the child
+// dialog that holds the language list.
+::testing::AssertionResult OpenLanguagePage(HWND main, HWND* languages);
+// Line `line` of that page's list chosen and applied: the window turns to
+// the Backup tab's plan page.
+::testing::AssertionResult ApplyLanguageLine(HWND main, HWND languages, int line);
 // Presses control `id` of `window` and waits until the window has gone: a
 // close button, or the button that answers a prompt.
 ::testing::AssertionResult PressAndWaitGone(HWND window, UINT id);

@@ -186,20 +186,9 @@ class SettingsEndToEnd : public ServiceSuite<test::RestoreTest> {
     return Control(*main, IDD_PAGE_LOG);
   }
   HWND OpenSettingTab(HWND main) {
-    EXPECT_TRUE(OpenTab(main, kSettingTab, IDD_PAGE_LANGUAGE));
-    HWND setting = Control(main, IDD_PAGE_LANGUAGE);
-    // The language sub-page: the one child dialog holding the list.
-    for (HWND child = ::GetWindow(setting, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-      if (Control(child, IDC_LANG_LIST)) return child;
-    ADD_FAILURE() << "no language sub-page";
-    return nullptr;
-  }
-  // Line `line` of the language list chosen and applied: the window turns
-  // to the Backup tab's page.
-  static void ApplyLanguageLine(HWND main, HWND languages, int line) {
-    ASSERT_TRUE(PickComboLine(languages, IDC_LANG_LIST, line));
-    ASSERT_TRUE(Click(languages, IDC_LANG_APPLY));
-    ASSERT_TRUE(WaitForPage(main, IDD_PAGE_PLAN_VIEW));
+    HWND languages = nullptr;
+    EXPECT_TRUE(OpenLanguagePage(main, &languages));
+    return languages;
   }
 
   // Presses log tab `tab` and waits until the page shows it selected (the
@@ -407,7 +396,7 @@ TEST_F(SettingsEndToEnd, ApplySwitchesTheOpenWindowAndTheNextStartKeepsTheLangua
   HWND languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   EXPECT_EQ(ControlText(languages, IDC_LANG_APPLY), English(txt::kSettingApply));
-  ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, kChineseOf41));
+  ASSERT_TRUE(ApplyLanguageLine(main, languages, kChineseOf41));
 
   const std::wstring chineseEdit = LoadText(txt::kBackupPlanEdit, kLangChinese);
   ASSERT_NE(chineseEdit, English(txt::kBackupPlanEdit));
@@ -435,7 +424,7 @@ TEST_F(SettingsEndToEnd, LanguageAppliedWhileTheServiceIsAwayHoldsAndIsStoredLat
   HWND languages = OpenSettingTab(main);
   ASSERT_NE(languages, nullptr);
   ASSERT_TRUE(StopService());
-  ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, kLangJapanese));
+  ASSERT_TRUE(ApplyLanguageLine(main, languages, kLangJapanese));
   const std::wstring japaneseEdit = LoadText(txt::kBackupPlanEdit, kLangJapanese);
   EXPECT_TRUE(WaitFor("the page in Japanese", kWindowDeadlineMs, [&] {
     return ControlText(Control(main, IDD_PAGE_PLAN_VIEW), IDC_WIZ_EDIT) == japaneseEdit;
@@ -488,7 +477,7 @@ TEST_F(SettingsEndToEnd, VersionAndLicenceWindowsOpenWithTheirTextsInTheLanguage
     if (l.language != kLangEnglish) {
       languages = OpenSettingTab(main);
       ASSERT_NE(languages, nullptr);
-      ASSERT_NO_FATAL_FAILURE(ApplyLanguageLine(main, languages, l.listEntry));
+      ASSERT_TRUE(ApplyLanguageLine(main, languages, l.listEntry));
     }
     PostCommand(main, IDM_EULABOX);
     HWND licence = nullptr;

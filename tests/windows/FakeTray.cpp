@@ -211,6 +211,7 @@ std::wstring FakeTray::Dispatch(const std::wstring& word, const std::wstring& re
   else if (word == L"select" && main) main->SelectDrive(std::wcstol(rest.c_str(), nullptr, 10), false);
   else if (word == L"state") return State();
   else if (word == L"tip") return Tip(static_cast<UINT>(std::wcstoul(rest.c_str(), nullptr, 10)));
+  else if (word == L"font") return FontFace(static_cast<UINT>(std::wcstoul(rest.c_str(), nullptr, 10)));
   else if (word == L"overwrite") ShowOverwrite(rest);
   else if (word == L"ow") return overwriteAnswer_;
   else if (word == L"tree") ShowTree();
@@ -254,6 +255,17 @@ std::wstring FakeTray::State() const {
 
 // Asks the main window's tip control for a tool's text, as it asks when the
 // mouse rests on the tool.
+// Asked here, in the windows' own process: a font handle means nothing in another.
+std::wstring FakeTray::FontFace(UINT id) const {
+  HWND main = MainHwnd();
+  if (!main) return L"no window";
+  const LRESULT handle = ::SendDlgItemMessageW(main, static_cast<int>(id), WM_GETFONT, 0, 0);
+  const auto font = reinterpret_cast<HFONT>(handle);
+  LOGFONTW face = {};
+  if (!font || ::GetObjectW(font, sizeof(face), &face) == 0) return L"no font";
+  return face.lfFaceName;
+}
+
 std::wstring FakeTray::Tip(UINT id) const {
   HWND main = MainHwnd();
   if (!main) return L"no window";

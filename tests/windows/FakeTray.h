@@ -56,6 +56,7 @@ class FakeTray : public TrayHost {
   //   page <n>           the main window switches to page n afresh
   //   state              "open=.. tab=.. page=.. selected=.. modal=.. refreshes=.."
   //   tip <control id>   the main window's tool tip for that control
+  //   font <control id>  the face of the font that control of the main window draws in
   //   overwrite <remaining>|<path>|<backup bytes>|<current bytes>
   //                      shows the overwrite prompt (its answer: "ow")
   //   ow                 "end=.. choice=.. apply=.." of the last prompt
@@ -101,6 +102,7 @@ class FakeTray : public TrayHost {
   std::wstring SetJob(const std::wstring& spec);
   std::wstring State() const;
   std::wstring Tip(UINT id) const;
+  std::wstring FontFace(UINT id) const;
   void ShowOverwrite(const std::wstring& spec);
   void ShowTree();
   void ShowMessageScene(const std::wstring& spec);

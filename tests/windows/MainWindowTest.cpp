@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/Texts.h"
 #include "resources/ResourceIds.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Ui.h"
+#include "tests/driver/UserSteps.h"
 #include "tests/windows/HostDriver.h"
 
 namespace vk::test {
@@ -159,6 +161,20 @@ TEST_F(MainWindow, ClickingADriveSelectsItAndEntersTheBackupTabAfresh) {
   EXPECT_FALSE(Selected(main, IDC_DRIVE_FIRST + 1));
   EXPECT_EQ(ShownPage(main), static_cast<UINT>(IDD_PAGE_PLAN_START));
   ExpectTabs(main, {true, false, false, true});
+}
+
+// Apply on the Setting tab: the drive buttons' lines change to the new
+// language's font at once, with the pages, not at the window's next opening.
+TEST_F(MainWindow, DriveButtonsTakeAnAppliedLanguagesFontAtOnce) {
+  Add(Drive(L"Backup Disk", L"E", L"E", 1));
+  HWND main = Open();
+  ASSERT_TRUE(main);
+  const std::wstring fontOfDrive = L"font " + std::to_wstring(IDC_DRIVE_FIRST);
+  EXPECT_EQ(host.Command(fontOfDrive), L"Segoe UI");
+  HWND languages = nullptr;
+  ASSERT_TRUE(driver::OpenLanguagePage(main, &languages));
+  ASSERT_TRUE(driver::ApplyLanguageLine(main, languages, kLangJapanese));
+  EXPECT_EQ(host.Command(fontOfDrive), L"Meiryo UI");
 }
 
 TEST_F(MainWindow, OnAWizardPageOnlyTheSelectedDriveAndBackupArePressable) {
