@@ -155,6 +155,7 @@ ScheduleContext CTrayDlg::Context() {
   ctx.owner.user = identity_.user;
   ctx.settings = &app_.Settings();
   ctx.host = this;
+  ctx.unwritten = &unwrittenTimes_;
   return ctx;
 }
 

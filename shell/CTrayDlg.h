@@ -76,7 +76,7 @@ class CTrayDlg : public Dialog, public TrayHost, private ScheduleHost, private J
  private:
   // ---- ScheduleHost ----
   void SaveSettings() override { app_.SaveSettings(); }
-  void WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) override;
+  bool WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) override;
   bool ReloadPlan(size_t index, _BKUP_PLAN& fresh) override;
   bool GetSpace(int32_t planDrive, uint64_t& freeBytes, uint64_t& totalBytes) override;
   bool StartScheduledBackup(size_t index, const _BKUP_PLAN& fresh) override;
@@ -141,6 +141,8 @@ class CTrayDlg : public Dialog, public TrayHost, private ScheduleHost, private J
   // The folder list and letter of the last ReloadPlan, for the scheduled start.
   std::vector<wchar_t> reloadedList_;
   int32_t reloadedDrive_ = kNoPlanDrive;
+  // A run's times the disk refused, written again by the next due check.
+  UnwrittenRunTimes unwrittenTimes_;
 
   uint32_t modalCount_ = 0;
   bool sessionEnding_ = false;

@@ -45,8 +45,8 @@ void CTrayDlg::RefreshDrives() {
   if (mainWindow_) mainWindow_->RefreshDrivePanel();
 }
 
-void CTrayDlg::WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) {
-  UpdatePlanFile(planDrive, &plan);
+bool CTrayDlg::WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) {
+  return UpdatePlanFile(planDrive, &plan) == kResultOk;
 }
 
 bool CTrayDlg::ReloadPlan(size_t index, _BKUP_PLAN& fresh) {

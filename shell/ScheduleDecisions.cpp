@@ -56,6 +56,31 @@ void AnnounceMissedWhileAbsent(const ScheduleContext& ctx, const SYSTEMTIME& now
   ctx.host->SaveSettings();
 }
 
+// Writes again the times of a run that its stored plan refused, so that the
+// plan does not look due and start the same run a second time. They are kept
+// while the disk still refuses them, dropped once the stored plan is no
+// longer the one the run started from (stored anew since) or once the run's
+// next time has come (that run is due on its own).
+void RetryUnwrittenTimes(std::vector<DrivePlan>& drives, const ScheduleContext& ctx,
+                         const SYSTEMTIME& now) {
+  UnwrittenRunTimes* kept = ctx.unwritten;
+  if (kept == nullptr || !kept->pending) return;
+  for (size_t i = 0; i < drives.size(); ++i) {
+    if (drives[i].planDrive != kept->planDrive) continue;
+    _BKUP_PLAN stored = {};
+    if (!ctx.host->ReloadPlan(i, stored)) return;  // tried again at the next check
+    if (std::memcmp(&stored, &kept->started, sizeof(stored)) != 0 ||
+        CompareLocalTimes(kept->finished.NextRun, now) <= 0) {
+      kept->pending = false;
+      return;
+    }
+    *drives[i].plan = kept->finished;
+    if (ctx.host->WritePlanTimes(kept->planDrive, kept->finished)) kept->pending = false;
+    UpdateScheduleReminder(drives, ctx);
+    return;
+  }
+}
+
 }  // namespace
 
 bool GetPartitionSpace(int32_t planDrive, uint64_t& freeBytes, uint64_t& totalBytes) {
@@ -108,6 +133,7 @@ bool DueCheckAllowed(bool jobRunning, bool mainWindowOpen, uint32_t modalCount) 
 }
 
 int RunDueCheck(std::vector<DrivePlan>& drives, const ScheduleContext& ctx, const SYSTEMTIME& now) {
+  RetryUnwrittenTimes(drives, ctx, now);
   for (size_t i = 0; i < drives.size(); ++i) {
     if (!IsOwn(drives[i], ctx) || !IsDue(*drives[i].plan, now)) continue;
     // The plan may have changed on its disk since the list was built.
@@ -169,9 +195,14 @@ void MarkJobRunning(const ScheduleContext& ctx, JobKind kind, bool running) {
 void FinishBackupRun(const ScheduleContext& ctx, int32_t planDrive, _BKUP_PLAN& plan,
                      uint32_t result, const SYSTEMTIME& startTime, bool scheduled,
                      const SYSTEMTIME& now) {
+  const _BKUP_PLAN started = plan;
   if (result == kResultOk) plan.LastRun = startTime;
   ComputeNextRun(plan, now);
-  ctx.host->WritePlanTimes(planDrive, plan);
+  const bool written = ctx.host->WritePlanTimes(planDrive, plan);
+  if (UnwrittenRunTimes* kept = ctx.unwritten) {
+    if (!written) *kept = {true, planDrive, started, plan};
+    else if (kept->planDrive == planDrive) kept->pending = false;
+  }
   if (scheduled && result != kResultOk && result != kResultStopped) {
     ctx.host->ShowNotification(GetString(txt::kNoticeScheduledBackupFailed), kIconError, false);
   }

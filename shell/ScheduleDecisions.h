@@ -25,8 +25,9 @@ class ScheduleHost {
   virtual void ShowNotification(const std::wstring& text, IconKind kind, bool closesByItself) = 0;
   // Writes the settings record to the registry.
   virtual void SaveSettings() = 0;
-  // Writes the plan's NextRun and LastRun back to its partition.
-  virtual void WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) = 0;
+  // Writes the plan's NextRun and LastRun back to its partition; false when
+  // the stored plan did not take them.
+  virtual bool WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) = 0;
   // Reads drives[index]'s plan again from its partition together with its
   // folder list (kept by the host for StartScheduledBackup). False when it
   // cannot be read.
@@ -43,11 +44,24 @@ class ScheduleHost {
 // does not answer.
 bool GetPartitionSpace(int32_t planDrive, uint64_t& freeBytes, uint64_t& totalBytes);
 
+// The times of a backup run that its stored plan did not take (the disk
+// refused the write): the plan as the run started from it, and the plan with
+// the run's times. While the stored plan is still the one the run started
+// from, it would look due again; the due check then writes these times once
+// more instead of starting the same run a second time.
+struct UnwrittenRunTimes {
+  bool pending = false;
+  int32_t planDrive = 0;
+  _BKUP_PLAN started = {};
+  _BKUP_PLAN finished = {};
+};
+
 // Everything a rule reads and changes besides the drive list.
 struct ScheduleContext {
   OwnerIdentity owner;
   _SCHEDULE_SETTINGS* settings;
   ScheduleHost* host;
+  UnwrittenRunTimes* unwritten = nullptr;  // kept by the tray between checks
 };
 
 constexpr int kNoBackupStarted = -1;
@@ -66,7 +80,8 @@ bool DueCheckAllowed(bool jobRunning, bool mainWindowOpen, uint32_t modalCount);
 // The due check: starts the first own plan that is due and has room, and
 // reschedules the due ones without room. Returns the index of the drive
 // whose backup started, or kNoBackupStarted; in that case a remembered run
-// that passed while its drive was away is announced, once.
+// that passed while its drive was away is announced, once. Times the disk
+// refused after the last run (ctx.unwritten) are written again first.
 int RunDueCheck(std::vector<DrivePlan>& drives, const ScheduleContext& ctx, const SYSTEMTIME& now);
 
 // After a refresh: overdue own plans on newly attached drives are announced
@@ -84,7 +99,8 @@ void MarkJobRunning(const ScheduleContext& ctx, JobKind kind, bool running);
 
 // After a backup run of `plan` (a copy of the plan on `planDrive`): records
 // the start time of a successful run, computes the next run from `now` and
-// writes both times back; a scheduled run that failed is reported.
+// writes both times back (kept in ctx.unwritten when the disk refuses them);
+// a scheduled run that failed is reported.
 void FinishBackupRun(const ScheduleContext& ctx, int32_t planDrive, _BKUP_PLAN& plan,
                      uint32_t result, const SYSTEMTIME& startTime, bool scheduled,
                      const SYSTEMTIME& now);

@@ -34,8 +34,9 @@ class FakeHost : public ScheduleHost {
     notices.push_back({text, kind, closes});
   }
   void SaveSettings() override { ++saves; }
-  void WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) override {
+  bool WritePlanTimes(int32_t planDrive, const _BKUP_PLAN& plan) override {
     written.push_back({planDrive, plan});
+    return !refuseWrites;
   }
   bool ReloadPlan(size_t index, _BKUP_PLAN& fresh) override {
     auto it = onDisk.find(index);
@@ -64,6 +65,7 @@ class FakeHost : public ScheduleHost {
   std::vector<size_t> started;
   _BKUP_PLAN startedPlan = {};
   int refuseStart = 0;
+  bool refuseWrites = false;  // the disk refuses the plan's times
 };
 
 _BKUP_PLAN MakePlan(uint32_t frequency, const SYSTEMTIME& next, const wchar_t* name,
@@ -89,6 +91,7 @@ class DecisionTest : public ::testing::Test {
     ctx.owner.user = L"ANN";  // names compare without ASCII case
     ctx.settings = &settings;
     ctx.host = &host;
+    ctx.unwritten = &unwritten;
   }
   void AddDrive(const wchar_t* caption, int32_t letter, const _BKUP_PLAN& plan, bool fresh = true) {
     plans.push_back(plan);
@@ -117,6 +120,7 @@ class DecisionTest : public ::testing::Test {
 
   FakeHost host;
   _SCHEDULE_SETTINGS settings = {};
+  UnwrittenRunTimes unwritten;
   ScheduleContext ctx;
   std::vector<_BKUP_PLAN> plans;
   std::vector<std::wstring> captions;
@@ -325,6 +329,64 @@ TEST_F(DecisionTest, AfterBackupRun) {
     ASSERT_EQ(host.written.size(), 1u);
     EXPECT_EQ(host.written[0].first, 7);
     EXPECT_EQ(host.notices.size(), c.failureShown ? 1u : 0u) << c.result;
+  }
+}
+
+// The disk refuses a run's times: the plan still looks due (and does again
+// each time the list is read from the disk), but the same run is not
+// started again; its times are written at each check until the disk takes
+// them.
+TEST_F(DecisionTest, RunWhoseTimesTheDiskRefusedIsNotStartedAgain) {
+  const SYSTEMTIME start = At(2017, 3, 1, 10, 0, 12), end = At(2017, 3, 1, 10, 20);
+  const _BKUP_PLAN due = MakePlan(kFreqDaily, At(2017, 3, 1, 10, 0), L"A");
+  AddDrive(L"Disk", 4, due);
+  host.space[4] = {90, 100};
+  host.refuseWrites = true;
+  _BKUP_PLAN run = due;
+  FinishBackupRun(ctx, 4, run, kResultOk, start, true, end);
+  ASSERT_TRUE(unwritten.pending);
+
+  EXPECT_EQ(RunDueCheck(Drives(), ctx, At(2017, 3, 1, 10, 21)), kNoBackupStarted);
+  EXPECT_EQ(host.written.size(), 2u);  // refused again
+  EXPECT_TRUE(unwritten.pending);
+
+  host.refuseWrites = false;
+  plans[0] = due;
+  EXPECT_EQ(RunDueCheck(Drives(), ctx, At(2017, 3, 1, 10, 22)), kNoBackupStarted);
+  EXPECT_TRUE(host.started.empty());
+  ASSERT_EQ(host.written.size(), 3u);
+  EXPECT_EQ(host.written[2].first, 4);
+  EXPECT_TRUE(Same(host.written[2].second.LastRun, start));
+  EXPECT_TRUE(Same(host.written[2].second.NextRun, At(2017, 3, 2, 10, 0)));
+  EXPECT_FALSE(unwritten.pending);
+}
+
+// The kept times are dropped, and the plan as stored runs when it is due.
+TEST_F(DecisionTest, RefusedTimesGiveWayToAPlanStoredAnewAndToTheNextRun) {
+  const SYSTEMTIME start = At(2017, 3, 1, 10, 0, 12), end = At(2017, 3, 1, 10, 20);
+  const _BKUP_PLAN due = MakePlan(kFreqDaily, At(2017, 3, 1, 10, 0), L"A");
+  struct Case {
+    const char* what;
+    bool storedAnew;
+    SYSTEMTIME check;
+  } cases[] = {
+      {"the plan stored anew on its disk", true, At(2017, 3, 1, 10, 21)},
+      {"the run's next time has come", false, At(2017, 3, 2, 10, 1)},
+  };
+  AddDrive(L"Disk", 4, due);
+  host.space[4] = {90, 100};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    host.refuseWrites = true;
+    host.started.clear();
+    host.onDisk[0] = due;
+    plans[0] = due;
+    _BKUP_PLAN run = due;
+    FinishBackupRun(ctx, 4, run, kResultOk, start, true, end);
+    ASSERT_TRUE(unwritten.pending);
+    if (c.storedAnew) host.onDisk[0].Hour = 9;
+    EXPECT_EQ(RunDueCheck(Drives(), ctx, c.check), 0);
+    EXPECT_FALSE(unwritten.pending);
   }
 }
 

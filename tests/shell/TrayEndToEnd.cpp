@@ -15,9 +15,11 @@
 
 #include "engine/BkupTypes.h"
 #include "engine/PlanFile.h"
+#include "engine/TargetVolume.h"
 #include "resources/ResourceIds.h"
 #include "shell/SimulatedClock.h"
 #include "shell/TrayClock.h"
+#include "common/Handle.h"
 #include "common/Messages.h"
 #include "tests/driver/MainWindowView.h"
 #include "tests/driver/Observe.h"
@@ -37,6 +39,8 @@ namespace {
 constexpr int64_t kPastTheNextRun = 3600 + 120;
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr DWORD kNothingHappensMs = 1500;  // a window that should not appear
+// The plan's rewrite tries for a second; the due check comes every 300 ms.
+constexpr DWORD kPlanHeldMs = 3000;
 
 constexpr wchar_t kSecondDiskName[] = L"T2";
 constexpr wchar_t kSecondDiskCaption[] = L"Second Disk";
@@ -117,6 +121,33 @@ TEST_F(TrayEndToEnd, DuePlanStartsAtTheNextTickAndItsTimesAreRewritten) {
   EXPECT_EQ(nextRun.wMinute, 0);                               // hourly: on the hour
   EXPECT_GE(Ticks(lastRun), Ticks(PlanTime(inAnHour)));        // on the program's clock
   EXPECT_EQ(UserSetting(L"DoingBackup"), 0u);
+}
+
+// Another program holds the plan open (reading, as a scanner would) when
+// the run ends, past the rewrite's retries: the plan on the disk still looks
+// due, but the run is not made a second time, and its times land once the
+// plan is free.
+TEST_F(TrayEndToEnd, RunWhosePlanWasHeldAtItsEndIsNotMadeAgainAndItsTimesLandLater) {
+  ASSERT_NO_FATAL_FAILURE(StartWithAHeldBackup());
+  FileHandle held(::CreateFileW(PlanFilePath(drive).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  HoldJobs(false);
+  ASSERT_TRUE(WaitFor("the run's end", kServiceDeadlineMs, [&] {
+    return BackupSetNames(drive).size() == 1 && UserSetting(L"DoingBackup") == 0;
+  }));
+  const auto anotherRun = [&] {
+    return BackupSetNames(drive).size() > 1 || UserSetting(L"DoingBackup") == 1;
+  };
+  // Past the rewrite's second of retries and several due checks.
+  EXPECT_FALSE(WaitFor("another run", kPlanHeldMs, anotherRun));
+  EXPECT_EQ(PlanOn(drive).LastRun.wYear, 0) << "the held plan took the times";
+
+  held.Reset();
+  EXPECT_TRUE(WaitFor("the run's times in the plan", kWindowDeadlineMs,
+                      [&] { return PlanOn(drive).LastRun.wYear != 0; }));
+  EXPECT_GT(Ticks(PlanOn(drive).NextRun), Ticks(ShiftLocalTime(Now(), kPastTheNextRun - 60)));
+  EXPECT_FALSE(WaitFor("another run", kNothingHappensMs, anotherRun));
 }
 
 TEST_F(TrayEndToEnd, OverduePlanOnAnAttachedDiskIsAnnouncedAndRescheduledNotRun) {
