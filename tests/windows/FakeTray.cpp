@@ -253,9 +253,8 @@ std::wstring FakeTray::State() const {
   return text;
 }
 
-// Asks the main window's tip control for a tool's text, as it asks when the
-// mouse rests on the tool.
-// Asked here, in the windows' own process: a font handle means nothing in another.
+// Asked here, in the windows' own process: a font handle means nothing in
+// another.
 std::wstring FakeTray::FontFace(UINT id) const {
   HWND main = MainHwnd();
   if (!main) return L"no window";
@@ -266,6 +265,8 @@ std::wstring FakeTray::FontFace(UINT id) const {
   return face.lfFaceName;
 }
 
+// Asks the main window's tip control for a tool's text, as it asks when the
+// mouse rests on the tool.
 std::wstring FakeTray::Tip(UINT id) const {
   HWND main = MainHwnd();
   if (!main) return L"no window";
