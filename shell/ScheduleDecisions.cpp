@@ -198,11 +198,10 @@ void FinishBackupRun(const ScheduleContext& ctx, int32_t planDrive, _BKUP_PLAN& 
   const _BKUP_PLAN started = plan;
   if (result == kResultOk) plan.LastRun = startTime;
   ComputeNextRun(plan, now);
-  const bool written = ctx.host->WritePlanTimes(planDrive, plan);
-  if (UnwrittenRunTimes* kept = ctx.unwritten) {
-    if (!written) *kept = {true, planDrive, started, plan};
-    else if (kept->planDrive == planDrive) kept->pending = false;
-  }
+  // Times kept from an earlier refusal need no clearing on success: the plan
+  // on the disk then differs from the one they were kept against.
+  if (!ctx.host->WritePlanTimes(planDrive, plan) && ctx.unwritten)
+    *ctx.unwritten = {true, planDrive, started, plan};
   if (scheduled && result != kResultOk && result != kResultStopped) {
     ctx.host->ShowNotification(GetString(txt::kNoticeScheduledBackupFailed), kIconError, false);
   }
